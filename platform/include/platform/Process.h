@@ -1,0 +1,54 @@
+#pragma once
+// Starting programs and the single-instance lock.
+//
+// A program is started from a path without a shell and without arguments,
+// in a given working folder; its exit is reaped.  waitForNewWindow finds the
+// window a started program registers, within a bounded wait, and refuses a
+// window with that caption that already existed before the start.
+
+#include <memory>
+#include <string>
+
+#include "platform/Window.h"
+
+namespace talvor::platform {
+
+class ChildProcess {
+public:
+    // Starts `program` (no shell, no arguments) in `workingDir`.  Null with the
+    // system's description of the error in *error when it cannot be started.
+    static std::unique_ptr<ChildProcess> start(const std::string& program, const std::string& workingDir,
+                                               std::string* error);
+    virtual ~ChildProcess();   // does not kill a running program; it is reaped in the background
+    virtual bool isRunning() = 0;  // reaps the child once it has ended
+    virtual int pid() const = 0;
+    virtual void terminate() = 0;  // SIGTERM
+    virtual void kill() = 0;       // SIGKILL
+    // Waits up to timeoutMs for the program to end; true when it has ended.
+    virtual bool waitForExit(int timeoutMs) = 0;
+};
+
+// Waits up to timeoutMs (serving this thread's events) for a window titled
+// `caption` that is not `existingBefore`; 0 when none appears.
+WindowHandle waitForNewWindow(const std::string& caption, WindowHandle existingBefore, int timeoutMs);
+
+// A per-user lock that only one live process can hold at a time.
+class SingleInstanceLock {
+public:
+    explicit SingleInstanceLock(const std::string& name);
+    ~SingleInstanceLock();
+    bool tryLock();  // false when another live process holds it
+    SingleInstanceLock(const SingleInstanceLock&) = delete;
+    SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
+
+private:
+    std::string m_path;
+    int m_fd = -1;
+};
+
+// The per-user runtime folder of the system (mode 0700, owned by this user):
+// $XDG_RUNTIME_DIR/talvor, else /tmp/talvor-<uid>.  Empty with a reason in
+// *error when it is missing and cannot be made, or is not safe to use.
+std::string runtimeDir(std::string* error = nullptr);
+
+}  // namespace talvor::platform
