@@ -167,7 +167,11 @@ struct Entry {
     Receiver* receiver = nullptr;  // on the owner thread; deleted after the entry left the registry
     std::shared_ptr<ThreadContext> owner;
     std::thread::id ownerThread;
-    QLocalServer* server = nullptr;  // on the I/O thread
+    // On the I/O thread: the hub owns the listening socket of the current
+    // caption and the connections accepted so far, which outlive a change of
+    // caption (a handle stays valid when its window is renamed).
+    QObject* hub = nullptr;
+    QLocalServer* server = nullptr;
 };
 
 struct Proxy {
@@ -458,9 +462,11 @@ public:
 
     // -- windows' sockets (called on the I/O thread)
 
-    QLocalServer* listen(const std::string& path, WindowHandle h, std::string* error)
+    QObject* newHub() { return new QObject(&m_context); }
+
+    QLocalServer* listen(QObject* hub, const std::string& path, WindowHandle h, std::string* error)
     {
-        auto* server = new QLocalServer(&m_context);
+        auto* server = new QLocalServer(hub);
         server->setSocketOptions(QLocalServer::NoOptions);
         if (!server->listen(QString::fromStdString(path))) {
             if (error)
@@ -501,6 +507,7 @@ private:
 
     void accept(QLocalSocket* sock, WindowHandle h)
     {
+        sock->setParent(sock->parent() ? sock->parent()->parent() : &m_context);  // to the hub
         uid_t uid;
         pid_t pid;
         if (!peerUid(sock->socketDescriptor(), &uid, &pid) || uid != ::getuid()) {
@@ -674,7 +681,7 @@ void shutdownIo()
         t = s.io;
         s.io = nullptr;
         for (auto& [h, e] : s.windows)
-            e->server = nullptr;  // deleted with the I/O thread's objects
+            e->hub = e->server = nullptr;  // deleted with the I/O thread's objects
     }
     if (t)
         t->stop();  // kept: replies still queued to it after this are simply never run
@@ -689,7 +696,7 @@ struct Claim {
 
 // Listens on the caption's socket for window h; takes over a socket left by a
 // dead process, refuses one of a live window.
-bool claimCaption(const std::string& caption, WindowHandle h, Claim* claim, std::string* error)
+bool claimCaption(const std::string& caption, WindowHandle h, QObject* hub, Claim* claim, std::string* error)
 {
     auto fail = [&](const std::string& why) {
         if (error)
@@ -730,7 +737,7 @@ bool claimCaption(const std::string& caption, WindowHandle h, Claim* claim, std:
         ::unlink(path.c_str());
     }
     QLocalServer* server = nullptr;
-    t->runBlocking([&]() { server = t->listen(path, h, &why); });
+    t->runBlocking([&]() { server = t->listen(hub, path, h, &why); });
     if (!server)
         return fail("Cannot register the window \"" + caption + "\": " + why);
     claim->path = path;
@@ -738,7 +745,9 @@ bool claimCaption(const std::string& caption, WindowHandle h, Claim* claim, std:
     return true;
 }
 
-void releaseServer(QLocalServer* server)
+// Deletes an object of the I/O thread there: a server (its socket file goes
+// with it) or a hub (with its server and connections).
+void releaseServer(QObject* server)
 {
     if (!server)
         return;
@@ -761,14 +770,14 @@ public:
     ~Endpoint() override
     {
         State& s = state();
-        QLocalServer* server;
+        QObject* hub;
         {
             std::lock_guard lock(s.mutex);
             s.windows.erase(m_entry->handle);
-            server = m_entry->server;
-            m_entry->server = nullptr;
+            hub = m_entry->hub;
+            m_entry->hub = m_entry->server = nullptr;
         }
-        releaseServer(server);
+        releaseServer(hub);
         // Sends still queued for this window get 0 now rather than at their timeout.
         std::vector<std::shared_ptr<SendJob>> orphans;
         {
@@ -813,7 +822,12 @@ public:
                 }
         }
         Claim claim;
-        if (!claimCaption(caption, m_entry->handle, &claim, error))
+        QObject* hub;
+        {
+            std::lock_guard lock(s.mutex);
+            hub = m_entry->hub;
+        }
+        if (!hub || !claimCaption(caption, m_entry->handle, hub, &claim, error))
             return false;
         QLocalServer* old;
         {
@@ -896,8 +910,10 @@ WindowHandle findRemote(const std::string& caption)
     State& s = state();
     std::lock_guard lock(s.mutex);
     for (auto& [h, p] : s.proxies)
-        if (p.path == path && p.remote == std::uint32_t(a.result) && p.pid == a.targetPid)
+        if (p.remote == std::uint32_t(a.result) && p.pid == a.targetPid) {
+            p.path = path;  // the same window, perhaps renamed: reconnect there
             return h;
+        }
     const WindowHandle h = s.newHandle();
     s.proxies[h] = Proxy{path, std::uint32_t(a.result), a.targetPid};
     return h;
@@ -932,9 +948,15 @@ std::unique_ptr<WindowEndpoint> WindowEndpoint::create(const std::string& captio
         e->handle = s.newHandle();
         e->owner = contextOf(s, e->ownerThread);
     }
+    IoThread* t = io();
+    if (!t)
+        return fail("Cannot register the window \"" + caption + "\": there is no Qt application");
+    QObject* hub = nullptr;
+    t->runBlocking([&]() { hub = t->newHub(); });
     e->receiver = new Receiver(e->handle, e->owner);
     Claim claim;
-    if (!claimCaption(caption, e->handle, &claim, error)) {
+    if (!claimCaption(caption, e->handle, hub, &claim, error)) {
+        releaseServer(hub);
         delete e->receiver;
         return nullptr;
     }
@@ -946,12 +968,13 @@ std::unique_ptr<WindowEndpoint> WindowEndpoint::create(const std::string& captio
             taken = taken || other->caption == caption;
         if (!taken) {
             e->caption = caption;
+            e->hub = hub;
             e->server = claim.server;
             s.windows[e->handle] = e;
         }
     }
     if (taken) {
-        releaseServer(claim.server);
+        releaseServer(hub);
         delete e->receiver;
         return fail("A window titled \"" + caption + "\" already exists; the second one was not registered");
     }
