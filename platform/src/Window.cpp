@@ -450,11 +450,16 @@ public:
     void stop()
     {
         runBlocking([this]() {
-            for (auto& [h, c] : m_out)
-                delete c.socket;
+            auto out = std::move(m_out);
             m_out.clear();
-            for (QObject* child : m_context.children())
-                delete child;
+            for (auto& [h, c] : out) {
+                c.socket->disconnect();  // no signal handler may see the half-torn state
+                delete c.socket;
+            }
+            const QObjectList children = m_context.children();  // a copy: deleting changes the list
+            for (QObject* child : children)
+                child->disconnect();
+            qDeleteAll(children);
         });
         m_thread.quit();
         m_thread.wait();
