@@ -35,6 +35,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <future>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -212,16 +213,25 @@ State& state()
     if (!app)
         return fallback;
     static const char* const kProperty = "_talvor_platform_windows";
+    static QCoreApplication* cachedFor = nullptr;  // the property is read once per application
+    static State* cached = nullptr;
     std::lock_guard lock(anchorMutex);
+    if (app == cachedFor)
+        return *cached;
     const QVariant v = app->property(kProperty);
-    if (v.isValid())
-        return *reinterpret_cast<State*>(v.value<quintptr>());
+    if (v.isValid()) {
+        cachedFor = app;
+        cached = reinterpret_cast<State*>(v.value<quintptr>());
+        return *cached;
+    }
     // Lives as long as the process (other threads may still reach it while
     // the application object goes); kept reachable here.
     static auto* created = new std::vector<State*>;  // never destroyed
     auto* s = new State;
     created->push_back(s);
     app->setProperty(kProperty, QVariant::fromValue(quintptr(s)));
+    cachedFor = app;
+    cached = s;
     qAddPostRoutine(&shutdownIo);
     return *s;
 }
@@ -444,10 +454,19 @@ public:
     // Runs fn on the I/O thread and waits for it (at once when already there).
     void runBlocking(const std::function<void()>& fn)
     {
-        if (QThread::currentThread() == &m_thread)
+        if (QThread::currentThread() == &m_thread) {
             fn();
-        else
-            QMetaObject::invokeMethod(&m_context, fn, Qt::BlockingQueuedConnection);
+            return;
+        }
+        std::promise<void> done;
+        QMetaObject::invokeMethod(
+            &m_context,
+            [&]() {
+                fn();
+                done.set_value();
+            },
+            Qt::QueuedConnection);
+        done.get_future().wait();
     }
     void runLater(std::function<void()> fn) { QMetaObject::invokeMethod(&m_context, std::move(fn), Qt::QueuedConnection); }
 
