@@ -33,6 +33,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <future>
@@ -961,7 +962,10 @@ int boundedTimeout(int ms)
 std::unique_ptr<WindowEndpoint> WindowEndpoint::create(const std::string& caption, MessageHandler handler,
                                                        std::string* error)
 {
+    // A refused registration is also written to standard error, so that it is
+    // seen even where the caller shows nothing.
     auto fail = [&](const std::string& why) -> std::unique_ptr<WindowEndpoint> {
+        std::fprintf(stderr, "%s\n", why.c_str());
         if (error)
             *error = why;
         return nullptr;
@@ -987,10 +991,11 @@ std::unique_ptr<WindowEndpoint> WindowEndpoint::create(const std::string& captio
     t->runBlocking([&]() { hub = t->newHub(); });
     e->receiver = new Receiver(e->handle, e->owner);
     Claim claim;
-    if (!claimCaption(caption, e->handle, hub, &claim, error)) {
+    std::string why;
+    if (!claimCaption(caption, e->handle, hub, &claim, &why)) {
         releaseServer(hub);
         delete e->receiver;
-        return nullptr;
+        return fail(why);
     }
     bool taken = false;
     {
