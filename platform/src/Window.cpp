@@ -208,15 +208,17 @@ void shutdownIo();
 // link this code, they find one registry through the application object.
 State& state()
 {
-    static State fallback;
-    static std::mutex anchorMutex;
+    // Never destroyed: windows, timers and devices held by static objects of
+    // other libraries may still reach the registry while the process exits.
+    static State* const fallback = new State;
+    static std::mutex* const anchorMutex = new std::mutex;
     QCoreApplication* app = QCoreApplication::instance();
     if (!app)
-        return fallback;
+        return *fallback;
     static const char* const kProperty = "_talvor_platform_windows";
     static QCoreApplication* cachedFor = nullptr;  // the property is read once per application
     static State* cached = nullptr;
-    std::lock_guard lock(anchorMutex);
+    std::lock_guard lock(*anchorMutex);
     if (app == cachedFor)
         return *cached;
     const QVariant v = app->property(kProperty);
