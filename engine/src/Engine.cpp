@@ -196,6 +196,11 @@ void Engine::TokenTimerProc()
         return;
     }
 
+    // The first call of a new recording's fetch starts it (and resets the
+    // recorded count), so it comes before the count is published.
+    if (!m_detector.fetchStarted())
+        m_detector.NextFrame();
+
     bool full = false;
     if (m_recording.load() && m_inputBuffer == m_detector.recordBuffer()) {
         full = m_bufferFull.load();

@@ -73,6 +73,7 @@ public:
 
     // The next NextFrame() starts a new recording.
     void restartFetch() { m_fetchStarted = 0; }
+    bool fetchStarted() const { return m_fetchStarted != 0; }
     // Runs detection again from the start of the recording in the buffer.
     void rewind();
 
