@@ -211,7 +211,7 @@ TEST_F(PlatformEngine, DeviceErrorsAreShownThroughTheDialogs)
     EXPECT_TRUE(rig.messages->posted.empty());
 }
 
-TEST_F(PlatformEngine, TimerNeedsAnEventLoopThread)
+TEST_F(PlatformEngine, PlaybackThroughTheNullOutputFreesItsCopy)
 {
     // Playback through the null output reports its position when closed.
     PlatformRig rig;
