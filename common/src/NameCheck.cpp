@@ -45,6 +45,8 @@ std::optional<std::string> nameProblem(std::string_view name, NameKind kind)
         return refuse("it holds a path separator (\"/\" or \"\\\").");
     if (name.find(',') != std::string_view::npos)
         return refuse("it holds a comma.");
+    if (name.find_first_of("*?") != std::string_view::npos)
+        return refuse("it holds a wildcard (\"*\" or \"?\").");
     if (name.find('"') != std::string_view::npos)
         return what + " cannot be used: it holds a double quote.";
     if (kind == NameKind::Word && name.find(' ') != std::string_view::npos)

@@ -18,6 +18,8 @@ TEST(NameCheck, RefusesUnsafeNamesWithAMessage)
         {"a/b", NameKind::Vocabulary, "path separator"},
         {"..\\up", NameKind::File, "path separator"},
         {"a,b", NameKind::WorkDirectory, "comma"},
+        {"*", NameKind::File, "wildcard"},
+        {"S?B01", NameKind::File, "wildcard"},
         {"say \"hi\"", NameKind::File, "double quote"},
         {"tab\there", NameKind::File, "control character"},
         {"line\r\n", NameKind::Vocabulary, "control character"},

@@ -3,13 +3,13 @@
 // folder or file names in the data tree, or words in a vocabulary.
 //
 // A name is refused when it is empty, "." or "..", holds a path separator
-// ("/" or "\"), a comma (the configuration files split items at commas), a
-// double quote (the text-file reader takes it as the start of a quoted item),
-// a control character (TAB, CR, LF and the like would break a line of a table
-// file), or starts or ends with a blank.  "_strings" (in any letter case) is
-// never a work folder: it holds the word-string recordings.  A vocabulary word
-// additionally holds no blank at all, since the vocabulary file is read as
-// blank-separated items.
+// ("/" or "\"), a wildcard ("*" or "?": recordings are deleted by pattern), a
+// comma (the configuration files split items at commas), a double quote (the
+// text-file reader takes it as the start of a quoted item), a control character
+// (TAB, CR, LF and the like would break a line of a table file), or starts or
+// ends with a blank.  "_strings" (in any letter case) is never a work folder:
+// it holds the word-string recordings.  A vocabulary word additionally holds
+// no blank at all, since the vocabulary file is read as blank-separated items.
 
 #include <optional>
 #include <string>
