@@ -107,6 +107,25 @@ TEST(TokenProcess, OddChunksGiveTheSameWordAsOneDelivery)
     EXPECT_EQ(a.endFrame - a.startFrame, ref.endFrame - ref.startFrame);
 }
 
+TEST(TokenProcess, LateTickAfterTheWordChangesNothing)
+{
+    // A tick the event loop had queued before the timer stopped must not run
+    // the detector on past the word.
+    const std::vector<std::int16_t> s = test::wordRecording();
+    FakeRig rig;
+    ASSERT_NE(rig.engine->TokenProces(kWindow), 0);
+    const auto tick = rig.timer->tickFn;
+    feed(rig, s, {s.size()});
+    ASSERT_EQ(rig.messages->posted.size(), 1u);
+    const TokenCopy before = getTokenParam(*rig.engine);
+    tick();
+    const TokenCopy after = getTokenParam(*rig.engine);
+    EXPECT_EQ(rig.messages->posted.size(), 1u);
+    EXPECT_EQ(after.status, 0);
+    EXPECT_EQ(after.features, before.features);
+    EXPECT_EQ(after.endSample, before.endSample);
+}
+
 TEST(TokenProcess, DigitalSilenceDoesNotStallDetection)
 {
     const std::vector<std::int16_t> s = test::wordRecording(500, 450, 600, true);
