@@ -166,11 +166,16 @@ protected:
     void TearDown() override { ::setenv("TALVOR_AUDIO_IN", "null", 1); }
 };
 
-TEST_F(PlatformEngine, WordFromTheWavFileInputComesOutOfTokenProces)
+class PlatformPace : public PlatformEngine, public ::testing::WithParamInterface<const char*> {};
+
+// The file played as fast as it goes (the buffer is full before the first
+// tick) and in real time (a few blocks per tick, from the device's thread).
+TEST_P(PlatformPace, WordFromTheWavFileInputComesOutOfTokenProces)
 {
     const std::string path = fixture("seven_en-us.wav");
     const std::vector<std::int16_t> file = readFixture(path);
     ::setenv("TALVOR_AUDIO_IN", path.c_str(), 1);
+    ::setenv("TALVOR_AUDIO_PACE", GetParam(), 1);
     PlatformRig rig;
     ASSERT_NE(rig.engine->TokenProces(9), 0);
     ASSERT_TRUE(rig.waitForMessage(10000));
@@ -197,6 +202,8 @@ TEST_F(PlatformEngine, WordFromTheWavFileInputComesOutOfTokenProces)
         ASSERT_EQ(samples[static_cast<std::size_t>(i)], file[static_cast<std::size_t>(i)]) << i;
     EXPECT_EQ(rig.engine->StopTokenProces(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Pace, PlatformPace, ::testing::Values("fast", "realtime"));
 
 TEST_F(PlatformEngine, DeviceErrorsAreShownThroughTheDialogs)
 {
