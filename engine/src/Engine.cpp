@@ -2,15 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <utility>
 
 namespace talvor::engine {
-
-std::unique_ptr<std::int16_t[]> allocateSamples(std::size_t count)
-{
-    return std::unique_ptr<std::int16_t[]>(new (std::nothrow) std::int16_t[count]);
-}
 
 namespace {
 
