@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <numeric>
+#include <stdexcept>
 #include <vector>
 
 #include "hmmview/Animation.h"
@@ -24,6 +25,8 @@ struct FakePump : MessagePump {
     void processEvents(std::int64_t maxWaitMs) override
     {
         waits.push_back(maxWaitMs);
+        if (waits.size() > 100000)
+            throw std::runtime_error("the animation step never returned");
         clock.now += maxWaitMs;
         if (onCall)
             onCall(static_cast<int>(waits.size()));
@@ -69,6 +72,16 @@ TEST_F(Pacing, DelayZeroReturnsAfterTheNextTick)
     ASSERT_EQ(pump.waits.size(), 2u);
     EXPECT_EQ(pump.waits[1], 40);
     EXPECT_EQ(clock.now, early);
+    // Reaching the step's end is not enough: the tick must pass it.
+    pump.waits.clear();
+    pump.onCall = [&](int call) {
+        if (call == 1)
+            clock.now = pacer.stepEnd();
+    };
+    EXPECT_FALSE(pacer.AnimationStep());
+    ASSERT_EQ(pump.waits.size(), 2u);
+    EXPECT_EQ(pump.waits[1], 1);
+    EXPECT_EQ(clock.now, pacer.stepEnd() + 1);
 }
 
 TEST_F(Pacing, PauseHoldsUntilContinue)
