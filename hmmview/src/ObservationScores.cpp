@@ -62,7 +62,7 @@ const float* ObservationScores::ModelScores::frame(std::int32_t t)
     const std::size_t F = static_cast<std::size_t>(model.nParams());
     const std::size_t M = static_cast<std::size_t>(model.nMixtures());
     const float* x = m_word->values.data() + static_cast<std::size_t>(t) * F;
-    float* sums = m_sums.data();
+    float* __restrict sums = m_sums.data();
 
     // sum(c) := sum(c) + d * d / var, feature by feature in order, for all
     // components side by side (the same steps as density_function).
@@ -70,8 +70,8 @@ const float* ObservationScores::ModelScores::frame(std::int32_t t)
         sums[c] = 0.0f;
     for (std::size_t f = 0; f < F; ++f) {
         const float xf = x[f];
-        const float* mean = cm.means.data() + f * C;
-        const float* inv = cm.invCovars.data() + f * C;
+        const float* __restrict mean = cm.means.data() + f * C;
+        const float* __restrict inv = cm.invCovars.data() + f * C;
         for (std::size_t c = 0; c < C; ++c) {
             const float d = xf - mean[c];
             sums[c] = sums[c] + d * d * inv[c];

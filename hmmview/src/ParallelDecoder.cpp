@@ -49,7 +49,8 @@ MatchStatus MatchParallelHMM(std::span<const HmmModel* const> paneModels, const 
     }
     if (observer) {
         for (int k = 0; k < n; ++k) {
-            observer->layoutPane(k, T, states[static_cast<std::size_t>(k)], false);
+            const HmmModel* model = paneModels[static_cast<std::size_t>(k)];
+            observer->layoutPane(k, T, model ? model->nStates() : 0, false);
             if (detail::animationStep(options))
                 return MatchStatus::Stopped;
         }

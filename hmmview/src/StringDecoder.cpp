@@ -50,7 +50,8 @@ MatchStatus MatchStringHMM(std::span<const HmmModel* const> paneModels, const Pa
                 obs[static_cast<std::size_t>(k)]->frame(0)[0];
     if (observer) {
         for (int k = 0; k < n; ++k) {
-            observer->layoutPane(k, T, states[static_cast<std::size_t>(k)] + 1, true);
+            const HmmModel* model = paneModels[static_cast<std::size_t>(k)];
+            observer->layoutPane(k, T, (model ? model->nStates() : 0) + 1, true);
             if (detail::animationStep(options))
                 return MatchStatus::Stopped;
         }
