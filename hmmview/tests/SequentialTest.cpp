@@ -182,5 +182,27 @@ TEST(MatchSequentialHMM, EqualsThePlainDecoderBitForBit)
     }
 }
 
+TEST(ObservationScores, SharedScoresFollowAModelLoadedAgain)
+{
+    ModelDir dir;
+    auto model = dir.load(ramp("first"));
+    const std::vector<float> frames = {0, 0, 1, 2};
+    const PackedWord word = packed(frames);
+    ObservationScores shared(word);
+    float before = 0;
+    MatchSequentialHMM(*model, word, before, 0, false, {nullptr, false, &shared});
+    std::string other = dir.write("other.mod", ramp("other", 1, 2, 3));
+    ASSERT_TRUE(model->LoadMOD(other).loaded);
+    float after = 0;
+    MatchSequentialHMM(*model, word, after, 0, false, {nullptr, false, &shared});
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after, plain::sequentialScore(*model, frames, 4));
+    // Scores made for another word are not used.
+    const std::vector<float> otherFrames = {1, 2, 3, 3};
+    float fresh = 0;
+    MatchSequentialHMM(*model, packed(otherFrames), fresh, 0, false, {nullptr, false, &shared});
+    EXPECT_EQ(fresh, plain::sequentialScore(*model, otherFrames, 4));
+}
+
 }  // namespace
 }  // namespace talvor::hmmview
