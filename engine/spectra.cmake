@@ -7,8 +7,11 @@ add_library(engine_spectra OBJECT
   ${CMAKE_CURRENT_LIST_DIR}/src/Convert.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/ArrayRoutines.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/ClassifyDtw.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/src/SpectrumDisplay.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/src/ExportsSpectra.cpp
 )
 target_include_directories(engine_spectra PUBLIC ${CMAKE_CURRENT_LIST_DIR}/include)
+target_link_libraries(engine_spectra PUBLIC platform)
 set_target_properties(engine_spectra PROPERTIES
   POSITION_INDEPENDENT_CODE ON
   CXX_VISIBILITY_PRESET hidden
@@ -29,6 +32,8 @@ add_component_test(engine_spectra_tests
     ${CMAKE_CURRENT_LIST_DIR}/tests/ColorScaleTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/ConvertTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/ClassifyDtwTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tests/SpectrumDisplayTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tests/ExportsSpectraTest.cpp
   DEPS engine_spectra engine_spectra_reference)
 # A process of its own: spectra computed before any table-building call.
 add_component_test(engine_spectra_first_use_tests
