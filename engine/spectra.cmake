@@ -42,3 +42,17 @@ add_component_test(engine_spectra_first_use_tests
 if(TARGET engine_spectra_tests)
   talvor_exact_float(engine_spectra_tests)
 endif()
+
+# The exports by name: a shared library of these objects alone, opened by
+# name as callers of the engine library do.
+add_library(engine_spectra_export_probe SHARED)
+target_link_libraries(engine_spectra_export_probe PRIVATE engine_spectra)
+set_target_properties(engine_spectra_export_probe PROPERTIES CXX_VISIBILITY_PRESET hidden)
+add_component_test(engine_spectra_export_names_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/ExportNamesTest.cpp
+  DEPS ${CMAKE_DL_LIBS})
+if(TARGET engine_spectra_export_names_tests)
+  add_dependencies(engine_spectra_export_names_tests engine_spectra_export_probe)
+  target_compile_definitions(engine_spectra_export_names_tests PRIVATE
+    TALVOR_SPECTRA_PROBE="$<TARGET_FILE:engine_spectra_export_probe>")
+endif()
