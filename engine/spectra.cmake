@@ -34,6 +34,7 @@ add_component_test(engine_spectra_tests
     ${CMAKE_CURRENT_LIST_DIR}/tests/ClassifyDtwTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/SpectrumDisplayTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/ExportsSpectraTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tests/SpectraSpeechTest.cpp
   DEPS engine_spectra engine_spectra_reference)
 # A process of its own: spectra computed before any table-building call.
 add_component_test(engine_spectra_first_use_tests
