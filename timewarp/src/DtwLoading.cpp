@@ -5,7 +5,8 @@
 
 #include "common/FileNames.h"
 #include "common/NumberText.h"
-#include "common/TabulaTextFile.h"
+#include "common/DataTree.h"
+#include "common/VocabularyFile.h"
 #include "common/WordSetFile.h"
 
 namespace talvor::timewarp {
@@ -47,12 +48,12 @@ void InitDtwDefaults(DtwComparerState& state)
 
 std::string vocabularyFolder(const DtwComparerState& state)
 {
-    return joinPath(joinPath(state.appPath, "DATA"), state.vocabularyName);
+    return DataTree(state.appPath).vocabularyFolder(state.vocabularyName);
 }
 
 std::string wordSetFolder(const DtwComparerState& state)
 {
-    return joinPath(vocabularyFolder(state), state.workDirectoryName);
+    return DataTree(state.appPath).workFolder(state.vocabularyName, state.workDirectoryName);
 }
 
 namespace {
@@ -129,56 +130,28 @@ std::span<const float> wordValues(const CheckedSet& set, std::size_t k, int nFea
     return {set.words.values.data() + set.words.firstValue[k], std::size_t(nFeat) * std::size_t(set.records[k].frames)};
 }
 
-// The vocabulary file: the count, then index and word per entry.
-bool parseVocabulary(const std::string& text, std::int16_t* count,
-                     std::vector<std::pair<int, std::string>>* entries, std::string* error)
-{
-    TabulaTextFile reader;
-    std::string item;
-    std::int32_t n = 0;
-    if (reader.InputFromString(text) != 0 || reader.ReadNextData(item) < 0 || !parseInt32(item, &n) || n < 0
-        || n > INT16_MAX) {
-        setError(error, "the vocabulary file does not start with its number of words");
-        return false;
-    }
-    for (std::int32_t k = 1; k <= n; ++k) {
-        std::int32_t index = 0;
-        std::string word;
-        if (reader.ReadNextData(item) < 0 || reader.ReadNextData(word) < 0) {
-            setError(error, "the vocabulary file ends in entry " + std::to_string(k) + " of " + std::to_string(n));
-            return false;
-        }
-        if (!parseInt32(item, &index) || index < 0 || index > kMaxLabel) {
-            setError(error, "vocabulary entry " + std::to_string(k) + " has the index \"" + item
-                                + "\" (indices are 0 to " + std::to_string(kMaxLabel) + ")");
-            return false;
-        }
-        entries->emplace_back(index, word);
-    }
-    *count = std::int16_t(n);
-    return true;
-}
-
 }  // namespace
 
 bool ReadVocabulary(DtwComparerState& state, std::string* error)
 {
-    const std::string path = joinPath(vocabularyFolder(state), state.vocabularyName + ".VOC");
-    std::string text;
-    if (!readFileWhole(path, &text)) {
-        setError(error, "cannot read the vocabulary file " + normalizeSeparators(path));
+    Vocabulary entries;
+    if (!readVocabularyFile(DataTree(state.appPath).vocabularyFile(state.vocabularyName), &entries, error))
+        return false;
+    if (entries.size() > std::size_t(INT16_MAX)) {
+        setError(error, "the vocabulary file holds " + std::to_string(entries.size()) + " entries");
         return false;
     }
-    std::int16_t count = 0;
-    std::vector<std::pair<int, std::string>> entries;
-    std::string why;
-    if (!parseVocabulary(text, &count, &entries, &why)) {
-        setError(error, normalizeSeparators(path) + ": " + why);
-        return false;
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+        if (entries[k].index < 0 || entries[k].index > kMaxLabel) {
+            setError(error, "vocabulary entry " + std::to_string(k + 1) + " has the index "
+                                + std::to_string(entries[k].index) + " (indices are 0 to " + std::to_string(kMaxLabel)
+                                + ")");
+            return false;
+        }
     }
-    for (auto& [index, word] : entries)
-        state.vocabulary[std::size_t(index)] = std::move(word);
-    state.vocabularyCount = count;
+    for (VocabularyEntry& e : entries)
+        state.vocabulary[std::size_t(e.index)] = std::move(e.word);
+    state.vocabularyCount = std::int16_t(entries.size());
     return true;
 }
 

@@ -281,11 +281,11 @@ TEST_F(WordSetLoading, VocabularyFile)
         const char* message;
     };
     const Case bad[] = {
-        {" 2 \r\n0  nil\r\n51  big\r\n", "vocabulary entry 2 has the index \"51\" (indices are 0 to 50)"},
-        {" 2 \r\n0  nil\r\n-1  neg\r\n", "vocabulary entry 2 has the index \"-1\" (indices are 0 to 50)"},
-        {" 3 \r\n0  nil\r\n1\r\n", "the vocabulary file ends in entry 2 of 3"},
-        {"three\r\n", "the vocabulary file does not start with its number of words"},
-        {"", "the vocabulary file does not start with its number of words"},
+        {" 2 \r\n0  nil\r\n51  big\r\n", "vocabulary entry 2 has the index 51 (indices are 0 to 50)"},
+        {" 2 \r\n0  nil\r\n-1  neg\r\n", "vocabulary entry 2 has the index -1 (indices are 0 to 50)"},
+        {" 3 \r\n0  nil\r\n1\r\n", "it announces 3 words but holds only 1."},
+        {"three\r\n", "its first item \"three\" is no word count."},
+        {"", "it is empty."},
     };
     for (const Case& c : bad) {
         SCOPED_TRACE(c.text);
@@ -297,7 +297,7 @@ TEST_F(WordSetLoading, VocabularyFile)
     }
     fs::remove(voc);
     EXPECT_FALSE(ReadVocabulary(*m_state, &err));
-    EXPECT_TRUE(err.starts_with("cannot read the vocabulary file")) << err;
+    EXPECT_TRUE(err.starts_with("Cannot read the vocabulary file")) << err;
 }
 
 TEST_F(WordSetLoading, CurrentPairVectorsTracksAndMatch)
