@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <cstring>
 
 namespace talvor::timewarp {
 
@@ -62,10 +63,25 @@ struct StoredDistance {
     float operator()(int i, int j) const { return RefFrameDistance(store, w, r, i, j); }
 };
 
-// A band column at a time from the feature-major reference.  The feature loop
-// is outside and the reference frames inside, so each cell's sum still runs
-// over the features in order and the distances are those of frameDistance bit
-// for bit.
+// Four lanes of float arithmetic: each lane rounds exactly as the scalar
+// operation does, so lane sums equal scalar sums bit for bit.
+using Lanes = float __attribute__((vector_size(16)));
+
+inline Lanes loadLanes(const float* p)
+{
+    Lanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void storeLanes(float* p, Lanes v)
+{
+    std::memcpy(p, &v, sizeof v);
+}
+
+// A band column at a time from the feature-major reference: eight reference
+// frames side by side, the features of each summed in order, so every cell's
+// sum is that of frameDistance bit for bit.
 struct ColumnDistance {
     const float* test;  // frame-major values of the test word
     const float* ref;   // feature-major values of the reference
@@ -73,21 +89,35 @@ struct ColumnDistance {
     DtwWordStore::Columns& columns;
     void row(int i, int lo, int hi)
     {
-        float* acc = &columns.d(lo);
+        float* const out = &columns.d(lo);
         const int n = hi - lo + 1;
-        for (int k = 0; k < n; ++k)
-            acc[k] = 0.0f;
-        const float* t = test + std::size_t(i - 1) * std::size_t(nFeat);
-        for (int f = 0; f < nFeat; ++f) {
-            const float tf = t[f];
-            const float* rf = ref + std::size_t(f) * kMaxFrames + std::size_t(lo - 1);
-            for (int k = 0; k < n; ++k) {
-                const float diff = tf - rf[k];
-                acc[k] = acc[k] + diff * diff;
+        const float* const t = test + std::size_t(i - 1) * std::size_t(nFeat);
+        const float* const r0 = ref + std::size_t(lo - 1);
+        int k = 0;
+        for (; k + 8 <= n; k += 8) {
+            Lanes a = {0.0f, 0.0f, 0.0f, 0.0f}, b = a;
+            const float* rf = r0 + k;
+            for (int f = 0; f < nFeat; ++f, rf += kMaxFrames) {
+                const Lanes tf = {t[f], t[f], t[f], t[f]};
+                const Lanes da = tf - loadLanes(rf);
+                const Lanes db = tf - loadLanes(rf + 4);
+                a = a + da * da;
+                b = b + db * db;
             }
+            storeLanes(out + k, a);
+            storeLanes(out + k + 4, b);
         }
-        for (int k = 0; k < n; ++k)
-            acc[k] = std::sqrt(acc[k]);
+        for (; k < n; ++k) {
+            float sum = 0.0f;
+            const float* rf = r0 + k;
+            for (int f = 0; f < nFeat; ++f, rf += kMaxFrames) {
+                const float diff = t[f] - *rf;
+                sum = sum + diff * diff;
+            }
+            out[k] = sum;
+        }
+        for (k = 0; k < n; ++k)
+            out[k] = std::sqrt(out[k]);
     }
     float operator()(int, int j) { return columns.d(j); }
 };
