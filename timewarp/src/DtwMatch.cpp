@@ -79,9 +79,11 @@ inline void storeLanes(float* p, Lanes v)
     std::memcpy(p, &v, sizeof v);
 }
 
-// A band column at a time from the feature-major reference: eight reference
-// frames side by side, the features of each summed in order, so every cell's
-// sum is that of frameDistance bit for bit.
+// A band column at a time from the feature-major reference, four reference
+// frames to a vector and up to four vectors side by side; the features of each
+// cell are summed in order, so every sum is that of frameDistance bit for bit.
+// The last vector of a column may run up to three frames past its end: the
+// reference and the column are padded for it, and those lanes are never read.
 struct ColumnDistance {
     const float* test;  // frame-major values of the test word
     const float* ref;   // feature-major values of the reference
@@ -94,27 +96,32 @@ struct ColumnDistance {
         const float* const t = test + std::size_t(i - 1) * std::size_t(nFeat);
         const float* const r0 = ref + std::size_t(lo - 1);
         int k = 0;
-        for (; k + 8 <= n; k += 8) {
-            Lanes a = {0.0f, 0.0f, 0.0f, 0.0f}, b = a;
+        for (; k + 16 <= n; k += 16) {
+            Lanes a0 = {0.0f, 0.0f, 0.0f, 0.0f}, a1 = a0, a2 = a0, a3 = a0;
             const float* rf = r0 + k;
             for (int f = 0; f < nFeat; ++f, rf += kMaxFrames) {
                 const Lanes tf = {t[f], t[f], t[f], t[f]};
-                const Lanes da = tf - loadLanes(rf);
-                const Lanes db = tf - loadLanes(rf + 4);
-                a = a + da * da;
-                b = b + db * db;
+                const Lanes d0 = tf - loadLanes(rf), d1 = tf - loadLanes(rf + 4);
+                const Lanes d2 = tf - loadLanes(rf + 8), d3 = tf - loadLanes(rf + 12);
+                a0 = a0 + d0 * d0;
+                a1 = a1 + d1 * d1;
+                a2 = a2 + d2 * d2;
+                a3 = a3 + d3 * d3;
             }
-            storeLanes(out + k, a);
-            storeLanes(out + k + 4, b);
+            storeLanes(out + k, a0);
+            storeLanes(out + k + 4, a1);
+            storeLanes(out + k + 8, a2);
+            storeLanes(out + k + 12, a3);
         }
-        for (; k < n; ++k) {
-            float sum = 0.0f;
+        for (; k < n; k += 4) {
+            Lanes a = {0.0f, 0.0f, 0.0f, 0.0f};
             const float* rf = r0 + k;
             for (int f = 0; f < nFeat; ++f, rf += kMaxFrames) {
-                const float diff = t[f] - *rf;
-                sum = sum + diff * diff;
+                const Lanes tf = {t[f], t[f], t[f], t[f]};
+                const Lanes d = tf - loadLanes(rf);
+                a = a + d * d;
             }
-            out[k] = sum;
+            storeLanes(out + k, a);
         }
         for (k = 0; k < n; ++k)
             out[k] = std::sqrt(out[k]);
@@ -427,8 +434,9 @@ float GeneralScoreByColumn(DtwWordStore& store, int w, int N, int r, int M)
 
 float LinearScoreByColumn(DtwWordStore& store, int w, int N, int r, int M)
 {
-    // One cell per test frame: the column is a single cell.
-    ColumnDistance dist{store.testValues(w), store.referenceByFeature(r), store.nFeat(), store.columns};
+    // One cell per test frame: the frame-major values are read directly, as
+    // a column of one cell gains nothing from the feature-major layout.
+    StoredDistance dist{store, w, r};
     return linear(N, M, dist);
 }
 

@@ -9,7 +9,9 @@ DtwWordStore::DtwWordStore()
     , m_references(kMaxReferences + 1)
     , m_testValues(std::size_t(kMaxTestWords) * kMaxValues, 0.0f)
     , m_refValues(std::size_t(kMaxReferences) * kMaxValues, 0.0f)
-    , m_refByFeature(std::size_t(kMaxReferences) * kMaxValues, 0.0f)
+    // Four floats beyond the last reference: the batch match reads whole
+    // vectors of four past a band's end.
+    , m_refByFeature(std::size_t(kMaxReferences) * kMaxValues + 4, 0.0f)
     , m_testVector(std::size_t(kMaxFrames) * kMaxFeatures, 0.0f)
     , m_refVector(std::size_t(kMaxFrames) * kMaxFeatures, 0.0f)
 {

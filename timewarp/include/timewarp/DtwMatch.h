@@ -58,9 +58,11 @@ float ItakuraScore(DtwWordStore& store, int w, int N, int r, int M);
 float GeneralScore(DtwWordStore& store, int w, int N, int r, int M);
 float LinearScore(DtwWordStore& store, int w, int N, int r, int M);
 
-// The same scores, bit for bit, computed a test frame at a time: the local
-// distances of a whole band column from the feature-major reference (feature
-// loop outside, reference frames inside), then the recurrence over the column.
+// The same scores, bit for bit, as the batch match computes them: a test frame
+// at a time, the local distances of the whole band column from the
+// feature-major reference (several reference frames side by side, each summed
+// over the features in order), then the recurrence over the column.  Linear
+// warping has one cell per test frame and reads the stored values directly.
 float ItakuraScoreByColumn(DtwWordStore& store, int w, int N, int r, int M);
 float GeneralScoreByColumn(DtwWordStore& store, int w, int N, int r, int M);
 float LinearScoreByColumn(DtwWordStore& store, int w, int N, int r, int M);

@@ -136,12 +136,13 @@ public:
     std::vector<BatchResult> batch = std::vector<BatchResult>(kMaxReferences + 1);  // per reference, 1-based
     BestResult best;                                      // of the last batch match
 
-    // Work columns of the matching, indexed from -2 (D(-1) of the Itakura
-    // method is column(-1)).
+    // Work columns of the matching, indexed from -1 (D(-1) of the Itakura
+    // method); the distance column has room for a last vector of four that
+    // runs past reference frame 200.
     struct Columns {
         std::array<float, kMaxFrames + 3> cost{};
         std::array<bool, kMaxFrames + 3> horizontal{};
-        std::array<float, kMaxFrames + 3> distance{};
+        std::array<float, kMaxFrames + 3 + 4> distance{};
         float& D(int j) { return cost[std::size_t(j + 2)]; }
         bool& H(int j) { return horizontal[std::size_t(j + 2)]; }
         float& d(int j) { return distance[std::size_t(j + 2)]; }
