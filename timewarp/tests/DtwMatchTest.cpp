@@ -357,3 +357,33 @@ TEST(BatchMatch, BestIsResetAtEveryBatch)
     EXPECT_EQ(MatchAllReferences(*s, 0), -1);
     EXPECT_EQ(MatchAllReferences(*s, 2), -1);
 }
+
+TEST(BatchMatch, FullSizeWordsInTheLastSlots)
+{
+    // Reference 500 and test frame 200 with 20 features: the batch columns
+    // read whole vectors up to the end of the store.
+    auto s = std::make_unique<DtwWordStore>();
+    s->setNFeat(kMaxFeatures);
+    std::vector<float> test(std::size_t{kMaxValues}), ref(std::size_t{kMaxValues});
+    for (std::size_t k = 0; k < test.size(); ++k) {
+        test[k] = float(int(k * 37 % 101) - 50) * 0.01f;
+        ref[k] = float(int(k * 53 % 97) - 48) * 0.01f;
+    }
+    ASSERT_TRUE(s->storeTestWord(kMaxTestWords, {1, 0, 0, kMaxFrames}, test));
+    ASSERT_TRUE(s->storeReference(kMaxReferences, {5, 0, 3, kMaxFrames}, ref));
+    s->testWordCount = kMaxTestWords;
+    s->referenceTotal = kMaxReferences;
+    // Fewer stored features re-read the same values with a narrower frame.
+    for (int nFeat : {kMaxFeatures, 7}) {
+        SCOPED_TRACE(nFeat);
+        s->setNFeat(nFeat);
+        const int frames = std::min(kMaxFrames, kMaxValues / nFeat);
+        for (int range : {10, 400}) {
+            s->bandRange = std::int16_t(range);
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(GeneralScoreByColumn(*s, kMaxTestWords, frames, kMaxReferences, frames)),
+                      std::bit_cast<std::uint32_t>(GeneralScore(*s, kMaxTestWords, frames, kMaxReferences, frames)));
+        }
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(ItakuraScoreByColumn(*s, kMaxTestWords, frames, kMaxReferences, frames)),
+                  std::bit_cast<std::uint32_t>(ItakuraScore(*s, kMaxTestWords, frames, kMaxReferences, frames)));
+    }
+}
