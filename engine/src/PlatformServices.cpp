@@ -5,6 +5,7 @@
 #include "platform/Audio.h"
 #include "platform/Dialogs.h"
 #include "platform/Timer.h"
+#include "platform/Window.h"
 
 #include <utility>
 
@@ -114,6 +115,14 @@ public:
     }
 };
 
+class PlatformMessageSink final : public MessageSink {
+public:
+    bool post(std::uint32_t window, std::uint32_t msg, std::uint32_t wParam, std::int32_t lParam) override
+    {
+        return platform::postMessage(window, msg, wParam, lParam);
+    }
+};
+
 }  // namespace
 
 std::unique_ptr<SoundIn> makePlatformSoundIn()
@@ -134,6 +143,11 @@ std::unique_ptr<TickTimer> makePlatformTimer()
 std::unique_ptr<MessageBoxes> makePlatformMessageBoxes()
 {
     return std::make_unique<PlatformMessageBoxes>();
+}
+
+std::unique_ptr<MessageSink> makePlatformMessageSink()
+{
+    return std::make_unique<PlatformMessageSink>();
 }
 
 EngineServices productionServices()
