@@ -75,6 +75,9 @@ TEST(Exports, SpokenWordFromAWavFileReachesTheWindowAsFramesAndSamples)
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    QCoreApplication app(argc, argv);
+    // The application lives as long as the process: the platform keeps its
+    // process-wide window registry on it.
+    static QCoreApplication* app = new QCoreApplication(argc, argv);
+    (void)app;
     return RUN_ALL_TESTS();
 }
