@@ -203,7 +203,9 @@ void Engine::TokenTimerProc()
     }
 
     // With a full buffer every block delivered is taken before the detector
-    // reports the buffer used up, so the word in it still ends properly.
+    // reports the buffer used up, so a word in it still ends properly and the
+    // one notification is TokenKeyDone; TokenKeyBufferFull remains for a full
+    // buffer that left the detector undecided.
     const int status = m_detector.ProcessFrames();
     if (status <= 0 || full) {
         killTimer();
