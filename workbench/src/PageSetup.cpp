@@ -145,17 +145,8 @@ void Wizard::SSTab1_Click(int page)
         break;
     case PageData:
         c.lstDataVoc = listSubDirs(dataFolder);
-        c.lstDataFile.clear();
-        c.lstDataDir.clear();
-        c.lstDataFileString.clear();
-        if (!c.lstDataVoc.empty()) {
-            const std::string v = joinPath(dataFolder, c.lstDataVoc.front());
-            c.lstDataFile = listFilesWithout(v, ".lab");
-            c.lstDataFileString = listFilesWithout(joinPath(v, "_strings"), ".lab");
-            for (const std::string& d : listSubDirs(v))
-                if (d != "_strings")
-                    c.lstDataDir.push_back(d);
-        }
+        c.lstDataVocIndex = firstIndex(c.lstDataVoc);
+        lstDataVoc_Click();
         break;
     case PageOther:
         if (mode != ModeRuntime) {
@@ -352,6 +343,22 @@ void Wizard::chkFeature_Click()
 {
     controls.cmdNextEnabled =
         std::any_of(controls.chkFeature.begin(), controls.chkFeature.end(), [](bool b) { return b; });
+}
+
+void Wizard::lstDataVoc_Click()
+{
+    WizardControls& c = controls;
+    c.lstDataFile.clear();
+    c.lstDataDir.clear();
+    c.lstDataFileString.clear();
+    if (c.lstDataVocIndex < 0 || std::size_t(c.lstDataVocIndex) >= c.lstDataVoc.size())
+        return;
+    const std::string v = joinPath(joinPath(m_state.AppPath, "DATA"), c.lstDataVoc[std::size_t(c.lstDataVocIndex)]);
+    c.lstDataFile = listFilesWithout(v, ".lab");
+    c.lstDataFileString = listFilesWithout(joinPath(v, "_strings"), ".lab");
+    for (const std::string& d : listSubDirs(v))
+        if (d != "_strings")
+            c.lstDataDir.push_back(d);
 }
 
 void Wizard::optRunTime_Click(int index)

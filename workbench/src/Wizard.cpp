@@ -290,7 +290,12 @@ void Wizard::nextFromWorkDir()
         m_host.messageBox("\"_strings\" holds the word-string recordings. Type another name.", MessageIcon::None);
         workDir.clear();
     }
-    if (!workDir.empty()) {
+    const bool needsModels = mode == ModeHmmMatching || mode == ModePickMatchHmm || mode == ModeSpeakRecognizeHmm ||
+                             mode >= ModeStringsPickMatchHmm;
+    if (workDir.empty() && needsModels) {
+        // Nothing to match against: say why the page stays.
+        showNoModels();
+    } else if (!workDir.empty()) {
         switch (mode) {
         case ModeHmmMatching:
         case ModePickMatchHmm:

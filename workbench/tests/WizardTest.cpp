@@ -195,6 +195,10 @@ TEST_F(WizardFixture, ConditionsThatKeepAPage)
          [](Wizard& x) { x.controls.lstWorkDirIndex = indexOf(x.controls.lstWorkDir, "dtw1"); }, 5,
          "There are no models in this subdirectory. Select another subdirectory or train new models in a new "
          "subdirectory."},
+        {"HMM recognition with no work directory", 7, Vocab::Existing, 5,
+         [](Wizard& x) { x.controls.lstWorkDirIndex = -1; }, 5,
+         "There are no models in this subdirectory. Select another subdirectory or train new models in a new "
+         "subdirectory."},
         {"no features", 2, Vocab::Existing, 6, [](Wizard& x) { x.controls.chkFeature.fill(false); }, 6,
          "Select at least one feature."},
     };

@@ -183,6 +183,7 @@ struct WizardControls {
     bool chkFeatureEnabled = true;
     // Page 7 (database maintenance lists)
     std::vector<std::string> lstDataVoc;
+    int lstDataVocIndex = -1;
     std::vector<std::string> lstDataFile;
     std::vector<std::string> lstDataDir;
     std::vector<std::string> lstDataFileString;
@@ -269,6 +270,7 @@ public:
     void optDirectory_Click(int index);
     void chkFeature_Click();
     void optRunTime_Click(int index);
+    void lstDataVoc_Click();
 
     // --- external programs ---
     // "Statwalk in mode: " and the current mode's name.
