@@ -50,8 +50,9 @@ class ScriptedDialogs : public Dialogs {
 public:
     struct Shown {
         std::string kind;  // "message", "input", "open", "save", "color"
-        std::string text;
+        std::string text;     // message text, input prompt, file dialog folder
         std::string caption;
+        std::string detail;   // input default text, file filter, initial colour (hex)
         MessageIcon icon = MessageIcon::None;
         MessageButtons buttons = MessageButtons::Ok;
     };

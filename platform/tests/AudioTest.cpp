@@ -1,0 +1,424 @@
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+#include "platform/Audio.h"
+#include "testing/TempDir.h"
+
+using namespace talvor::platform;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::vector<std::int16_t> ramp(std::size_t n)
+{
+    std::vector<std::int16_t> v(n);
+    for (std::size_t i = 0; i < n; ++i)
+        v[i] = std::int16_t(int(i % 2000) - 1000 + 1);  // never 0, so silence is told apart
+    return v;
+}
+
+// Writes a sound file in any format libsndfile knows (for the refused ones).
+void writeOther(const std::string& path, int format, int rate, int channels, std::size_t frames)
+{
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+    std::vector<short> data(frames * std::size_t(channels), 100);
+    sf_writef_short(f, data.data(), sf_count_t(frames));
+    sf_close(f);
+}
+
+// Records what an input's onBufferFull saw.
+struct FullWatch {
+    std::mutex m;
+    std::condition_variable cv;
+    int calls = 0;
+    std::thread::id thread;
+    std::function<void()> callback()
+    {
+        return [this]() {
+            std::lock_guard l(m);
+            ++calls;
+            thread = std::this_thread::get_id();
+            cv.notify_all();
+        };
+    }
+    bool waitFor(int n, std::chrono::milliseconds t)
+    {
+        std::unique_lock l(m);
+        return cv.wait_for(l, t, [&] { return calls >= n; });
+    }
+};
+
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~ScopedEnv() { m_old ? ::setenv(m_name, m_old->c_str(), 1) : ::unsetenv(m_name); }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+}  // namespace
+
+TEST(Wav, WritesAndReadsBackExactly)
+{
+    talvor::test::TempDir dir;
+    const std::string path = dir.path() + "/a.wav";
+    const auto samples = ramp(12345);
+    std::string error;
+    ASSERT_TRUE(writeWav(path, samples.data(), samples.size(), &error)) << error;
+    std::vector<std::int16_t> back;
+    ASSERT_TRUE(readWav(path, &back, &error)) << error;
+    EXPECT_EQ(back, samples);
+    SF_INFO info{};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    ASSERT_NE(f, nullptr);
+    sf_close(f);
+    EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    EXPECT_EQ(info.samplerate, 8000);
+    EXPECT_EQ(info.channels, 1);
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp-" + std::to_string(::getpid())));
+    // Nothing is left behind, and an empty recording is a valid file.
+    ASSERT_TRUE(writeWav(path, nullptr, 0, &error)) << error;
+    ASSERT_TRUE(readWav(path, &back, &error)) << error;
+    EXPECT_TRUE(back.empty());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(Wav, RefusesOtherFormatsAndBadFilesWithAMessage)
+{
+    talvor::test::TempDir dir;
+    struct Case {
+        const char* name;
+        int format, rate, channels;
+        const char* expect;  // in the message
+    } cases[] = {
+        {"16 kHz", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 16000, 1, "16000 Hz"},
+        {"stereo", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 2, "2 channels"},
+        {"8-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 8000, 1, "8-bit PCM"},
+        {"float", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 8000, 1, "32-bit float"},
+        {"AIFF", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 8000, 1, "not a WAV file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.path() + "/" + c.name + ".wav";
+        writeOther(path, c.format, c.rate, c.channels, 100);
+        std::vector<std::int16_t> out{1, 2, 3};
+        std::string error;
+        EXPECT_FALSE(readWav(path, &out, &error));
+        EXPECT_NE(error.find(c.expect), std::string::npos) << error;
+        EXPECT_NE(error.find(path), std::string::npos) << error;
+        EXPECT_EQ(out, (std::vector<std::int16_t>{1, 2, 3}));  // untouched
+    }
+    std::string error;
+    EXPECT_FALSE(readWav(dir.path() + "/missing.wav", nullptr, &error));
+    EXPECT_NE(error.find("no such file"), std::string::npos) << error;
+    EXPECT_FALSE(readWav(dir.path(), nullptr, &error));  // a folder
+    std::ofstream(dir.path() + "/text.wav") << "not a sound at all";
+    EXPECT_FALSE(readWav(dir.path() + "/text.wav", nullptr, &error));
+    EXPECT_NE(error.find("text.wav"), std::string::npos) << error;
+    // Writing into a missing folder fails and says so.
+    const auto s = ramp(10);
+    EXPECT_FALSE(writeWav(dir.path() + "/no/such/dir/x.wav", s.data(), s.size(), &error));
+    EXPECT_NE(error.find("x.wav"), std::string::npos) << error;
+}
+
+TEST(Wav, ReadsRealSpeech)
+{
+    const char* data = std::getenv("TALVOR_SHARED_DATA");
+    const std::string path = std::string(data ? data : "../shared/data") + "/fsdd/0_george_0.wav";
+    if (!std::filesystem::exists(path))
+        GTEST_SKIP() << "speech samples not found at " << path;
+    std::vector<std::int16_t> s;
+    std::string error;
+    ASSERT_TRUE(readWav(path, &s, &error)) << error;
+    EXPECT_GT(s.size(), 1000u);
+}
+
+class WavInputTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_samples = ramp(3000);
+        m_path = m_dir.path() + "/in.wav";
+        std::string error;
+        ASSERT_TRUE(writeWav(m_path, m_samples.data(), m_samples.size(), &error)) << error;
+    }
+    talvor::test::TempDir m_dir;
+    std::string m_path;
+    std::vector<std::int16_t> m_samples;
+};
+
+TEST_F(WavInputTest, FastDeliversTheFileThenSilenceAndCallsBackOnItsOwnThread)
+{
+    auto in = createWavFileInput(m_path, Pace::Fast);
+    std::vector<std::int16_t> buffer(10000, 0x7777);
+    FullWatch full;
+    std::string error;
+    ASSERT_TRUE(in->open(buffer.data(), buffer.size(), full.callback(), &error)) << error;
+    EXPECT_TRUE(in->isOpen());
+    ASSERT_TRUE(full.waitFor(1, 5s));
+    EXPECT_NE(full.thread, std::this_thread::get_id());
+    EXPECT_EQ(in->samplesDelivered(), buffer.size());
+    EXPECT_TRUE(std::equal(m_samples.begin(), m_samples.end(), buffer.begin()));
+    EXPECT_TRUE(std::all_of(buffer.begin() + 3000, buffer.end(), [](auto v) { return v == 0; }));
+    EXPECT_EQ(in->close(), buffer.size());
+    EXPECT_FALSE(in->isOpen());
+    EXPECT_EQ(in->close(), 0u);
+    EXPECT_EQ(full.calls, 1);
+
+    // A buffer shorter than the file takes its first samples only.
+    std::vector<std::int16_t> small(1000);
+    FullWatch again;
+    ASSERT_TRUE(in->open(small.data(), small.size(), again.callback(), &error)) << error;
+    ASSERT_TRUE(again.waitFor(1, 5s));
+    EXPECT_TRUE(std::equal(small.begin(), small.end(), m_samples.begin()));
+    EXPECT_EQ(in->close(), 1000u);
+}
+
+TEST_F(WavInputTest, RealTimeDeliversAtTheSampleRateAndStopsAtClose)
+{
+    auto in = createWavFileInput(m_path, Pace::RealTime);
+    std::vector<std::int16_t> buffer(80000, 0x7777);  // 10 s: never full here
+    FullWatch full;
+    std::string error;
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(in->open(buffer.data(), buffer.size(), full.callback(), &error)) << error;
+    // Positions only grow, and never run ahead of the clock.
+    std::size_t last = 0;
+    while (std::chrono::steady_clock::now() - t0 < 300ms) {
+        const std::size_t now = in->samplesDelivered();
+        const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::steady_clock::now() - t0);
+        ASSERT_GE(now, last);
+        ASSERT_LE(now, std::size_t(elapsed.count() * 8 / 1000) + 1);
+        last = now;
+        std::this_thread::sleep_for(5ms);
+    }
+    EXPECT_GE(last, 1200u);  // at least 150 ms of the 300 ms, even on a busy machine
+    const std::size_t closed = in->close();
+    EXPECT_GE(closed, last);
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(in->samplesDelivered(), closed);  // nothing more after close
+    EXPECT_EQ(buffer[closed], 0x7777);
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + std::ptrdiff_t(std::min<std::size_t>(closed, 3000)),
+                           m_samples.begin()));
+    EXPECT_EQ(full.calls, 0);
+}
+
+TEST_F(WavInputTest, CloseFromInsideTheCallbackAndNoCallAfterClose)
+{
+    auto in = createWavFileInput(m_path, Pace::Fast);
+    std::vector<std::int16_t> buffer(500);
+    std::atomic<std::size_t> closedWith{999};
+    FullWatch full;
+    std::string error;
+    ASSERT_TRUE(in->open(
+        buffer.data(), buffer.size(),
+        [&, cb = full.callback()]() {
+            closedWith = in->close();
+            cb();
+        },
+        &error));
+    ASSERT_TRUE(full.waitFor(1, 5s));
+    EXPECT_EQ(closedWith.load(), 500u);
+    EXPECT_FALSE(in->isOpen());
+
+    // Closed before the buffer fills: the callback never comes.
+    for (int i = 0; i < 20; ++i) {
+        std::vector<std::int16_t> big(1 << 20);
+        std::atomic<int> calls{0};
+        ASSERT_TRUE(in->open(big.data(), big.size(), [&]() { ++calls; }, &error));
+        in->close();
+        const int seen = calls;
+        std::this_thread::sleep_for(1ms);
+        EXPECT_EQ(calls.load(), seen);
+    }
+}
+
+TEST_F(WavInputTest, OpenFailsWithTheReasonAndOpensNothing)
+{
+    std::vector<std::int16_t> buffer(100);
+    std::string error;
+    auto missing = createWavFileInput(m_dir.path() + "/nothing.wav", Pace::Fast);
+    EXPECT_FALSE(missing->open(buffer.data(), buffer.size(), nullptr, &error));
+    EXPECT_NE(error.find("nothing.wav"), std::string::npos) << error;
+    EXPECT_FALSE(missing->isOpen());
+    EXPECT_EQ(missing->close(), 0u);
+
+    auto in = createWavFileInput(m_path, Pace::RealTime);
+    EXPECT_FALSE(in->open(buffer.data(), 0, nullptr, &error));
+    EXPECT_FALSE(in->open(nullptr, 10, nullptr, &error));
+    ASSERT_TRUE(in->open(buffer.data(), buffer.size(), nullptr, &error));
+    error.clear();
+    EXPECT_FALSE(in->open(buffer.data(), buffer.size(), nullptr, &error));  // already open
+    EXPECT_FALSE(error.empty());
+    in->close();
+}
+
+TEST(NullInput, DeliversSilence)
+{
+    for (Pace pace : {Pace::Fast, Pace::RealTime}) {
+        SCOPED_TRACE(pace == Pace::Fast ? "fast" : "realtime");
+        auto in = createNullInput(pace);
+        std::vector<std::int16_t> buffer(400, 0x7777);  // 50 ms
+        FullWatch full;
+        std::string error;
+        ASSERT_TRUE(in->open(buffer.data(), buffer.size(), full.callback(), &error)) << error;
+        ASSERT_TRUE(full.waitFor(1, 5s));
+        EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](auto v) { return v == 0; }));
+        EXPECT_EQ(in->close(), 400u);
+    }
+}
+
+TEST(SoundOutput, NullAndWavOutputsTimeTheirPlayback)
+{
+    talvor::test::TempDir dir;
+    const auto samples = ramp(400);  // 50 ms
+    for (bool wav : {false, true}) {
+        SCOPED_TRACE(wav ? "wav" : "null");
+        const std::string path = dir.path() + "/out.wav";
+        auto out = wav ? createWavFileOutput(path) : createNullOutput();
+        EXPECT_EQ(out->close(), 0u);
+        std::string error;
+        EXPECT_FALSE(out->play(samples.data(), 0, &error));
+        ASSERT_TRUE(out->play(samples.data(), samples.size(), &error)) << error;
+        EXPECT_TRUE(out->isPlaying());
+        EXPECT_LT(out->position(), 400u);
+        const auto t0 = std::chrono::steady_clock::now();
+        while (out->isPlaying() && std::chrono::steady_clock::now() - t0 < 5s)
+            std::this_thread::sleep_for(2ms);
+        EXPECT_GE(std::chrono::steady_clock::now() - t0, 30ms);
+        EXPECT_EQ(out->position(), 400u);
+        EXPECT_EQ(out->close(), 400u);
+        if (wav) {
+            std::vector<std::int16_t> back;
+            ASSERT_TRUE(readWav(path, &back, &error)) << error;
+            EXPECT_EQ(back, samples);
+        }
+        // Closed early: the position stays where it was.
+        const auto longer = ramp(80000);
+        ASSERT_TRUE(out->play(longer.data(), longer.size(), &error)) << error;
+        std::this_thread::sleep_for(20ms);
+        const std::size_t p = out->close();
+        EXPECT_GT(p, 0u);
+        EXPECT_LT(p, 80000u);
+        EXPECT_FALSE(out->isPlaying());
+        EXPECT_EQ(out->position(), p);
+    }
+    // A WAV output into a missing folder fails with the reason.
+    auto bad = createWavFileOutput(dir.path() + "/missing/out.wav");
+    std::string error;
+    EXPECT_FALSE(bad->play(samples.data(), samples.size(), &error));
+    EXPECT_NE(error.find("out.wav"), std::string::npos) << error;
+    EXPECT_FALSE(bad->isPlaying());
+}
+
+TEST(PortAudio, FailsCleanlyWithoutADevice)
+{
+    std::vector<std::int16_t> buffer(8000);
+    auto in = createPortAudioInput();
+    std::string error;
+    if (in->open(buffer.data(), buffer.size(), nullptr, &error)) {
+        in->close();
+        GTEST_SKIP() << "this machine has a sound input device";
+    }
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(in->isOpen());
+    EXPECT_EQ(in->close(), 0u);
+    EXPECT_EQ(in->samplesDelivered(), 0u);
+
+    auto out = createPortAudioOutput();
+    error.clear();
+    if (out->play(buffer.data(), buffer.size(), &error)) {
+        out->close();
+        GTEST_SKIP() << "this machine has a sound output device";
+    }
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(out->isPlaying());
+    EXPECT_EQ(out->close(), 0u);
+}
+
+TEST(SoundDevices, ChosenByTheEnvironment)
+{
+    talvor::test::TempDir dir;
+    const std::string path = dir.path() + "/word.wav";
+    const auto samples = ramp(500);
+    std::string error;
+    ASSERT_TRUE(writeWav(path, samples.data(), samples.size(), &error));
+
+    {
+        // A WAV file, as fast as possible: the file then silence, at once.
+        ScopedEnv in("TALVOR_AUDIO_IN", path.c_str()), pace("TALVOR_AUDIO_PACE", "fast");
+        auto input = createSoundInput();
+        std::vector<std::int16_t> buffer(40000, 0x7777);  // 5 s
+        FullWatch full;
+        ASSERT_TRUE(input->open(buffer.data(), buffer.size(), full.callback(), &error)) << error;
+        ASSERT_TRUE(full.waitFor(1, 2s));  // far sooner than the 5 s of real time
+        EXPECT_TRUE(std::equal(samples.begin(), samples.end(), buffer.begin()));
+        EXPECT_EQ(buffer.back(), 0);
+        input->close();
+    }
+    {
+        // The same file in real time (the default pace).
+        ScopedEnv in("TALVOR_AUDIO_IN", path.c_str()), pace("TALVOR_AUDIO_PACE", nullptr);
+        auto input = createSoundInput();
+        std::vector<std::int16_t> buffer(40000);
+        ASSERT_TRUE(input->open(buffer.data(), buffer.size(), nullptr, &error)) << error;
+        std::this_thread::sleep_for(50ms);
+        EXPECT_LT(input->samplesDelivered(), 20000u);
+        input->close();
+    }
+    {
+        ScopedEnv in("TALVOR_AUDIO_IN", "null"), pace("TALVOR_AUDIO_PACE", "fast");
+        auto input = createSoundInput();
+        std::vector<std::int16_t> buffer(100, 5);
+        FullWatch full;
+        ASSERT_TRUE(input->open(buffer.data(), buffer.size(), full.callback(), &error)) << error;
+        ASSERT_TRUE(full.waitFor(1, 2s));
+        EXPECT_EQ(buffer[50], 0);
+        input->close();
+    }
+    {
+        ScopedEnv in("TALVOR_AUDIO_IN", (dir.path() + "/absent.wav").c_str());
+        std::vector<std::int16_t> buffer(100);
+        EXPECT_FALSE(createSoundInput()->open(buffer.data(), buffer.size(), nullptr, &error));
+        EXPECT_NE(error.find("absent.wav"), std::string::npos);
+    }
+    {
+        const std::string outPath = dir.path() + "/played.wav";
+        ScopedEnv out("TALVOR_AUDIO_OUT", outPath.c_str());
+        auto output = createSoundOutput();
+        ASSERT_TRUE(output->play(samples.data(), samples.size(), &error)) << error;
+        std::vector<std::int16_t> back;
+        ASSERT_TRUE(readWav(outPath, &back, &error)) << error;
+        EXPECT_EQ(back, samples);
+        output->close();
+    }
+    {
+        ScopedEnv out("TALVOR_AUDIO_OUT", "null");
+        auto output = createSoundOutput();
+        ASSERT_TRUE(output->play(samples.data(), samples.size(), &error)) << error;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // no file made
+        output->close();
+    }
+}
