@@ -1,5 +1,5 @@
 // The End page's step and the work-directory check of the HMM modes.
-#include "common/FileNames.h"
+#include "common/DataTree.h"
 #include "workbench/Wizard.h"
 
 namespace talvor::workbench {
@@ -40,8 +40,7 @@ const char* whatStarts(int mode)
 bool Wizard::ReadModelEdf()
 {
     // Trained models live beside the copy of the trainer's configuration.
-    std::string found;
-    return !workDir.empty() && findFileName(joinPath(joinPath(vocabularyPath(), workDir), "STATWALK1.EDF"), &found);
+    return !vocName.empty() && !workDir.empty() && DataTree(m_state.AppPath).hasModels(vocName, workDir);
 }
 
 void Wizard::RunMode()

@@ -2,11 +2,10 @@
 // page controls that decide whether Next can go on: the lists are filled from
 // the data tree, options are switched on or made unavailable by mode.
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
-#include "DataTree.h"
+#include "common/DataTree.h"
 #include "common/FileNames.h"
+#include "common/VocabularyFile.h"
 #include "workbench/Wizard.h"
 
 namespace talvor::workbench {
@@ -23,12 +22,21 @@ int firstIndex(const std::vector<std::string>& list)
     return list.empty() ? -1 : 0;
 }
 
+// The words of a vocabulary file; none when it cannot be read.
+std::vector<std::string> readWords(const std::string& vocFile)
+{
+    Vocabulary vocabulary;
+    if (!readVocabularyFile(vocFile, &vocabulary))
+        return {};
+    return vocabularyWords(vocabulary);
+}
+
 }  // namespace
 
 void Wizard::SSTab1_Click(int page)
 {
     WizardControls& c = controls;
-    const std::string dataFolder = joinPath(m_state.AppPath, "DATA");
+    const DataTree tree(m_state.AppPath);
     switch (page) {
     case PageBegin:
         curTab = 0;
@@ -45,7 +53,7 @@ void Wizard::SSTab1_Click(int page)
         c.optVocStrStringsEnabled = modeIn(mode, {0, 1, 10, 12});
         c.page2Caption = "New Vocabulary";
         // A vocabulary deleted meanwhile must not stay in the list.
-        c.lstVoc = listSubDirs(dataFolder);
+        c.lstVoc = tree.vocabularies();
         c.lstVocIndex = firstIndex(c.lstVoc);
         c.lstVocPrev.clear();
         c.lstVocFilePrev.clear();
@@ -62,7 +70,7 @@ void Wizard::SSTab1_Click(int page)
             c.cmdNextEnabled = false;
             c.txtVocName.clear();
         } else {
-            c.lstStrText = readVocabularyWords(joinPath(vocabularyPath(), vocName + ".voc"));
+            c.lstStrText = readWords(tree.vocabularyFile(vocName));
             c.lstStrTextIndex = firstIndex(c.lstStrText);
             c.lstString.assign(1, std::string());
             c.lstStringIndex = 0;
@@ -75,9 +83,8 @@ void Wizard::SSTab1_Click(int page)
                                                           : 12;
         const bool strings = mode == ModeStringsPickMatchHmm ||
                              (modeIn(mode, {0, 1}) && c.optVocab == 0 && c.optVocStr == 1);
-        const std::string folder = strings ? joinPath(vocabularyPath(), "_strings") : vocabularyPath();
         c.txtFileName.clear();
-        c.lstFiles = listFilesWithout(folder, ".lab");
+        c.lstFiles = strings ? tree.stringRecordings(vocName) : tree.recordings(vocName);
         c.lstFilesIndex = (mode != ModeSpeechRecording) ? firstIndex(c.lstFiles) : -1;
         c.cmdRemoveEnabled = false;
         editingWord = false;
@@ -93,7 +100,7 @@ void Wizard::SSTab1_Click(int page)
         c.cmdRemoveEnabled = true;
         c.lstRefSelected.clear();
         c.lstRefSelectedIndex = -1;
-        c.lstRefAvailable = listFilesWithout(vocabularyPath(), ".lab");
+        c.lstRefAvailable = tree.recordings(vocName);
         c.lstRefAvailableIndex = firstIndex(c.lstRefAvailable);
         c.cmdNextEnabled = false;
         break;
@@ -113,10 +120,7 @@ void Wizard::SSTab1_Click(int page)
         } else {
             c.workDirPrompt = 5;
         }
-        c.lstWorkDir.clear();
-        for (const std::string& d : listSubDirs(vocabularyPath()))
-            if (d != "_strings")
-                c.lstWorkDir.push_back(d);
+        c.lstWorkDir = tree.workFolders(vocName);
         c.lstWorkDirIndex = firstIndex(c.lstWorkDir);
         if (!c.lstWorkDir.empty()) {
             c.optDirectory = 1;
@@ -126,11 +130,8 @@ void Wizard::SSTab1_Click(int page)
             optDirectory_Click(0);
             c.optDirectoryExistingEnabled = false;
         }
-        std::string found;
-        if (!vocName.empty() && !findFileName(joinPath(vocabularyPath(), "_strings"), &found)) {
-            std::error_code ec;
-            std::filesystem::create_directory(joinPath(vocabularyPath(), "_strings"), ec);
-        }
+        if (!vocName.empty())
+            tree.ensureStringsFolder(vocName);
         c.txtWorkDir.clear();
         break;
     }
@@ -144,7 +145,7 @@ void Wizard::SSTab1_Click(int page)
         }
         break;
     case PageData:
-        c.lstDataVoc = listSubDirs(dataFolder);
+        c.lstDataVoc = tree.vocabularies();
         c.lstDataVocIndex = firstIndex(c.lstDataVoc);
         lstDataVoc_Click();
         break;
@@ -191,12 +192,12 @@ void Wizard::lstVoc_Click()
                               : std::string();
     if (v.empty())
         return;
-    const std::string folder = joinPath(joinPath(m_state.AppPath, "DATA"), v);
+    const DataTree tree(m_state.AppPath);
     if (c.optVocStr == 1) {
-        c.lstVocFilePrev = listFilesWithout(joinPath(folder, "_strings"), ".lab");
+        c.lstVocFilePrev = tree.stringRecordings(v);
     } else {
-        c.lstVocPrev = readVocabularyWords(joinPath(folder, v + ".voc"));
-        c.lstVocFilePrev = listFilesWithout(folder, ".lab");
+        c.lstVocPrev = readWords(tree.vocabularyFile(v));
+        c.lstVocFilePrev = tree.recordings(v);
     }
 }
 
@@ -353,12 +354,11 @@ void Wizard::lstDataVoc_Click()
     c.lstDataFileString.clear();
     if (c.lstDataVocIndex < 0 || std::size_t(c.lstDataVocIndex) >= c.lstDataVoc.size())
         return;
-    const std::string v = joinPath(joinPath(m_state.AppPath, "DATA"), c.lstDataVoc[std::size_t(c.lstDataVocIndex)]);
-    c.lstDataFile = listFilesWithout(v, ".lab");
-    c.lstDataFileString = listFilesWithout(joinPath(v, "_strings"), ".lab");
-    for (const std::string& d : listSubDirs(v))
-        if (d != "_strings")
-            c.lstDataDir.push_back(d);
+    const DataTree tree(m_state.AppPath);
+    const std::string& v = c.lstDataVoc[std::size_t(c.lstDataVocIndex)];
+    c.lstDataFile = tree.recordings(v);
+    c.lstDataFileString = tree.stringRecordings(v);
+    c.lstDataDir = tree.workFolders(v);
 }
 
 void Wizard::optRunTime_Click(int index)

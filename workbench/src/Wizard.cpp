@@ -5,8 +5,9 @@
 #include <algorithm>
 #include <cctype>
 
-#include "DataTree.h"
+#include "common/DataTree.h"
 #include "common/FileNames.h"
+#include "common/NameCheck.h"
 
 namespace talvor::workbench {
 
@@ -61,7 +62,7 @@ bool Wizard::pageEnabled(int page) const
 
 std::string Wizard::vocabularyPath() const
 {
-    return joinPath(joinPath(m_state.AppPath, "DATA"), vocName);
+    return DataTree(m_state.AppPath).vocabularyFolder(vocName);
 }
 
 void Wizard::switchToPage(int page)
@@ -203,10 +204,9 @@ void Wizard::nextFromNewVocabulary()
         // A new vocabulary needs a name that can be a folder of DATA, and one
         // that is not taken yet.
         const std::string& name = controls.txtVocName;
-        if (!isPlainName(name)) {
-            m_host.messageBox(name.empty() ? "Enter a name for the new vocabulary."
-                                           : "A vocabulary name may not hold \"/\" or \"\\\".",
-                              MessageIcon::Exclamation);
+        std::string problem;
+        if (!checkName(name, NameKind::Vocabulary, &problem)) {
+            m_host.messageBox(problem, MessageIcon::Exclamation);
             nextTab = PageNewVocabulary;
         } else if (std::any_of(controls.lstVoc.begin(), controls.lstVoc.end(),
                                [&](const std::string& v) { return sameNameNoCase(v, name); })) {
@@ -233,8 +233,8 @@ void Wizard::nextFromFile()
         if (exists) {
             m_host.messageBox("This file already exists. Type another name.", MessageIcon::None);
             sourceFile.clear();
-        } else if (!sourceFile.empty() && !isPlainName(sourceFile)) {
-            m_host.messageBox("A file name may not hold \"/\" or \"\\\". Type another name.", MessageIcon::None);
+        } else if (std::string problem; !sourceFile.empty() && !checkName(sourceFile, NameKind::File, &problem)) {
+            m_host.messageBox(problem, MessageIcon::Exclamation);
             sourceFile.clear();
         }
     } else {
@@ -283,11 +283,10 @@ void Wizard::nextFromWorkDir()
 {
     workDir = controls.optDirectory == 0 ? controls.txtWorkDir : selected(controls.lstWorkDir, controls.lstWorkDirIndex);
     nextTab = PageFeatures;
-    if (!workDir.empty() && !isPlainName(workDir)) {
-        m_host.messageBox("A directory name may not hold \"/\" or \"\\\". Type another name.", MessageIcon::None);
-        workDir.clear();
-    } else if (!workDir.empty() && controls.optDirectory == 0 && workDir == "_strings") {
-        m_host.messageBox("\"_strings\" holds the word-string recordings. Type another name.", MessageIcon::None);
+    // A new directory is made under the typed name when the mode starts.
+    if (std::string problem; controls.optDirectory == 0 && !workDir.empty() &&
+                             !checkName(workDir, NameKind::WorkDirectory, &problem)) {
+        m_host.messageBox(problem, MessageIcon::Exclamation);
         workDir.clear();
     }
     const bool needsModels = mode == ModeHmmMatching || mode == ModePickMatchHmm || mode == ModeSpeakRecognizeHmm ||

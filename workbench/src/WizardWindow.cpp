@@ -4,7 +4,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -12,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -21,6 +19,8 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include "platform/Dialogs.h"
 
 namespace talvor::workbench {
 
@@ -731,28 +731,22 @@ void WizardWindow::CenterForm()
 
 void WizardWindow::messageBox(const std::string& text, MessageIcon icon)
 {
-    QMessageBox::Icon i = icon == MessageIcon::Exclamation   ? QMessageBox::Warning
-                          : icon == MessageIcon::Information ? QMessageBox::Information
-                          : icon == MessageIcon::Critical    ? QMessageBox::Critical
-                                                             : QMessageBox::NoIcon;
-    QMessageBox box(i, QCoreApplication::applicationName(), qs(text), QMessageBox::Ok, this);
-    box.exec();
+    const platform::MessageIcon i = icon == MessageIcon::Exclamation   ? platform::MessageIcon::Warning
+                                    : icon == MessageIcon::Information ? platform::MessageIcon::Information
+                                    : icon == MessageIcon::Critical    ? platform::MessageIcon::Critical
+                                                                       : platform::MessageIcon::None;
+    platform::dialogs().messageBox(text, QCoreApplication::applicationName().toStdString(), i,
+                                   platform::MessageButtons::Ok);
 }
 
 std::optional<std::string> WizardWindow::openFile(const std::string& title, const std::string& presetName)
 {
-    const QString name = QFileDialog::getOpenFileName(this, qs(title), qs(presetName), tr(kExperimentFilter));
-    if (name.isEmpty())
-        return std::nullopt;
-    return name.toStdString();
+    return platform::dialogs().openFile(title, presetName, kExperimentFilter);
 }
 
 std::optional<std::string> WizardWindow::saveFile(const std::string& title, const std::string& presetName)
 {
-    const QString name = QFileDialog::getSaveFileName(this, qs(title), qs(presetName), tr(kExperimentFilter));
-    if (name.isEmpty())
-        return std::nullopt;
-    return name.toStdString();
+    return platform::dialogs().saveFile(title, presetName, kExperimentFilter);
 }
 
 void WizardWindow::showWindow()

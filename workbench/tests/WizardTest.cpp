@@ -5,6 +5,7 @@
 
 #include "WizardFixture.h"
 #include "common/FileNames.h"
+#include "common/NameCheck.h"
 
 using namespace talvor;
 using namespace talvor::workbench;
@@ -142,7 +143,7 @@ TEST_F(WizardFixture, ConditionsThatKeepAPage)
         int page;                             // where the choice is spoilt
         std::function<void(Wizard&)> spoil;   // after a valid fill
         int expectedPage;
-        const char* message;                  // "" when none is shown
+        std::string message;                  // "" when none is shown
     };
     const Row rows[] = {
         {"no vocabulary selected", 2, Vocab::Existing, 1, [](Wizard& x) { x.controls.lstVocIndex = -1; }, 1,
@@ -153,18 +154,18 @@ TEST_F(WizardFixture, ConditionsThatKeepAPage)
         {"word strings with one", 0, Vocab::Strings, 2,
          [](Wizard& x) { x.controls.lstString = {"", "one_two", ""}; }, 3, ""},
         {"new vocabulary without a name", 0, Vocab::New, 2, [](Wizard& x) { x.controls.txtVocName.clear(); }, 2,
-         "Enter a name for the new vocabulary."},
+         *nameProblem("", NameKind::Vocabulary)},
         {"new vocabulary named like an old one", 0, Vocab::New, 2,
          [](Wizard& x) { x.controls.txtVocName = "Digits"; }, 2, "This vocabulary already exists. Type another name."},
         {"new vocabulary with a slash", 0, Vocab::New, 2, [](Wizard& x) { x.controls.txtVocName = "../x"; }, 2,
-         "A vocabulary name may not hold \"/\" or \"\\\"."},
+         *nameProblem("../x", NameKind::Vocabulary)},
         {"recording name exists", 0, Vocab::Existing, 3, [](Wizard& x) { x.controls.txtFileName = "s1"; }, 3,
          "This file already exists. Type another name."},
         {"recording name exists in another case", 0, Vocab::Existing, 3,
          [](Wizard& x) { x.controls.txtFileName = "S2"; }, 3, "This file already exists. Type another name."},
         {"recording name empty", 0, Vocab::Existing, 3, [](Wizard& x) { x.controls.txtFileName.clear(); }, 3, ""},
         {"recording name with a slash", 0, Vocab::Existing, 3,
-         [](Wizard& x) { x.controls.txtFileName = "a/b"; }, 3, "A file name may not hold \"/\" or \"\\\". Type another name."},
+         [](Wizard& x) { x.controls.txtFileName = "a/b"; }, 3, *nameProblem("a/b", NameKind::File)},
         {"no file selected", 1, Vocab::Existing, 3, [](Wizard& x) { x.controls.lstFilesIndex = -1; }, 3, ""},
         {"no reference selected", 2, Vocab::Existing, 4, [](Wizard& x) { x.cmdRefData_Click(1); }, 4, ""},
         {"work directory empty", 2, Vocab::Existing, 5, [](Wizard& x) { x.controls.lstWorkDirIndex = -1; }, 5, ""},
@@ -185,7 +186,7 @@ TEST_F(WizardFixture, ConditionsThatKeepAPage)
              x.optDirectory_Click(0);
              x.controls.txtWorkDir = "_strings";
          },
-         5, "\"_strings\" holds the word-string recordings. Type another name."},
+         5, *nameProblem("_strings", NameKind::WorkDirectory)},
         {"HMM matching without models", 4, Vocab::Existing, 5,
          [](Wizard& x) { x.controls.lstWorkDirIndex = indexOf(x.controls.lstWorkDir, "dtw1"); }, 5,
          "There are no models in this subdirectory. Select another subdirectory or train new models in a new "
@@ -215,7 +216,7 @@ TEST_F(WizardFixture, ConditionsThatKeepAPage)
         row.spoil(w);
         w.cmdNext_Click();
         EXPECT_EQ(w.currentPage(), row.expectedPage);
-        if (std::string(row.message).empty())
+        if (row.message.empty())
             EXPECT_TRUE(host.messages.empty()) << host.messages.front();
         else
             EXPECT_EQ(host.messages, std::vector<std::string>{row.message});
