@@ -22,6 +22,8 @@ void Wizard::StartAndFindWindow(WindowHandle& hwnd, const std::string& cmd, cons
                           MessageIcon::None);
         return;
     }
+    // Programs started earlier that have ended are let go (and reaped).
+    std::erase_if(m_started, [](const std::unique_ptr<StartedProgram>& p) { return !p->isRunning(); });
     std::string error;
     std::unique_ptr<StartedProgram> program = m_programs.start(cmd, m_state.AppPath, &error);
     if (!program) {
