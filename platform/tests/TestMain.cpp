@@ -1,7 +1,13 @@
 // Test main: a QApplication (offscreen in ctest) so that event loops, timers,
-// windows and dialogs work, then every GoogleTest case.
+// windows and dialogs work, then every GoogleTest case.  Windows register in
+// a runtime folder of this test run only, so parallel test programs and real
+// programs of the same user never see each other's captions.
 #include <QApplication>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "testing/TempDir.h"
 
 int main(int argc, char** argv)
 {
@@ -9,6 +15,8 @@ int main(int argc, char** argv)
     // Test discovery runs this program without the test environment.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    talvor::test::TempDir runtime;
+    ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,1082 @@
+// Windows and messages.
+//
+// Inside the process every window is an entry of one registry: a handle, its
+// caption, its handler and a receiver object on the owner thread.  A post is a
+// Qt event for the receiver; a send from the owner thread calls the handler
+// directly; a send from another thread becomes a job that the owner thread
+// runs either from its event loop or, when it is itself waiting in a send,
+// from that wait (so messages sent back meanwhile are served).
+//
+// Across processes each window listens on a Unix domain socket named by a
+// hash of its caption in the per-user runtime folder.  One I/O thread per
+// process serves those sockets and the connections to peers, so a thread
+// blocked in a send never stops traffic.  Messages cross as fixed-size frames.
+#include "platform/Window.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QEvent>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QPointer>
+#include <QThread>
+#include <QVariant>
+#include <QWidget>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <unordered_map>
+
+#include "platform/Process.h"
+
+namespace talvor::platform {
+
+WindowEndpoint::~WindowEndpoint() = default;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// ---- frames
+
+constexpr std::uint32_t kMagic = 0x574C4154;  // "TALW"
+constexpr std::uint16_t kVersion = 1;
+constexpr int kConnectTimeoutMs = 1000;
+constexpr int kAnswerTimeoutMs = 2000;
+constexpr int kMaxTimeoutMs = 10 * 60 * 1000;
+
+enum class Kind : std::uint16_t { Query = 1, Answer = 2, Post = 3, Send = 4, Reply = 5, Request = 6 };
+
+struct Frame {
+    std::uint32_t magic = kMagic;
+    std::uint16_t version = kVersion;
+    std::uint16_t kind = 0;
+    std::uint32_t seq = 0;
+    std::uint32_t target = 0;     // the receiver's own handle
+    std::uint32_t targetPid = 0;  // the receiver's process
+    std::uint32_t msg = 0;
+    std::uint32_t wParam = 0;
+    std::int32_t lParam = 0;
+    std::int32_t result = 0;
+    std::uint32_t captionHash[2] = {0, 0};  // Query: the caption looked for
+    std::uint32_t reserved = 0;
+};
+static_assert(sizeof(Frame) == 48, "frames have a fixed size");
+
+QByteArray encode(const Frame& f)
+{
+    return QByteArray(reinterpret_cast<const char*>(&f), sizeof f);
+}
+
+// Takes the complete frames off the front of `buffer`; false on a malformed one.
+bool takeFrames(QByteArray& buffer, std::vector<Frame>* out)
+{
+    qsizetype at = 0;
+    while (buffer.size() - at >= qsizetype(sizeof(Frame))) {
+        Frame f;
+        std::memcpy(&f, buffer.constData() + at, sizeof f);
+        at += qsizetype(sizeof f);
+        if (f.magic != kMagic || f.version != kVersion || f.kind < 1 || f.kind > 6)
+            return false;
+        out->push_back(f);
+    }
+    buffer.remove(0, at);
+    return true;
+}
+
+struct CaptionKey {
+    std::string hex;            // the socket's file name
+    std::uint32_t words[2]{};   // carried in queries
+};
+
+CaptionKey captionKey(const std::string& caption)
+{
+    const QByteArray digest = QCryptographicHash::hash(
+        QByteArray(caption.data(), qsizetype(caption.size())), QCryptographicHash::Sha256);
+    CaptionKey k;
+    k.hex = digest.left(16).toHex().toStdString();
+    std::memcpy(k.words, digest.constData(), sizeof k.words);
+    return k;
+}
+
+bool peerUid(qintptr fd, uid_t* uid, pid_t* pid)
+{
+    ucred cred{};
+    socklen_t len = sizeof cred;
+    if (::getsockopt(int(fd), SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0)
+        return false;
+    *uid = cred.uid;
+    *pid = cred.pid;
+    return true;
+}
+
+// True when the peer has closed its end (nothing more will ever come).
+bool peerClosed(QLocalSocket* s)
+{
+    if (s->state() != QLocalSocket::ConnectedState)
+        return true;
+    char c;
+    const ssize_t n = ::recv(int(s->socketDescriptor()), &c, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
+// ---- the registry
+
+struct SendJob {
+    WindowHandle target = 0;
+    std::uint32_t msg = 0, wParam = 0;
+    std::int32_t lParam = 0;
+    std::atomic<bool> claimed{false};
+    std::function<void(std::int32_t)> complete;
+};
+
+// One per thread that owns windows or waits in a send.
+struct ThreadContext {
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::deque<std::shared_ptr<SendJob>> inbound;  // sends for this thread's windows
+};
+
+struct Reply {
+    bool done = false;  // guarded by the waiting thread's context mutex
+    std::int32_t result = 0;
+};
+
+class Receiver;
+
+struct Entry {
+    WindowHandle handle = 0;
+    std::string caption;
+    MessageHandler handler;
+    std::function<void(WindowRequest)> requestHandler;
+    QPointer<QWidget> widget;
+    Receiver* receiver = nullptr;  // on the owner thread; deleted after the entry left the registry
+    std::shared_ptr<ThreadContext> owner;
+    std::thread::id ownerThread;
+    // On the I/O thread: the hub owns the listening socket of the current
+    // caption and the connections accepted so far, which outlive a change of
+    // caption (a handle stays valid when its window is renamed).
+    QObject* hub = nullptr;
+    QLocalServer* server = nullptr;
+};
+
+struct Proxy {
+    std::string path;
+    std::uint32_t remote = 0;
+    std::uint32_t pid = 0;
+};
+
+class IoThread;
+
+struct State {
+    std::mutex mutex;
+    std::uint32_t nextHandle = 0;
+    std::unordered_map<WindowHandle, std::shared_ptr<Entry>> windows;
+    std::unordered_map<WindowHandle, Proxy> proxies;
+    std::map<std::thread::id, std::shared_ptr<ThreadContext>> threads;
+    IoThread* io = nullptr;
+    std::atomic<std::uint32_t> nextSeq{1};
+
+    WindowHandle newHandle()  // with the mutex held
+    {
+        do
+            ++nextHandle;
+        while (nextHandle == 0 || windows.count(nextHandle) || proxies.count(nextHandle));
+        return nextHandle;
+    }
+};
+
+void shutdownIo();
+
+// The registry is process-wide: when several libraries of one process each
+// link this code, they find one registry through the application object.
+State& state()
+{
+    static State fallback;
+    static std::mutex anchorMutex;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return fallback;
+    static const char* const kProperty = "_talvor_platform_windows";
+    std::lock_guard lock(anchorMutex);
+    const QVariant v = app->property(kProperty);
+    if (v.isValid())
+        return *reinterpret_cast<State*>(v.value<quintptr>());
+    auto* s = new State;  // lives as long as the process
+    app->setProperty(kProperty, QVariant::fromValue(quintptr(s)));
+    qAddPostRoutine(&shutdownIo);
+    return *s;
+}
+
+std::shared_ptr<ThreadContext> contextOf(State& s, std::thread::id id)  // mutex held
+{
+    auto& c = s.threads[id];
+    if (!c)
+        c = std::make_shared<ThreadContext>();
+    return c;
+}
+
+std::shared_ptr<ThreadContext> currentContext()
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    return contextOf(s, std::this_thread::get_id());
+}
+
+// ---- delivery on the owner thread
+
+enum : int { kPostEvent = QEvent::User + 0x3A1, kJobEvent, kRequestEvent };
+
+struct PostEvent : QEvent {
+    PostEvent(std::uint32_t m, std::uint32_t w, std::int32_t l)
+        : QEvent(QEvent::Type(kPostEvent)), msg(m), wParam(w), lParam(l) {}
+    std::uint32_t msg, wParam;
+    std::int32_t lParam;
+};
+
+struct JobEvent : QEvent {
+    explicit JobEvent(std::shared_ptr<SendJob> j) : QEvent(QEvent::Type(kJobEvent)), job(std::move(j)) {}
+    std::shared_ptr<SendJob> job;
+};
+
+struct RequestEvent : QEvent {
+    explicit RequestEvent(WindowRequest r) : QEvent(QEvent::Type(kRequestEvent)), request(r) {}
+    WindowRequest request;
+};
+
+std::shared_ptr<Entry> findEntry(WindowHandle h)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    auto it = s.windows.find(h);
+    return it == s.windows.end() ? nullptr : it->second;
+}
+
+std::int32_t callHandler(WindowHandle h, std::uint32_t msg, std::uint32_t w, std::int32_t l)
+{
+    MessageHandler handler;
+    if (auto e = findEntry(h))
+        handler = e->handler;
+    return handler ? handler(msg, w, l) : 0;
+}
+
+void runJob(const std::shared_ptr<SendJob>& job)
+{
+    if (job->claimed.exchange(true))
+        return;
+    const std::int32_t r = callHandler(job->target, job->msg, job->wParam, job->lParam);
+    if (job->complete)
+        job->complete(r);
+}
+
+void actOnRequest(WindowHandle h, WindowRequest r)
+{
+    std::function<void(WindowRequest)> handler;
+    QPointer<QWidget> widget;
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        auto it = s.windows.find(h);
+        if (it == s.windows.end())
+            return;
+        handler = it->second->requestHandler;
+        widget = it->second->widget;
+    }
+    if (handler) {
+        handler(r);
+        return;
+    }
+    if (!widget)
+        return;
+    switch (r) {
+    case WindowRequest::Hide: widget->hide(); break;
+    case WindowRequest::Show: widget->show(); break;
+    case WindowRequest::Enable: widget->setEnabled(true); break;
+    case WindowRequest::Disable: widget->setEnabled(false); break;
+    }
+}
+
+class Receiver final : public QObject {
+public:
+    Receiver(WindowHandle h, std::shared_ptr<ThreadContext> owner) : m_handle(h), m_owner(std::move(owner)) {}
+
+    bool event(QEvent* e) override
+    {
+        switch (int(e->type())) {
+        case kPostEvent: {
+            auto* p = static_cast<PostEvent*>(e);
+            callHandler(m_handle, p->msg, p->wParam, p->lParam);
+            return true;
+        }
+        case kJobEvent: {
+            auto job = static_cast<JobEvent*>(e)->job;
+            {
+                std::lock_guard lock(m_owner->mutex);
+                auto& q = m_owner->inbound;
+                for (auto it = q.begin(); it != q.end(); ++it)
+                    if (*it == job) {
+                        q.erase(it);
+                        break;
+                    }
+            }
+            runJob(job);
+            return true;
+        }
+        case kRequestEvent:
+            actOnRequest(m_handle, static_cast<RequestEvent*>(e)->request);
+            return true;
+        default: return QObject::event(e);
+        }
+    }
+
+private:
+    WindowHandle m_handle;
+    std::shared_ptr<ThreadContext> m_owner;
+};
+
+// Queues a post for a window of this process; false when there is none.
+bool postLocal(WindowHandle h, std::uint32_t msg, std::uint32_t w, std::int32_t l)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    auto it = s.windows.find(h);
+    if (it == s.windows.end())
+        return false;
+    QCoreApplication::postEvent(it->second->receiver, new PostEvent(msg, w, l));
+    return true;
+}
+
+bool requestLocal(WindowHandle h, WindowRequest r)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    auto it = s.windows.find(h);
+    if (it == s.windows.end())
+        return false;
+    QCoreApplication::postEvent(it->second->receiver, new RequestEvent(r));
+    return true;
+}
+
+// Hands a send to the owner thread of a window of this process: into its
+// queue of sends (served by a send it is waiting in) and as an event (served
+// by its event loop), whichever comes first.  False when there is no window.
+bool dispatchSend(const std::shared_ptr<SendJob>& job)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    auto it = s.windows.find(job->target);
+    if (it == s.windows.end())
+        return false;
+    {
+        std::lock_guard l(it->second->owner->mutex);
+        it->second->owner->inbound.push_back(job);
+    }
+    it->second->owner->cv.notify_all();
+    QCoreApplication::postEvent(it->second->receiver, new JobEvent(job));
+    return true;
+}
+
+// Waits for `reply` (completed under ctx's mutex) until the deadline, serving
+// the sends that arrive for this thread's windows meanwhile.
+std::int32_t waitForReply(const std::shared_ptr<ThreadContext>& ctx, const std::shared_ptr<Reply>& reply,
+                          Clock::time_point deadline)
+{
+    std::unique_lock lock(ctx->mutex);
+    for (;;) {
+        if (reply->done)
+            return reply->result;
+        if (!ctx->inbound.empty()) {
+            auto job = ctx->inbound.front();
+            ctx->inbound.pop_front();
+            lock.unlock();
+            runJob(job);
+            lock.lock();
+            continue;
+        }
+        if (ctx->cv.wait_until(lock, deadline) == std::cv_status::timeout && !reply->done &&
+            ctx->inbound.empty())
+            return 0;
+    }
+}
+
+std::function<void(std::int32_t)> completer(const std::shared_ptr<ThreadContext>& ctx,
+                                            const std::shared_ptr<Reply>& reply)
+{
+    return [ctx, reply](std::int32_t r) {
+        {
+            std::lock_guard lock(ctx->mutex);
+            reply->done = true;
+            reply->result = r;
+        }
+        ctx->cv.notify_all();
+    };
+}
+
+// ---- the I/O thread
+
+class IoThread {
+public:
+    IoThread()
+    {
+        m_thread.setObjectName(QStringLiteral("talvor window I/O"));
+        m_context.moveToThread(&m_thread);
+        m_thread.start();
+    }
+
+    // Runs fn on the I/O thread and waits for it (at once when already there).
+    void runBlocking(const std::function<void()>& fn)
+    {
+        if (QThread::currentThread() == &m_thread)
+            fn();
+        else
+            QMetaObject::invokeMethod(&m_context, fn, Qt::BlockingQueuedConnection);
+    }
+    void runLater(std::function<void()> fn) { QMetaObject::invokeMethod(&m_context, std::move(fn), Qt::QueuedConnection); }
+
+    void stop()
+    {
+        runBlocking([this]() {
+            auto out = std::move(m_out);
+            m_out.clear();
+            for (auto& [h, c] : out) {
+                c.socket->disconnect();  // no signal handler may see the half-torn state
+                delete c.socket;
+            }
+            const QObjectList children = m_context.children();  // a copy: deleting changes the list
+            for (QObject* child : children)
+                child->disconnect();
+            qDeleteAll(children);
+        });
+        m_thread.quit();
+        m_thread.wait();
+    }
+
+    // -- windows' sockets (called on the I/O thread)
+
+    QObject* newHub() { return new QObject(&m_context); }
+
+    QLocalServer* listen(QObject* hub, const std::string& path, WindowHandle h, std::string* error)
+    {
+        auto* server = new QLocalServer(hub);
+        server->setSocketOptions(QLocalServer::NoOptions);
+        if (!server->listen(QString::fromStdString(path))) {
+            if (error)
+                *error = server->errorString().toStdString();
+            delete server;
+            return nullptr;
+        }
+        QObject::connect(server, &QLocalServer::newConnection, server, [this, server, h]() {
+            while (QLocalSocket* sock = server->nextPendingConnection())
+                accept(sock, h);
+        });
+        return server;
+    }
+
+    // -- connections to peers' windows
+
+    // Writes a frame to the peer behind a proxy; false when it cannot be reached.
+    bool write(WindowHandle proxy, const Proxy& p, Frame f, std::function<void(std::int32_t)> onReply = {})
+    {
+        Out* out = connection(proxy, p);
+        if (!out)
+            return false;
+        f.target = p.remote;
+        f.targetPid = p.pid;
+        if (onReply)
+            out->pending[f.seq] = std::move(onReply);
+        out->socket->write(encode(f));
+        out->socket->flush();
+        return true;
+    }
+
+private:
+    struct Out {
+        QLocalSocket* socket = nullptr;
+        QByteArray buffer;
+        std::map<std::uint32_t, std::function<void(std::int32_t)>> pending;
+    };
+
+    void accept(QLocalSocket* sock, WindowHandle h)
+    {
+        sock->setParent(sock->parent() ? sock->parent()->parent() : &m_context);  // to the hub
+        uid_t uid;
+        pid_t pid;
+        if (!peerUid(sock->socketDescriptor(), &uid, &pid) || uid != ::getuid()) {
+            sock->abort();  // another user's process: dropped unheard
+            sock->deleteLater();
+            return;
+        }
+        auto buffer = std::make_shared<QByteArray>();
+        QPointer<QLocalSocket> guard = sock;
+        QObject::connect(sock, &QLocalSocket::readyRead, sock, [this, guard, buffer, h]() {
+            if (!guard)
+                return;
+            buffer->append(guard->readAll());
+            std::vector<Frame> frames;
+            if (!takeFrames(*buffer, &frames)) {
+                guard->abort();
+                guard->deleteLater();
+                return;
+            }
+            for (const Frame& f : frames)
+                serve(guard, h, f);
+        });
+        QObject::connect(sock, &QLocalSocket::disconnected, sock, &QObject::deleteLater);
+    }
+
+    // A frame that came to window h of this process.
+    void serve(const QPointer<QLocalSocket>& sock, WindowHandle h, const Frame& f)
+    {
+        const bool forUs = f.target == h && f.targetPid == std::uint32_t(::getpid());
+        switch (Kind(f.kind)) {
+        case Kind::Query: {
+            Frame a;
+            a.kind = std::uint16_t(Kind::Answer);
+            a.seq = f.seq;
+            a.targetPid = std::uint32_t(::getpid());
+            if (auto e = findEntry(h)) {
+                const CaptionKey k = captionKey(e->caption);
+                if (k.words[0] == f.captionHash[0] && k.words[1] == f.captionHash[1])
+                    a.result = std::int32_t(h);
+            }
+            sock->write(encode(a));
+            sock->flush();
+            break;
+        }
+        case Kind::Post:
+            if (forUs)
+                postLocal(h, f.msg, f.wParam, f.lParam);
+            break;
+        case Kind::Request:
+            if (forUs && f.wParam <= std::uint32_t(WindowRequest::Disable))
+                requestLocal(h, WindowRequest(f.wParam));
+            break;
+        case Kind::Send: {
+            const std::uint32_t seq = f.seq;
+            auto reply = [this, sock, seq](std::int32_t r) {
+                runLater([sock, seq, r]() {
+                    if (!sock)
+                        return;
+                    Frame a;
+                    a.kind = std::uint16_t(Kind::Reply);
+                    a.seq = seq;
+                    a.result = r;
+                    sock->write(encode(a));
+                    sock->flush();
+                });
+            };
+            auto job = std::make_shared<SendJob>();
+            job->target = h;
+            job->msg = f.msg;
+            job->wParam = f.wParam;
+            job->lParam = f.lParam;
+            job->complete = reply;
+            if (!forUs || !dispatchSend(job))
+                reply(0);
+            break;
+        }
+        case Kind::Answer:
+        case Kind::Reply: break;
+        }
+    }
+
+    Out* connection(WindowHandle proxy, const Proxy& p)
+    {
+        auto it = m_out.find(proxy);
+        if (it != m_out.end()) {
+            if (!peerClosed(it->second.socket))
+                return &it->second;
+            drop(proxy);
+        }
+        auto* sock = new QLocalSocket(&m_context);
+        sock->connectToServer(QString::fromStdString(p.path));
+        uid_t uid;
+        pid_t pid;
+        if (!sock->waitForConnected(kConnectTimeoutMs) || !peerUid(sock->socketDescriptor(), &uid, &pid) ||
+            uid != ::getuid() || std::uint32_t(pid) != p.pid) {
+            // Gone, or the caption now belongs to another process.
+            delete sock;
+            return nullptr;
+        }
+        Out& out = m_out[proxy];
+        out.socket = sock;
+        QObject::connect(sock, &QLocalSocket::readyRead, sock, [this, proxy]() { readReplies(proxy); });
+        QObject::connect(sock, &QLocalSocket::disconnected, sock, [this, proxy, sock]() {
+            auto i = m_out.find(proxy);
+            if (i != m_out.end() && i->second.socket == sock)
+                drop(proxy);
+        });
+        return &out;
+    }
+
+    void readReplies(WindowHandle proxy)
+    {
+        auto it = m_out.find(proxy);
+        if (it == m_out.end())
+            return;
+        Out& out = it->second;
+        out.buffer.append(out.socket->readAll());
+        std::vector<Frame> frames;
+        if (!takeFrames(out.buffer, &frames)) {
+            drop(proxy);
+            return;
+        }
+        for (const Frame& f : frames) {
+            if (Kind(f.kind) != Kind::Reply)
+                continue;
+            auto p = out.pending.find(f.seq);
+            if (p == out.pending.end())
+                continue;
+            auto done = std::move(p->second);
+            out.pending.erase(p);
+            done(f.result);
+        }
+    }
+
+    // Closes a connection; the sends still waiting on it get 0 at once.
+    void drop(WindowHandle proxy)
+    {
+        auto it = m_out.find(proxy);
+        if (it == m_out.end())
+            return;
+        auto pending = std::move(it->second.pending);
+        QLocalSocket* sock = it->second.socket;
+        m_out.erase(it);
+        sock->disconnect();
+        sock->abort();
+        sock->deleteLater();
+        for (auto& [seq, done] : pending)
+            done(0);
+    }
+
+    QThread m_thread;
+    QObject m_context;
+    std::unordered_map<WindowHandle, Out> m_out;
+};
+
+IoThread* io()
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    if (!s.io && QCoreApplication::instance())
+        s.io = new IoThread;
+    return s.io;
+}
+
+void shutdownIo()
+{
+    State& s = state();
+    IoThread* t;
+    {
+        std::lock_guard lock(s.mutex);
+        t = s.io;
+        s.io = nullptr;
+        for (auto& [h, e] : s.windows)
+            e->hub = e->server = nullptr;  // deleted with the I/O thread's objects
+    }
+    if (t)
+        t->stop();  // kept: replies still queued to it after this are simply never run
+}
+
+// ---- claiming a caption across processes
+
+struct Claim {
+    std::string path;
+    QLocalServer* server = nullptr;
+};
+
+// Listens on the caption's socket for window h; takes over a socket left by a
+// dead process, refuses one of a live window.
+bool claimCaption(const std::string& caption, WindowHandle h, QObject* hub, Claim* claim, std::string* error)
+{
+    auto fail = [&](const std::string& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    IoThread* t = io();
+    if (!t)
+        return fail("Cannot register the window \"" + caption + "\": there is no Qt application");
+    std::string why;
+    const std::string dir = runtimeDir(&why);
+    if (dir.empty())
+        return fail("Cannot register the window \"" + caption + "\": " + why);
+    const CaptionKey key = captionKey(caption);
+    const std::string path = dir + "/" + key.hex;
+    if (path.size() >= sizeof(sockaddr_un::sun_path))
+        return fail("Cannot register the window \"" + caption + "\": the folder " + dir + " has too long a name");
+
+    QLockFile lock(QString::fromStdString(path + ".lock"));
+    lock.setStaleLockTime(10000);
+    if (!lock.tryLock(kConnectTimeoutMs * 2))
+        return fail("Cannot register the window \"" + caption + "\": its lock file is held");
+    if (QFileInfo::exists(QString::fromStdString(path))) {
+        QLocalSocket probe;
+        probe.connectToServer(QString::fromStdString(path));
+        if (probe.waitForConnected(kConnectTimeoutMs)) {
+            uid_t uid = 0;
+            pid_t pid = 0;
+            peerUid(probe.socketDescriptor(), &uid, &pid);
+            probe.abort();
+            return fail("A window titled \"" + caption + "\" already exists (process " + std::to_string(pid) +
+                        "); the second one was not registered");
+        }
+        const auto err = probe.error();
+        if (err != QLocalSocket::ConnectionRefusedError && err != QLocalSocket::ServerNotFoundError)
+            return fail("A window titled \"" + caption + "\" may already exist: " + probe.errorString().toStdString());
+        // A socket left behind by a process that has ended: take it over.
+        ::unlink(path.c_str());
+    }
+    QLocalServer* server = nullptr;
+    t->runBlocking([&]() { server = t->listen(hub, path, h, &why); });
+    if (!server)
+        return fail("Cannot register the window \"" + caption + "\": " + why);
+    claim->path = path;
+    claim->server = server;
+    return true;
+}
+
+// Deletes an object of the I/O thread there: a server (its socket file goes
+// with it) or a hub (with its server and connections).
+void releaseServer(QObject* server)
+{
+    if (!server)
+        return;
+    State& s = state();
+    IoThread* t;
+    {
+        std::lock_guard lock(s.mutex);
+        t = s.io;
+    }
+    if (t)
+        t->runBlocking([server]() { delete server; });  // closes it, removes its file and its connections
+}
+
+// ---- the endpoint
+
+class Endpoint final : public WindowEndpoint {
+public:
+    explicit Endpoint(std::shared_ptr<Entry> e) : m_entry(std::move(e)) {}
+
+    ~Endpoint() override
+    {
+        State& s = state();
+        QObject* hub;
+        {
+            std::lock_guard lock(s.mutex);
+            s.windows.erase(m_entry->handle);
+            hub = m_entry->hub;
+            m_entry->hub = m_entry->server = nullptr;
+        }
+        releaseServer(hub);
+        // Sends still queued for this window get 0 now rather than at their timeout.
+        std::vector<std::shared_ptr<SendJob>> orphans;
+        {
+            std::lock_guard lock(m_entry->owner->mutex);
+            auto& q = m_entry->owner->inbound;
+            for (auto it = q.begin(); it != q.end();)
+                if ((*it)->target == m_entry->handle) {
+                    orphans.push_back(*it);
+                    it = q.erase(it);
+                } else {
+                    ++it;
+                }
+        }
+        for (auto& job : orphans)
+            if (!job->claimed.exchange(true) && job->complete)
+                job->complete(0);
+        // Later: the window may be going from inside its own handler.  Events
+        // still queued for the receiver find no window and do nothing.
+        m_entry->receiver->deleteLater();
+    }
+
+    WindowHandle handle() const override { return m_entry->handle; }
+
+    std::string caption() const override
+    {
+        std::lock_guard lock(state().mutex);
+        return m_entry->caption;
+    }
+
+    bool setCaption(const std::string& caption, std::string* error) override
+    {
+        State& s = state();
+        {
+            std::lock_guard lock(s.mutex);
+            if (m_entry->caption == caption)
+                return true;
+            for (auto& [h, e] : s.windows)
+                if (e->caption == caption) {
+                    if (error)
+                        *error = "A window titled \"" + caption + "\" already exists";
+                    return false;
+                }
+        }
+        Claim claim;
+        QObject* hub;
+        {
+            std::lock_guard lock(s.mutex);
+            hub = m_entry->hub;
+        }
+        if (!hub || !claimCaption(caption, m_entry->handle, hub, &claim, error))
+            return false;
+        QLocalServer* old;
+        {
+            std::lock_guard lock(s.mutex);
+            old = m_entry->server;
+            m_entry->server = claim.server;
+            m_entry->caption = caption;
+        }
+        releaseServer(old);
+        return true;
+    }
+
+    void setWidget(QWidget* widget) override
+    {
+        std::lock_guard lock(state().mutex);
+        m_entry->widget = widget;
+    }
+
+    void setRequestHandler(std::function<void(WindowRequest)> handler) override
+    {
+        std::lock_guard lock(state().mutex);
+        m_entry->requestHandler = std::move(handler);
+    }
+
+private:
+    std::shared_ptr<Entry> m_entry;
+};
+
+std::optional<Proxy> proxyOf(WindowHandle h)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    auto it = s.proxies.find(h);
+    if (it == s.proxies.end())
+        return std::nullopt;
+    return it->second;
+}
+
+// Asks the socket of a caption which window serves it.
+WindowHandle findRemote(const std::string& caption)
+{
+    const std::string dir = runtimeDir(nullptr);
+    if (dir.empty())
+        return 0;
+    const CaptionKey key = captionKey(caption);
+    const std::string path = dir + "/" + key.hex;
+    if (!QFileInfo::exists(QString::fromStdString(path)))
+        return 0;
+    QLocalSocket sock;
+    sock.connectToServer(QString::fromStdString(path));
+    if (!sock.waitForConnected(kConnectTimeoutMs))
+        return 0;
+    uid_t uid;
+    pid_t pid;
+    if (!peerUid(sock.socketDescriptor(), &uid, &pid) || uid != ::getuid())
+        return 0;
+    Frame q;
+    q.kind = std::uint16_t(Kind::Query);
+    q.seq = 1;
+    q.captionHash[0] = key.words[0];
+    q.captionHash[1] = key.words[1];
+    sock.write(encode(q));
+    if (!sock.waitForBytesWritten(kConnectTimeoutMs))
+        return 0;
+    QByteArray buffer;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kAnswerTimeoutMs);
+    std::vector<Frame> frames;
+    while (frames.empty()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0 || (sock.bytesAvailable() == 0 && !sock.waitForReadyRead(int(left))))
+            return 0;
+        buffer.append(sock.readAll());
+        if (!takeFrames(buffer, &frames))
+            return 0;
+    }
+    sock.abort();
+    const Frame& a = frames.front();
+    if (Kind(a.kind) != Kind::Answer || a.result == 0 || a.targetPid != std::uint32_t(pid))
+        return 0;
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    for (auto& [h, p] : s.proxies)
+        if (p.remote == std::uint32_t(a.result) && p.pid == a.targetPid) {
+            p.path = path;  // the same window, perhaps renamed: reconnect there
+            return h;
+        }
+    const WindowHandle h = s.newHandle();
+    s.proxies[h] = Proxy{path, std::uint32_t(a.result), a.targetPid};
+    return h;
+}
+
+int boundedTimeout(int ms)
+{
+    return std::clamp(ms, 0, kMaxTimeoutMs);
+}
+
+}  // namespace
+
+std::unique_ptr<WindowEndpoint> WindowEndpoint::create(const std::string& caption, MessageHandler handler,
+                                                       std::string* error)
+{
+    auto fail = [&](const std::string& why) -> std::unique_ptr<WindowEndpoint> {
+        if (error)
+            *error = why;
+        return nullptr;
+    };
+    if (!QCoreApplication::instance() || !QThread::currentThread()->eventDispatcher())
+        return fail("Cannot register the window \"" + caption + "\": this thread has no Qt event loop");
+    State& s = state();
+    auto e = std::make_shared<Entry>();
+    e->handler = std::move(handler);
+    e->ownerThread = std::this_thread::get_id();
+    {
+        std::lock_guard lock(s.mutex);
+        for (auto& [h, other] : s.windows)
+            if (other->caption == caption)
+                return fail("A window titled \"" + caption + "\" already exists; the second one was not registered");
+        e->handle = s.newHandle();
+        e->owner = contextOf(s, e->ownerThread);
+    }
+    IoThread* t = io();
+    if (!t)
+        return fail("Cannot register the window \"" + caption + "\": there is no Qt application");
+    QObject* hub = nullptr;
+    t->runBlocking([&]() { hub = t->newHub(); });
+    e->receiver = new Receiver(e->handle, e->owner);
+    Claim claim;
+    if (!claimCaption(caption, e->handle, hub, &claim, error)) {
+        releaseServer(hub);
+        delete e->receiver;
+        return nullptr;
+    }
+    bool taken = false;
+    {
+        std::lock_guard lock(s.mutex);
+        // Another thread of this process may have taken the caption meanwhile.
+        for (auto& [h, other] : s.windows)
+            taken = taken || other->caption == caption;
+        if (!taken) {
+            e->caption = caption;
+            e->hub = hub;
+            e->server = claim.server;
+            s.windows[e->handle] = e;
+        }
+    }
+    if (taken) {
+        releaseServer(hub);
+        delete e->receiver;
+        return fail("A window titled \"" + caption + "\" already exists; the second one was not registered");
+    }
+    return std::make_unique<Endpoint>(e);
+}
+
+WindowHandle findWindowByCaption(const std::string& caption)
+{
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        for (auto& [h, e] : s.windows)
+            if (e->caption == caption)
+                return h;
+    }
+    return findRemote(caption);
+}
+
+bool postMessage(WindowHandle window, std::uint32_t msg, std::uint32_t wParam, std::int32_t lParam)
+{
+    if (window == 0)
+        return false;
+    if (postLocal(window, msg, wParam, lParam))
+        return true;
+    const auto p = proxyOf(window);
+    IoThread* t = p ? io() : nullptr;
+    if (!t)
+        return false;
+    Frame f;
+    f.kind = std::uint16_t(Kind::Post);
+    f.msg = msg;
+    f.wParam = wParam;
+    f.lParam = lParam;
+    bool ok = false;
+    t->runBlocking([&]() { ok = t->write(window, *p, f); });
+    return ok;
+}
+
+std::int32_t sendMessage(WindowHandle window, std::uint32_t msg, std::uint32_t wParam, std::int32_t lParam,
+                         int timeoutMs)
+{
+    if (window == 0)
+        return 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(boundedTimeout(timeoutMs));
+    if (auto e = findEntry(window)) {
+        if (e->ownerThread == std::this_thread::get_id())
+            return e->handler ? e->handler(msg, wParam, lParam) : 0;
+        auto ctx = currentContext();
+        auto reply = std::make_shared<Reply>();
+        auto job = std::make_shared<SendJob>();
+        job->target = window;
+        job->msg = msg;
+        job->wParam = wParam;
+        job->lParam = lParam;
+        job->complete = completer(ctx, reply);
+        if (!dispatchSend(job))
+            return 0;
+        const std::int32_t r = waitForReply(ctx, reply, deadline);
+        job->claimed.store(true);  // a late run after the timeout would answer no one
+        return r;
+    }
+    const auto p = proxyOf(window);
+    IoThread* t = p ? io() : nullptr;
+    if (!t)
+        return 0;
+    auto ctx = currentContext();
+    auto reply = std::make_shared<Reply>();
+    Frame f;
+    f.kind = std::uint16_t(Kind::Send);
+    f.seq = state().nextSeq.fetch_add(1);
+    f.msg = msg;
+    f.wParam = wParam;
+    f.lParam = lParam;
+    auto done = completer(ctx, reply);
+    t->runLater([t, window, proxy = *p, f, done]() {
+        if (!t->write(window, proxy, f, done))
+            done(0);
+    });
+    return waitForReply(ctx, reply, deadline);
+}
+
+bool requestWindow(WindowHandle window, WindowRequest request)
+{
+    if (window == 0)
+        return false;
+    if (requestLocal(window, request))
+        return true;
+    const auto p = proxyOf(window);
+    IoThread* t = p ? io() : nullptr;
+    if (!t)
+        return false;
+    Frame f;
+    f.kind = std::uint16_t(Kind::Request);
+    f.wParam = std::uint32_t(request);
+    bool ok = false;
+    t->runBlocking([&]() { ok = t->write(window, *p, f); });
+    return ok;
+}
+
+}  // namespace talvor::platform

@@ -1,0 +1,294 @@
+// Windows and messages between processes, with platform_test_peer as the other side.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <filesystem>
+
+#include "platform/Process.h"
+#include "platform/Window.h"
+#include "testing/TempDir.h"
+
+using namespace talvor::platform;
+
+namespace {
+
+bool spinUntil(const std::function<bool()>& done, int ms = 5000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done();
+}
+
+// One peer process; its first line says whether it registered.
+class Peer {
+public:
+    explicit Peer(const QStringList& args)
+    {
+        m_process.setProgram(QStringLiteral(TALVOR_TEST_PEER));
+        m_process.setArguments(args);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start();
+        m_process.waitForStarted(5000);
+        QElapsedTimer t;
+        t.start();
+        while (!m_process.canReadLine() && m_process.state() == QProcess::Running && t.elapsed() < 10000)
+            m_process.waitForReadyRead(100);
+        m_firstLine = QString::fromUtf8(m_process.readLine()).trimmed().toStdString();
+    }
+    ~Peer()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+    bool ready() const { return m_firstLine.rfind("READY ", 0) == 0; }
+    const std::string& firstLine() const { return m_firstLine; }
+    QProcess& process() { return m_process; }
+    void kill9()
+    {
+        ::kill(pid_t(m_process.processId()), SIGKILL);
+        m_process.waitForFinished(5000);
+    }
+
+private:
+    QProcess m_process;
+    std::string m_firstLine;
+};
+
+std::vector<std::filesystem::path> sockets()
+{
+    std::vector<std::filesystem::path> out;
+    const std::string dir = runtimeDir();
+    for (auto& e : std::filesystem::directory_iterator(dir))
+        if (e.is_socket())
+            out.push_back(e.path());
+    return out;
+}
+
+}  // namespace
+
+TEST(Ipc, FindsAPeersWindowAndTalksToIt)
+{
+    Peer peer({"Statwalk in mode: Speak & Recognize (HMM)"});
+    ASSERT_TRUE(peer.ready()) << peer.firstLine();
+    const WindowHandle h = findWindowByCaption("Statwalk in mode: Speak & Recognize (HMM)");
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(findWindowByCaption("Statwalk in mode: Speak & Recognize (HMM)"), h);  // the same handle again
+    EXPECT_EQ(findWindowByCaption("Statwalk in mode: Speak & Recognize"), 0u);
+    EXPECT_EQ(sendMessage(h, 1001, 20, 2), 42);
+    EXPECT_EQ(sendMessage(h, 1001, 0, -5), -5);  // lParam keeps its sign
+
+    // Posts arrive in the order they were posted.
+    for (std::uint32_t i = 0; i < 300; ++i)
+        ASSERT_TRUE(postMessage(h, 1000, i, 0));
+    EXPECT_EQ(sendMessage(h, 1003, 0, 0), 300);
+
+    // Requests reach the peer's window.
+    EXPECT_TRUE(requestWindow(h, WindowRequest::Hide));
+    EXPECT_TRUE(requestWindow(h, WindowRequest::Disable));
+    EXPECT_EQ(sendMessage(h, 1007, 0, 0), 20 + int(WindowRequest::Disable));
+
+    // A renamed peer window is found under its new caption only.
+    EXPECT_EQ(sendMessage(h, 1008, 0, 0), 1);
+    EXPECT_EQ(findWindowByCaption("Statwalk in mode: Speak & Recognize (HMM)"), 0u);
+    EXPECT_EQ(findWindowByCaption("Statwalk in mode: Speak & Recognize (HMM) renamed"), h);
+    EXPECT_EQ(sendMessage(h, 1001, 1, 1), 3);
+}
+
+TEST(Ipc, PeerSendsBackInsideASendAndPostsBack)
+{
+    std::vector<std::pair<std::uint32_t, std::int32_t>> posted;
+    auto here = WindowEndpoint::create("ipc analyser", [&](std::uint32_t m, std::uint32_t w, std::int32_t l) {
+        if (m == 2000)
+            return std::int32_t(w * 10);
+        if (m == 2001)
+            posted.emplace_back(w, l);
+        return 0;
+    });
+    ASSERT_TRUE(here);
+    Peer peer({"ipc recogniser", "ipc analyser"});
+    ASSERT_TRUE(peer.ready()) << peer.firstLine();
+    const WindowHandle h = findWindowByCaption("ipc recogniser");
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(sendMessage(h, 1002, 4, 0), 41);  // the peer's own send to us was served meanwhile
+    EXPECT_EQ(sendMessage(h, 1002, 9, 0), 91);
+    EXPECT_EQ(sendMessage(h, 1004, 5, 6), 1);
+    ASSERT_TRUE(spinUntil([&] { return !posted.empty(); }));
+    EXPECT_EQ(posted.front(), std::make_pair(5u, 6));
+}
+
+TEST(Ipc, ASecondWindowWithTheCaptionIsRefused)
+{
+    Peer first({"TALVOR recog"});
+    ASSERT_TRUE(first.ready()) << first.firstLine();
+    std::string error;
+    EXPECT_FALSE(WindowEndpoint::create("TALVOR recog", nullptr, &error));
+    EXPECT_NE(error.find("already exists"), std::string::npos) << error;
+    Peer second({"TALVOR recog"});
+    EXPECT_FALSE(second.ready());
+    EXPECT_EQ(second.firstLine().rfind("REFUSED", 0), 0u) << second.firstLine();
+    second.process().waitForFinished(5000);
+    EXPECT_EQ(second.process().exitCode(), 3);
+    // The first keeps it.
+    const WindowHandle h = findWindowByCaption("TALVOR recog");
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(sendMessage(h, 1001, 1, 0), 2);
+}
+
+TEST(Ipc, ASocketLeftByAKilledPeerIsTakenOver)
+{
+    Peer peer({"crashing peer"});
+    ASSERT_TRUE(peer.ready()) << peer.firstLine();
+    const WindowHandle h = findWindowByCaption("crashing peer");
+    ASSERT_NE(h, 0u);
+    ASSERT_EQ(sendMessage(h, 1001, 1, 0), 2);
+    const auto before = sockets();
+    peer.kill9();
+    EXPECT_EQ(sockets(), before);  // the dead process left its socket behind
+
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(findWindowByCaption("crashing peer"), 0u);
+    EXPECT_FALSE(postMessage(h, 1000, 0, 0));
+    EXPECT_EQ(sendMessage(h, 1001, 1, 0, 10000), 0);
+    EXPECT_FALSE(requestWindow(h, WindowRequest::Show));
+    EXPECT_LT(t.elapsed(), 3000);  // nothing waits for a dead peer
+
+    std::string error;
+    auto mine = WindowEndpoint::create("crashing peer", nullptr, &error);
+    ASSERT_TRUE(mine) << error;
+    EXPECT_EQ(findWindowByCaption("crashing peer"), mine->handle());
+    // And a new process can take it over from us once we are gone.
+    mine.reset();
+    Peer again({"crashing peer"});
+    EXPECT_TRUE(again.ready()) << again.firstLine();
+    const WindowHandle h2 = findWindowByCaption("crashing peer");
+    EXPECT_NE(h2, 0u);
+    EXPECT_NE(h2, h);  // a new window, not the dead one
+    EXPECT_EQ(sendMessage(h2, 1001, 2, 0), 4);
+    EXPECT_EQ(sendMessage(h, 1001, 2, 0), 0);  // the old handle stays dead
+}
+
+TEST(Ipc, APeerThatEndedOrIsSlowCostsABoundedWait)
+{
+    const auto before = sockets();
+    Peer peer({"slow peer"});
+    ASSERT_TRUE(peer.ready()) << peer.firstLine();
+    const WindowHandle h = findWindowByCaption("slow peer");
+    ASSERT_NE(h, 0u);
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(sendMessage(h, 1006, 1000, 0, 200), 0);  // it answers too late
+    EXPECT_GE(t.elapsed(), 190);
+    EXPECT_LT(t.elapsed(), 950);
+    EXPECT_EQ(sendMessage(h, 1001, 3, 0, 10000), 6);  // served once it is free again
+
+    EXPECT_TRUE(postMessage(h, 1005, 0, 0));  // it quits
+    ASSERT_TRUE(peer.process().waitForFinished(5000));
+    EXPECT_EQ(peer.process().exitCode(), 0);
+    t.restart();
+    EXPECT_FALSE(postMessage(h, 1000, 0, 0));
+    EXPECT_EQ(sendMessage(h, 1001, 1, 0), 0);
+    EXPECT_EQ(findWindowByCaption("slow peer"), 0u);
+    EXPECT_LT(t.elapsed(), 3000);
+    EXPECT_EQ(sockets(), before);  // a peer that ended cleanly removed its socket
+}
+
+TEST(Ipc, ConnectionsOfAnotherUserAreDropped)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to connect as another user";
+    Peer peer({"guarded"});
+    ASSERT_TRUE(peer.ready()) << peer.firstLine();
+    auto socks = sockets();
+    ASSERT_EQ(socks.size(), 1u);
+    // Let another user reach the socket at all, so that only the uid check stands.
+    const std::string dir = runtimeDir();
+    const std::string parent = std::filesystem::path(dir).parent_path().string();
+    ASSERT_EQ(::chmod(parent.c_str(), 0711), 0);
+    ASSERT_EQ(::chmod(dir.c_str(), 0711), 0);
+    ASSERT_EQ(::chmod(socks[0].c_str(), 0777), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Only system calls from here on: this is a copy of a threaded process.
+        if (::setuid(65534) != 0)
+            ::_exit(10);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::strncpy(addr.sun_path, socks[0].c_str(), sizeof addr.sun_path - 1);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+            ::_exit(11);
+        char query[48] = {};
+        const std::uint32_t magic = 0x574C4154;
+        const std::uint16_t version = 1, kind = 1;
+        std::memcpy(query, &magic, 4);
+        std::memcpy(query + 4, &version, 2);
+        std::memcpy(query + 6, &kind, 2);
+        // The peer may hang up before the query is even written.
+        if (::send(fd, query, sizeof query, MSG_NOSIGNAL) != ssize_t(sizeof query))
+            ::_exit(errno == EPIPE || errno == ECONNRESET ? 0 : 12);
+        char answer[48];
+        const ssize_t n = ::read(fd, answer, sizeof answer);  // the peer hangs up unheard
+        ::_exit(n <= 0 ? 0 : 13);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::chmod(dir.c_str(), 0700);
+    ::chmod(parent.c_str(), 0700);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // The peer still serves its own user.
+    const WindowHandle h = findWindowByCaption("guarded");
+    EXPECT_EQ(sendMessage(h, 1001, 4, 0), 8);
+}
+
+TEST(RuntimeDir, RefusesAnUnsafeFolder)
+{
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string keep = saved ? saved : "";
+    talvor::test::TempDir tmp;
+    ::setenv("XDG_RUNTIME_DIR", tmp.path().c_str(), 1);
+    std::string error;
+    const std::string dir = runtimeDir(&error);
+    ASSERT_EQ(dir, tmp.path() + "/talvor") << error;
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
+    EXPECT_EQ(runtimeDir(&error), "");
+    EXPECT_NE(error.find("open to other users"), std::string::npos) << error;
+    error.clear();
+    EXPECT_FALSE(WindowEndpoint::create("unsafe", nullptr, &error));
+    EXPECT_NE(error.find("open to other users"), std::string::npos) << error;
+    EXPECT_EQ(findWindowByCaption("anything"), 0u);
+
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chmod(dir.c_str(), 0700), 0);
+        ASSERT_EQ(::chown(dir.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(runtimeDir(&error), "");
+        EXPECT_NE(error.find("another user"), std::string::npos) << error;
+        ASSERT_EQ(::chown(dir.c_str(), 0, 0), 0);
+    }
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_symlink("/tmp", dir);
+    EXPECT_EQ(runtimeDir(&error), "");
+    EXPECT_NE(error.find("not a folder"), std::string::npos) << error;
+    std::filesystem::remove(dir);
+
+    ::setenv("XDG_RUNTIME_DIR", (tmp.path() + "/missing").c_str(), 1);
+    EXPECT_EQ(runtimeDir(&error), "");
+    EXPECT_NE(error.find("Cannot create"), std::string::npos) << error;
+    ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
+}
