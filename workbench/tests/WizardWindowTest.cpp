@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabWidget>
 
 #include "WizardFixture.h"
@@ -171,4 +172,19 @@ TEST_F(WindowFixture, ClosingTheWindowEndsTheProgram)
 {
     window->close();
     EXPECT_EQ(ended, 1);
+}
+
+TEST_F(WindowFixture, StartsOnTheFirstPageInTheMiddleOfTheScreen)
+{
+    EXPECT_EQ(window->tabs()->currentIndex(), PageBegin);
+    for (int p = 0; p < kPageCount; ++p)
+        EXPECT_EQ(window->tabs()->isTabEnabled(p), p == 0) << p;
+    const QSize size = window->size();
+    window->move(0, 0);
+    window->CenterForm();
+    const QRect screen = window->screen()->geometry();
+    const QRect frame = window->frameGeometry();
+    EXPECT_NEAR(frame.center().x(), screen.center().x(), 1);
+    EXPECT_NEAR(frame.center().y(), screen.center().y(), 1);
+    EXPECT_EQ(window->size(), size);
 }
