@@ -54,31 +54,31 @@ struct HmmWorkload {
             std::exit(1);
         }
         for (int k = 0; k < modelCount; ++k) {
-            auto spec = hmmview::testing::ModSpec::leftRight("word" + std::to_string(k), S, M, F, 0.6f);
+            auto modSpec = hmmview::testing::ModSpec::leftRight("word" + std::to_string(k), S, M, F, 0.6f);
             for (int i = 0; i < S; ++i) {
                 const float stay = 0.5f + 0.4f * rng.uniform();
-                spec.trans[static_cast<std::size_t>(i * S + i)] = stay;
+                modSpec.trans[static_cast<std::size_t>(i * S + i)] = stay;
                 if (i + 1 < S)
-                    spec.trans[static_cast<std::size_t>(i * S + i + 1)] = 1.0f - stay;
+                    modSpec.trans[static_cast<std::size_t>(i * S + i + 1)] = 1.0f - stay;
                 float total = 0;
                 for (int m = 0; m < M; ++m)
-                    total += (spec.weights[static_cast<std::size_t>(i * M + m)] = 0.2f + rng.uniform());
+                    total += (modSpec.weights[static_cast<std::size_t>(i * M + m)] = 0.2f + rng.uniform());
                 for (int m = 0; m < M; ++m)
-                    spec.weights[static_cast<std::size_t>(i * M + m)] /= total;
+                    modSpec.weights[static_cast<std::size_t>(i * M + m)] /= total;
             }
-            for (float& v : spec.means)
+            for (float& v : modSpec.means)
                 v = 3.0f * rng.normal();
-            for (float& v : spec.vars)
+            for (float& v : modSpec.vars)
                 v = 0.5f + 1.5f * rng.uniform();
-            spec.modelConst = static_cast<float>(std::pow(2.0 * 3.14159265358979, -F / 2.0));
-            std::string path = tmpl + "/" + spec.word + ".mod";
-            hmmview::testing::writeMod(path, spec);
+            modSpec.modelConst = static_cast<float>(std::pow(2.0 * 3.14159265358979, -F / 2.0));
+            std::string path = tmpl + "/" + modSpec.word + ".mod";
+            hmmview::testing::writeMod(path, modSpec);
             auto model = std::make_unique<hmmview::HmmModel>();
             if (!model->LoadMOD(path).loaded) {
                 std::fprintf(stderr, "cannot load %s\n", path.c_str());
                 std::exit(1);
             }
-            specs.push_back(spec);
+            specs.push_back(modSpec);
             panes.push_back(model.get());
             models.push_back(std::move(model));
         }
@@ -89,13 +89,13 @@ struct HmmWorkload {
     // for a share of the frames, each frame drawn around one mixture's means.
     void say(int k, int frames, Lcg& rng, std::vector<float>* out) const
     {
-        const auto& spec = specs[static_cast<std::size_t>(k)];
+        const auto& modSpec = specs[static_cast<std::size_t>(k)];
         for (int t = 0; t < frames; ++t) {
             const int s = std::min(states - 1, t * states / frames);
             const int m = static_cast<int>(rng.uniform() * static_cast<float>(mixtures)) % mixtures;
             for (int f = 0; f < features; ++f) {
                 const std::size_t at = static_cast<std::size_t>((s * mixtures + m) * features + f);
-                out->push_back(spec.means[at] + std::sqrt(spec.vars[at]) * rng.normal());
+                out->push_back(modSpec.means[at] + std::sqrt(modSpec.vars[at]) * rng.normal());
             }
         }
     }

@@ -9,6 +9,7 @@
 
 #include "common/FileNames.h"
 #include "common/NameCheck.h"
+#include "common/VocabularyFile.h"
 
 namespace talvor {
 
@@ -175,6 +176,14 @@ bool DataTree::createVocabularyFolder(std::string_view voc, std::string* error) 
     if (!checkName(voc, NameKind::Vocabulary, error))
         return false;
     return makeFolder(dataFolder(), error) && makeFolder(vocabularyFolder(voc), error);
+}
+
+bool DataTree::createVocabulary(std::string_view voc, const std::vector<std::string>& words, std::string* error) const
+{
+    std::string text;
+    if (!checkName(voc, NameKind::Vocabulary, error) || !vocabularyFileText(words, &text, error))
+        return false;
+    return createVocabularyFolder(voc, error) && writeVocabularyFile(vocabularyFile(voc), words, error);
 }
 
 bool DataTree::ensureStringsFolder(std::string_view voc, std::string* error) const

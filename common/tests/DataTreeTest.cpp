@@ -77,3 +77,20 @@ TEST(DataTree, CreatesFoldersOnlyUnderCheckedNames)
     EXPECT_FALSE(t.createWorkFolder("digits", "w9", &err));
     EXPECT_NE(err.find("in the way"), std::string::npos) << err;
 }
+
+TEST(DataTree, CreatesAVocabularyWithItsFile)
+{
+    test::TempDir dir;
+    DataTree t(dir.path());
+    std::string err;
+    ASSERT_TRUE(t.createVocabulary("digits", {"one", "two", "three"}, &err)) << err;
+    std::ifstream in(dir.path() + "/DATA/digits/digits.voc", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, " 3 \r\n0  one\r\n1  two\r\n2  three\r\n");
+
+    // A bad word makes nothing at all.
+    EXPECT_FALSE(t.createVocabulary("animals", {"cat", "big dog"}, &err));
+    EXPECT_NE(err.find("holds no blank"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir.path() + "/DATA/animals"));
+    EXPECT_FALSE(t.createVocabulary("a/b", {"cat"}, &err));
+}

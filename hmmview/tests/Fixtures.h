@@ -29,15 +29,15 @@ inline ModSpec ramp(std::string word = "ramp", float m0 = 0.0f, float m1 = 1.0f,
 
 class ModelDir {
 public:
-    std::string write(const std::string& file, const ModSpec& spec)
+    std::string write(const std::string& file, const ModSpec& modSpec)
     {
         const std::string path = m_dir.path() + "/" + file;
-        EXPECT_TRUE(writeMod(path, spec));
+        EXPECT_TRUE(writeMod(path, modSpec));
         return path;
     }
-    std::unique_ptr<HmmModel> load(const ModSpec& spec)
+    std::unique_ptr<HmmModel> load(const ModSpec& modSpec)
     {
-        std::string path = write(spec.word + std::to_string(m_count++) + ".mod", spec);
+        std::string path = write(modSpec.word + std::to_string(m_count++) + ".mod", modSpec);
         auto model = std::make_unique<HmmModel>();
         const ModLoadReport report = model->LoadMOD(path);
         EXPECT_TRUE(report.loaded) << report.error;

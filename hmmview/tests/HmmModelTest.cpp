@@ -61,25 +61,25 @@ TEST(HmmModelLoad, FindsTheFileWhateverTheCaseOfItsName)
 TEST(HmmModelLoad, ReadsTheHeaderAndTablesInFileOrder)
 {
     ModelDir dir;
-    ModSpec spec = ModSpec::leftRight("yes", 3, 2, 2, 0.25f);
-    spec.modelID = 7;
-    spec.frequency = 8000;
-    spec.windowLength = 160;
-    spec.windowShift = 80;
-    spec.maxSkips = 1;
-    spec.year = 2003;
-    spec.month = 11;
-    spec.day = 30;
-    spec.modelConst = 0.5f;
-    spec.trans[0 * 3 + 2] = 0.125f;  // p(0 -> 2)
-    spec.weights = {0.75f, 0.25f, 0.5f, 0.5f, 1.0f, 0.0f};
+    ModSpec modSpec = ModSpec::leftRight("yes", 3, 2, 2, 0.25f);
+    modSpec.modelID = 7;
+    modSpec.frequency = 8000;
+    modSpec.windowLength = 160;
+    modSpec.windowShift = 80;
+    modSpec.maxSkips = 1;
+    modSpec.year = 2003;
+    modSpec.month = 11;
+    modSpec.day = 30;
+    modSpec.modelConst = 0.5f;
+    modSpec.trans[0 * 3 + 2] = 0.125f;  // p(0 -> 2)
+    modSpec.weights = {0.75f, 0.25f, 0.5f, 0.5f, 1.0f, 0.0f};
     for (int s = 0; s < 3; ++s)
         for (int m = 0; m < 2; ++m)
             for (int f = 0; f < 2; ++f) {
-                spec.mean(s, m, f) = static_cast<float>(s * 100 + m * 10 + f);
-                spec.var(s, m, f) = static_cast<float>(1 + s + m + f);
+                modSpec.mean(s, m, f) = static_cast<float>(s * 100 + m * 10 + f);
+                modSpec.var(s, m, f) = static_cast<float>(1 + s + m + f);
             }
-    auto model = dir.load(spec);
+    auto model = dir.load(modSpec);
 
     EXPECT_EQ(model->word(), "yes");  // the name field is "yes" and 13 zero bytes
     EXPECT_EQ(model->word().size(), 3u);
@@ -118,13 +118,13 @@ TEST(HmmModelLoad, ReadsTheHeaderAndTablesInFileOrder)
 TEST(HmmModelLoad, DensityIsTheScaledGaussianPlusTheFloor)
 {
     ModelDir dir;
-    ModSpec spec = ModSpec::leftRight("g", 3, 1, 2);
-    spec.modelConst = 2.0f;
-    spec.mean(1, 0, 0) = 1.0f;
-    spec.mean(1, 0, 1) = -1.0f;
-    spec.var(1, 0, 0) = 4.0f;
-    spec.var(1, 0, 1) = 0.25f;
-    auto model = dir.load(spec);
+    ModSpec modSpec = ModSpec::leftRight("g", 3, 1, 2);
+    modSpec.modelConst = 2.0f;
+    modSpec.mean(1, 0, 0) = 1.0f;
+    modSpec.mean(1, 0, 1) = -1.0f;
+    modSpec.var(1, 0, 0) = 4.0f;
+    modSpec.var(1, 0, 1) = 0.25f;
+    auto model = dir.load(modSpec);
     const std::vector<float> frames = {9.0f, 9.0f, 3.0f, -0.5f};  // frame 1 = (3, -0.5)
     // (3-1)^2 / 4 + (-0.5+1)^2 / 0.25 = 1 + 1 = 2; factor 2 / sqrt(1) = 2.
     const float expected = static_cast<float>(2.0 * std::exp(-1.0) + 1e-30);
@@ -140,9 +140,9 @@ TEST(HmmModelLoad, DensityIsTheScaledGaussianPlusTheFloor)
 TEST(HmmModelAccessors, ClampIndicesInPlace)
 {
     ModelDir dir;
-    ModSpec spec = ramp();
-    spec.trans[1 * 3 + 2] = 0.3f;  // p(1 -> 2)
-    auto model = dir.load(spec);
+    ModSpec modSpec = ramp();
+    modSpec.trans[1 * 3 + 2] = 0.3f;  // p(1 -> 2)
+    auto model = dir.load(modSpec);
 
     std::int32_t to = 5, from = 1;
     EXPECT_EQ(model->GetModelTrans(to, from), logProb(0.3f));
@@ -174,8 +174,8 @@ TEST(HmmModelAccessors, ClampIndicesInPlace)
 TEST(HmmModelLoad, TwoStatesAreReadButNotLoaded)
 {
     ModelDir dir;
-    ModSpec spec = ModSpec::leftRight("two", 2, 1, 1);
-    std::string name = dir.write("two.mod", spec);
+    ModSpec modSpec = ModSpec::leftRight("two", 2, 1, 1);
+    std::string name = dir.write("two.mod", modSpec);
     HmmModel model;
     const ModLoadReport report = model.LoadMOD(name);
     EXPECT_TRUE(report.opened);
@@ -253,10 +253,10 @@ TEST(HmmModelLoad, RefusedFilesChangeNothing)
 TEST(HmmModelLoad, ZeroVarianceIsSkippedWithAWarning)
 {
     ModelDir dir;
-    ModSpec spec = ModSpec::leftRight("z", 3, 1, 2);
-    spec.var(1, 0, 1) = 0.0f;
-    spec.mean(1, 0, 1) = 5.0f;
-    std::string name = dir.write("z.mod", spec);
+    ModSpec modSpec = ModSpec::leftRight("z", 3, 1, 2);
+    modSpec.var(1, 0, 1) = 0.0f;
+    modSpec.mean(1, 0, 1) = 5.0f;
+    std::string name = dir.write("z.mod", modSpec);
     HmmModel model;
     const ModLoadReport report = model.LoadMOD(name);
     ASSERT_TRUE(report.loaded) << report.error;

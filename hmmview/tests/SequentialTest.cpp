@@ -124,9 +124,9 @@ TEST(MatchSequentialHMM, TooFewFramesForTheLastState)
 TEST(MatchSequentialHMM, LastStateSelfLoopsAddUp)
 {
     ModelDir dir;
-    ModSpec spec = ramp();
-    spec.trans[2 * 3 + 2] = 0.9f;
-    auto model = dir.load(spec);
+    ModSpec modSpec = ramp();
+    modSpec.trans[2 * 3 + 2] = 0.9f;
+    auto model = dir.load(modSpec);
     const std::vector<float> frames = {0, 1, 2, 2, 2};
     float score = 0;
     MatchSequentialHMM(*model, packed(frames), score, 0, false);

@@ -287,6 +287,9 @@ std::int32_t WordDataStore::Save_Data(const std::string& fn)
             return fail("Cannot save the word data: " + why);
         }
         o.staged = staged;
+        struct stat st;
+        if (::stat(o.path.c_str(), &st) == 0)
+            ::chmod(staged.c_str(), st.st_mode & 07777);  // the replaced file keeps its mode
     }
     for (std::size_t k = 0; k < outputs.size(); ++k) {
         if (::rename(outputs[k].staged.c_str(), outputs[k].path.c_str()) != 0) {

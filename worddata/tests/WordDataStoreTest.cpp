@@ -361,7 +361,9 @@ TEST(WordDataStore, PlainSaveUsesTheStoresOwnName)
     ASSERT_EQ(s.Open_Data(dir.path() + "/w.lab", "w.lab"), 0);
     EXPECT_EQ(s.dialogFileName(), "*.lab");
     ASSERT_EQ(s.PutWordData(2, patternFeatures(22), patternSamples(22), 22, "again"), 0);
+    fs::permissions(dir.path() + "/w.lab", fs::perms::owner_read | fs::perms::owner_write);
     ASSERT_EQ(s.SaveVocabulary(), 0) << s.lastError();
+    EXPECT_EQ(fs::status(dir.path() + "/w.lab").permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_FALSE(fs::exists(dir.path() + "/*.lab"));
     EXPECT_FALSE(fs::exists("*.lab"));
     WordDataStore back;

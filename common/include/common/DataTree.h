@@ -64,6 +64,10 @@ public:
     // Make a folder of the tree (an existing one is fine).  The names are
     // checked first; false with a message for the user in *error otherwise.
     bool createVocabularyFolder(std::string_view voc, std::string* error = nullptr) const;
+    // A new vocabulary: its folder and its .voc file with these words.  Every
+    // name and word is checked before anything is made.
+    bool createVocabulary(std::string_view voc, const std::vector<std::string>& words,
+                          std::string* error = nullptr) const;
     bool ensureStringsFolder(std::string_view voc, std::string* error = nullptr) const;
     bool createWorkFolder(std::string_view voc, std::string_view work, std::string* error = nullptr) const;
 
