@@ -216,7 +216,11 @@ State& state()
     const QVariant v = app->property(kProperty);
     if (v.isValid())
         return *reinterpret_cast<State*>(v.value<quintptr>());
-    auto* s = new State;  // lives as long as the process
+    // Lives as long as the process (other threads may still reach it while
+    // the application object goes); kept reachable here.
+    static auto* created = new std::vector<State*>;  // never destroyed
+    auto* s = new State;
+    created->push_back(s);
     app->setProperty(kProperty, QVariant::fromValue(quintptr(s)));
     qAddPostRoutine(&shutdownIo);
     return *s;
@@ -688,8 +692,12 @@ void shutdownIo()
         for (auto& [h, e] : s.windows)
             e->hub = e->server = nullptr;  // deleted with the I/O thread's objects
     }
-    if (t)
-        t->stop();  // kept: replies still queued to it after this are simply never run
+    if (t) {
+        t->stop();
+        // Kept: replies still handed to it after this are simply never run.
+        static auto* retired = new std::vector<IoThread*>;  // never destroyed
+        retired->push_back(t);
+    }
 }
 
 // ---- claiming a caption across processes

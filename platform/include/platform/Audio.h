@@ -21,6 +21,23 @@
 // A WAV file must be 8000 Hz, mono, 16-bit PCM; any other format is refused
 // with a message (no silent resampling).  Without a device, open fails with
 // the device's own error text.
+//
+// Pacing: "realtime" delivers in 10 ms steps at 8000 samples per second;
+// "fast" delivers the file and the silence after it as fast as it can, so the
+// buffer is full (and onBufferFull called) almost at once: use it where the
+// whole recording is wanted, real time where a consumer must see it grow.
+// The WAV input reads its file again at every open.  close() may be called
+// from inside onBufferFull; from elsewhere it waits for a call under way.
+// The null and WAV outputs advance their position in real time; the WAV
+// output writes the whole copy to its file when play() is called.
+//
+// Use:
+//     auto in = createSoundInput();          // as the environment says
+//     std::string error;
+//     if (!in->open(buffer, 104000, [] { /* full: on the input's thread */ }, &error))
+//         dialogs().messageBox(error, "ERROR ON THE SOUND CARD MEDIA", ...);
+//     ... in->samplesDelivered() from a timer ...
+//     std::size_t recorded = in->close();
 
 #include <cstddef>
 #include <cstdint>

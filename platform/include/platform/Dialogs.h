@@ -4,7 +4,18 @@
 // ScriptedDialogs, which records what was shown and gives scripted answers.
 // With no GUI application in the process and nothing installed, messages go
 // to standard error and the default answer is taken, so a library never
-// blocks a headless caller.
+// blocks a headless caller.  Headless, a message box takes its default
+// answer (defaultAnswer below); input, file and colour dialogs are cancelled.
+// The Qt dialogs are modal and run only on the GUI thread: a dialog asked for
+// from another thread is answered headless.
+//
+// Use:
+//     if (dialogs().messageBox("Delete the word?", "Confirm", MessageIcon::Question,
+//                              MessageButtons::YesNo) == DialogAnswer::Yes) ...
+//     auto path = dialogs().openFile("Open", folder, "Label files (*.lab)");
+// Filters may also be written "Label files (*.lab)|*.lab|All files|*.*".
+// In tests:
+//     ScopedScriptedDialogs d;  d.answers = {DialogAnswer::No};  ...;  d.shown[0].text
 
 #include <cstdint>
 #include <deque>

@@ -4,7 +4,21 @@
 // A program is started from a path without a shell and without arguments,
 // in a given working folder; its exit is reaped.  waitForNewWindow finds the
 // window a started program registers, within a bounded wait, and refuses a
-// window with that caption that already existed before the start.
+// window with that caption that already existed before the start.  Errors
+// are the system's own text ("No such file or directory", "Permission
+// denied"), for "Cannot start " + path + CR LF + error.
+//
+// Use:
+//     WindowHandle before = findWindowByCaption(title);
+//     std::string error;
+//     auto child = ChildProcess::start(appPath + "/statwalk2", appPath, &error);
+//     WindowHandle w = child ? waitForNewWindow(title, before, 5000) : 0;
+//
+//     SingleInstanceLock lock("Talvor_II");      // keep it for the program's life
+//     if (!lock.tryLock()) return 0;              // another copy runs
+//
+// The runtime folder also holds the windows' sockets; tests point
+// XDG_RUNTIME_DIR at a temporary folder so they meet no real program.
 
 #include <memory>
 #include <string>

@@ -1,7 +1,14 @@
 #pragma once
 // Pixel surfaces: the drawing target of the engine's spectrum routines in
 // place of a device context.  Pixels are 32-bit colours 0x00BBGGRR (red in the
-// low byte).  Writes outside the surface are ignored.
+// low byte).  Writes outside the surface are ignored.  A value with the top
+// bit set (a system colour number) is stored as it is: resolve it before
+// drawing.  The UI shows a surface through toQImage (SurfaceImage.h).
+//
+// Use:
+//     PixelSurface spectrum(frames, 129, rgb(255, 255, 255));
+//     spectrum.setPixel(i, 128 - b, colour);
+//     pane.stretchFrom(spectrum, 0, 0, frames - 1, 128, 0, 0, width, height);
 
 #include <cstdint>
 #include <vector>

@@ -1,5 +1,8 @@
 #pragma once
-// Conversions between pixel surfaces (0x00BBGGRR) and QImage (0xAARRGGBB).
+// Conversions between pixel surfaces (0x00BBGGRR) and QImage (0xAARRGGBB):
+// red and blue change places, the top byte of a surface pixel is dropped and
+// an image's alpha is dropped.  Any QImage format is accepted by fromQImage.
+// Use:  painter.drawImage(rect(), toQImage(surface));
 #include <QImage>
 
 #include "platform/Surface.h"

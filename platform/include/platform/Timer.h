@@ -6,6 +6,16 @@
 // and no tick runs after stop() has returned on the owner thread, or after the
 // owner thread has processed the stop request otherwise.
 
+// Use:
+//     auto timer = Timer::create();
+//     if (!timer->start(50, [&] { fetchFrames(); }))   // on the GUI thread
+//         showMessage("I can't set the Timer.");
+//     ...
+//     timer->stop();                                  // from any thread
+// Restarting on the owner thread after a stop from elsewhere is safe: the
+// queued stop does not undo the restart.  Destroy the timer on its owner
+// thread (or after that thread's event loop has ended).
+
 #include <functional>
 #include <memory>
 

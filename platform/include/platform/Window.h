@@ -20,6 +20,24 @@
 //
 // A message to handle 0, or to a window that has gone, is dropped with a
 // result of 0 (false for postMessage); nothing crashes or hangs.
+//
+// Details:
+// - The registry is process-wide and needs a QCoreApplication; a window can
+//   only be created on a thread with a Qt event loop.  Its handle stays the
+//   same when its caption changes.
+// - Posts to one window arrive in the order they were posted.  A send from
+//   the window's own thread calls the handler at once; from another thread
+//   or process it waits, and while it waits this thread's windows answer the
+//   sends that reach them (nested sends work both ways).  Timeouts are
+//   capped at ten minutes; a send to a window that goes away while the send
+//   waits returns 0 at once.
+// - A caption is registered across processes through a socket in
+//   runtimeDir() (Process.h); a socket left by a crashed process is taken
+//   over, a live one refuses the second window with a message.  Peers of
+//   another user are dropped.  findWindowByCaption asks other processes with
+//   a bounded wait (about a second when a peer does not answer).
+// - A window of another process gets a handle of this process, the same for
+//   the same window at every lookup.
 
 #include <cstdint>
 #include <functional>

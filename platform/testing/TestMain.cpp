@@ -1,7 +1,10 @@
-// Test main: a QApplication (offscreen in ctest) so that event loops, timers,
-// windows and dialogs work, then every GoogleTest case.  Windows register in
-// a runtime folder of this test run only, so parallel test programs and real
-// programs of the same user never see each other's captions.
+// A main() for test programs that use the platform layer: a QApplication
+// (offscreen when no platform is set, as during test discovery) so that event
+// loops, timers, windows and dialogs work, then every GoogleTest case.
+// Windows register in a runtime folder of this test run only
+// (XDG_RUNTIME_DIR points at a temporary folder), so parallel test programs
+// and real programs of the same user never see each other's captions.
+// Link the target platform_test_main to use it.
 #include <QApplication>
 #include <gtest/gtest.h>
 
