@@ -1,0 +1,132 @@
+// FFT spectra per second against a direct 256-point DFT, and colour mapping
+// per value by binary search against the linear interval search.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "SpectraBenchRatio.h"
+#include "SpectraReference.h"
+#include "engine/ColorScale.h"
+#include "engine/Spectra.h"
+
+namespace {
+
+using namespace talvor::engine;
+
+constexpr int kFrames = 100;
+
+const std::vector<std::int16_t>& speechLikeSamples()
+{
+    static const std::vector<std::int16_t> samples = [] {
+        std::mt19937 rng(1);
+        std::normal_distribution<double> noise(0.0, 800.0);
+        std::vector<std::int16_t> s(std::size_t(kFrames) * kSpectrumHop + 176);
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const double t = double(i) / 8000.0;
+            const double v = 6000.0 * std::sin(2 * M_PI * 440 * t) + 3000.0 * std::sin(2 * M_PI * 1250 * t) + noise(rng);
+            s[i] = static_cast<std::int16_t>(std::lround(v));
+        }
+        return s;
+    }();
+    return samples;
+}
+
+// The engine's FFT spectra: kFrames FftSpectrumFrames per iteration.
+void BM_FftSpectra(benchmark::State& state)
+{
+    const auto& s = speechLikeSamples();
+    std::vector<float> out(std::size_t(kFrames + 1) * kFftFrameFloats);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(computeSpectrumFft(s, kFrames * kSpectrumHop, out));
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kFrames);
+}
+BENCHMARK(BM_FftSpectra);
+
+// The same spectra by a direct DFT over precomputed twiddles, in 32-bit floats.
+void BM_DirectDftSpectra(benchmark::State& state)
+{
+    const auto& s = speechLikeSamples();
+    const FftTables& t = fftTables();
+    std::vector<float> out(std::size_t(kFrames + 1) * kFftFrameFloats);
+    float x[kFftLength];
+    for (auto _ : state) {
+        for (int f = 0; f < kFrames; ++f) {
+            for (int j = 0; j < kFftLength; ++j)
+                x[j] = t.window[j] * float(s[std::size_t(f * kSpectrumHop + j)]);
+            float* o = out.data() + std::size_t(f) * kFftFrameFloats;
+            for (int k = 0; k < kFftBins; ++k) {
+                float re = 0.0f, im = 0.0f;
+                for (int j = 0; j < kFftLength; ++j) {
+                    const int idx = (j * k) & (kFftLength - 1);
+                    re += x[j] * t.cosine[idx];
+                    im -= x[j] * t.sine[idx];
+                }
+                const float p = (re * re + im * im) * 0.00390625f;
+                o[k] = 10.0f * std::log10(p);
+                o[kFftBins + k] = std::sqrt(p);
+            }
+        }
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kFrames);
+}
+BENCHMARK(BM_DirectDftSpectra);
+
+const std::vector<float>& dbValues()
+{
+    static const std::vector<float> values = [] {
+        std::mt19937 rng(2);
+        std::uniform_real_distribution<float> dist(-10.0f, 110.0f);  // the dB range of a spectrogram
+        std::vector<float> v(128 * 200);
+        for (auto& x : v)
+            x = dist(rng);
+        return v;
+    }();
+    return values;
+}
+
+void BM_ColorMapping(benchmark::State& state)
+{
+    const auto& values = dbValues();
+    std::vector<Rgb> colours(values.size());
+    buildColorScale();
+    for (auto _ : state) {
+        valueToColor(values, colours, 0);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * std::int64_t(values.size()));
+}
+BENCHMARK(BM_ColorMapping);
+
+void BM_ColorMappingLinearSearch(benchmark::State& state)
+{
+    const auto& values = dbValues();
+    std::vector<Rgb> colours(values.size());
+    const ColorScale& cs = colorScale();
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < values.size(); ++i)
+            colours[i] = reference::colorLinear(cs, 0, values[i]);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * std::int64_t(values.size()));
+}
+BENCHMARK(BM_ColorMappingLinearSearch);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    talvor::bench::RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printRatios({
+        {"FFT spectra (frames per second)", {"BM_FftSpectra", "BM_DirectDftSpectra"}},
+        {"Colour mapping (values per second)", {"BM_ColorMapping", "BM_ColorMappingLinearSearch"}},
+    });
+    benchmark::Shutdown();
+    return 0;
+}

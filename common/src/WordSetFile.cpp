@@ -1,0 +1,235 @@
+#include "common/WordSetFile.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <limits>
+
+#include "common/FileNames.h"
+#include "common/NumberText.h"
+
+namespace talvor {
+
+namespace {
+
+static_assert(sizeof(float) == 4 && std::numeric_limits<float>::is_iec559, "feature files hold IEEE floats");
+
+void setError(std::string* error, std::string text)
+{
+    if (error)
+        *error = std::move(text);
+}
+
+bool isSeparator(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',';
+}
+
+// Free-format items of a label file.
+class ItemReader {
+public:
+    explicit ItemReader(std::string_view text) : m_text(text) {}
+
+    // The next item; false at the end of the text.
+    bool next(std::string_view* item)
+    {
+        while (m_pos < m_text.size() && isSeparator(m_text[m_pos]))
+            ++m_pos;
+        if (m_pos >= m_text.size())
+            return false;
+        const std::size_t start = m_pos;
+        while (m_pos < m_text.size() && !isSeparator(m_text[m_pos]))
+            ++m_pos;
+        *item = m_text.substr(start, m_pos - start);
+        return true;
+    }
+
+private:
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+};
+
+std::uint32_t toLittleEndian(std::uint32_t v)
+{
+    if constexpr (std::endian::native == std::endian::little)
+        return v;
+    else
+        return ((v & 0xFFu) << 24) | ((v & 0xFF00u) << 8) | ((v >> 8) & 0xFF00u) | (v >> 24);
+}
+
+}  // namespace
+
+std::string labelFileText(std::span<const WordSetEntry> words, LabelFileSpacing spacing)
+{
+    const char* between = spacing == LabelFileSpacing::WordSet ? " " : "";
+    std::string text = printNumber(std::int64_t(words.size())) + "\r\n";
+    std::int64_t offset = 0;
+    for (const WordSetEntry& w : words) {
+        text += printNumber(std::int64_t(w.number));
+        text += between;
+        text += printNumber(std::int64_t(w.label));
+        text += between;
+        text += printNumber(std::int64_t(w.frames));
+        text += between;
+        text += printNumber(offset);
+        text += "\r\n";
+        offset += w.frames;
+    }
+    return text;
+}
+
+bool parseLabelFile(std::string_view text, LabelFileContents* out, std::string* error, std::int32_t wordsWanted)
+{
+    ItemReader items(text);
+    std::string_view item;
+    LabelFileContents result;
+    if (!items.next(&item)) {
+        setError(error, "the label file holds no word count");
+        return false;
+    }
+    if (!parseInt32(item, &result.count) || result.count < 0) {
+        setError(error, "the word count \"" + std::string(item) + "\" is not a number of words");
+        return false;
+    }
+    const std::int32_t wanted = wordsWanted < 0 ? result.count : std::min(wordsWanted, result.count);
+    static const char* const kFieldNames[4] = {"number", "label", "frame count", "offset"};
+    for (std::int32_t k = 1; k <= wanted; ++k) {
+        std::int32_t fields[4];
+        for (int f = 0; f < 4; ++f) {
+            if (!items.next(&item)) {
+                setError(error, "the label file ends in word " + std::to_string(k) + " of "
+                                    + std::to_string(result.count));
+                return false;
+            }
+            if (!parseInt32(item, &fields[f])) {
+                setError(error, "word " + std::to_string(k) + ": the " + kFieldNames[f] + " \""
+                                    + std::string(item) + "\" is not a whole number");
+                return false;
+            }
+        }
+        if (fields[2] < 0) {
+            setError(error, "word " + std::to_string(k) + ": negative frame count " + std::to_string(fields[2]));
+            return false;
+        }
+        result.words.push_back({fields[0], fields[1], fields[2], fields[3]});
+    }
+    *out = std::move(result);
+    return true;
+}
+
+bool writeLabelFile(std::string_view path, std::span<const WordSetEntry> words, LabelFileSpacing spacing,
+                    std::string* error)
+{
+    return writeFileWhole(path, labelFileText(words, spacing), error);
+}
+
+bool readLabelFile(std::string_view path, LabelFileContents* out, std::string* error, std::int32_t wordsWanted)
+{
+    std::string text;
+    if (!readFileWhole(path, &text)) {
+        setError(error, "cannot read " + normalizeSeparators(path));
+        return false;
+    }
+    std::string why;
+    if (!parseLabelFile(text, out, &why, wordsWanted)) {
+        setError(error, normalizeSeparators(path) + ": " + why);
+        return false;
+    }
+    return true;
+}
+
+std::string featureFileBytes(std::span<const float> values)
+{
+    std::string bytes(values.size() * 4, '\0');
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const std::uint32_t v = toLittleEndian(std::bit_cast<std::uint32_t>(values[k]));
+        std::memcpy(bytes.data() + 4 * k, &v, 4);
+    }
+    return bytes;
+}
+
+std::vector<float> parseFeatureFile(std::string_view bytes)
+{
+    std::vector<float> values(bytes.size() / 4);
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        std::uint32_t v;
+        std::memcpy(&v, bytes.data() + 4 * k, 4);
+        values[k] = std::bit_cast<float>(toLittleEndian(v));
+    }
+    return values;
+}
+
+bool writeFeatureFile(std::string_view path, std::span<const float> values, std::string* error)
+{
+    return writeFileWhole(path, featureFileBytes(values), error);
+}
+
+bool readFeatureFile(std::string_view path, std::vector<float>* values, std::string* error)
+{
+    std::string bytes;
+    if (!readFileWhole(path, &bytes)) {
+        setError(error, "cannot read " + normalizeSeparators(path));
+        return false;
+    }
+    *values = parseFeatureFile(bytes);
+    return true;
+}
+
+bool readWordSet(std::string_view labelPath, std::string_view featurePath, std::int32_t featuresPerFrame,
+                 WordSet* out, std::string* error, std::int32_t wordsWanted)
+{
+    if (featuresPerFrame < 0) {
+        setError(error, "negative number of features per frame");
+        return false;
+    }
+    LabelFileContents labels;
+    if (!readLabelFile(labelPath, &labels, error, wordsWanted))
+        return false;
+    std::vector<float> values;
+    if (!readFeatureFile(featurePath, &values, error))
+        return false;
+
+    WordSet set;
+    set.count = labels.count;
+    std::int64_t next = 0;
+    for (std::size_t k = 0; k < labels.words.size(); ++k) {
+        const std::int64_t need = std::int64_t(featuresPerFrame) * labels.words[k].frames;
+        if (next + need > std::int64_t(values.size())) {
+            setError(error, normalizeSeparators(featurePath) + " ends in word " + std::to_string(k + 1) + ": "
+                                + std::to_string(values.size() * 4) + " bytes, the label file announces "
+                                + std::to_string((next + need) * 4));
+            return false;
+        }
+        set.firstValue.push_back(next);
+        next += need;
+    }
+    values.resize(std::size_t(next));
+    set.values = std::move(values);
+    set.words = std::move(labels.words);
+    *out = std::move(set);
+    return true;
+}
+
+bool writeWordSet(std::string_view labelPath, std::string_view featurePath, std::span<const WordSetEntry> words,
+                  std::int32_t featuresPerFrame, std::span<const float> values, LabelFileSpacing spacing,
+                  std::string* error)
+{
+    std::int64_t frames = 0;
+    for (const WordSetEntry& w : words) {
+        if (w.frames < 0) {
+            setError(error, "negative frame count " + std::to_string(w.frames));
+            return false;
+        }
+        frames += w.frames;
+    }
+    if (featuresPerFrame < 0 || std::int64_t(featuresPerFrame) * frames != std::int64_t(values.size())) {
+        setError(error, std::to_string(values.size()) + " feature values do not make " + std::to_string(frames)
+                            + " frames of " + std::to_string(featuresPerFrame) + " features");
+        return false;
+    }
+    // The values first, then the label file that describes them; either write
+    // failing is reported.
+    return writeFeatureFile(featurePath, values, error) && writeLabelFile(labelPath, words, spacing, error);
+}
+
+}  // namespace talvor

@@ -1,0 +1,221 @@
+#include "common/WordSetFile.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+#include "common/FileNames.h"
+#include "testing/TempDir.h"
+
+using namespace talvor;
+
+namespace {
+
+std::string fileBytes(const std::string& path)
+{
+    std::string bytes;
+    EXPECT_TRUE(readFileWhole(path, &bytes)) << path;
+    return bytes;
+}
+
+void putFile(const std::string& path, std::string_view bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+}  // namespace
+
+TEST(WordSetFile, LabelFilesByteExact)
+{
+    struct Case {
+        const char* name;
+        std::vector<WordSetEntry> words;
+        LabelFileSpacing spacing;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"two words of a word set", {{0, 3, 45, 0}, {1, 7, 38, 0}}, LabelFileSpacing::WordSet,
+         " 2 \r\n 0   3   45   0 \r\n 1   7   38   45 \r\n"},
+        {"token of 57 frames", {{1, 0, 57, 0}}, LabelFileSpacing::Token, " 1 \r\n 1  0  57  0 \r\n"},
+        {"one-word set: two lines, offset 0", {{4, 2, 9, 0}}, LabelFileSpacing::WordSet, " 1 \r\n 4   2   9   0 \r\n"},
+        {"offsets are running sums, whatever the entries say", {{5, 1, 10, 99}, {6, 1, 20, 7}, {7, 2, 3, -4}},
+         LabelFileSpacing::WordSet, " 3 \r\n 5   1   10   0 \r\n 6   1   20   10 \r\n 7   2   3   30 \r\n"},
+        {"negative numbers in print form", {{-1, -2, 3, 0}}, LabelFileSpacing::Token, " 1 \r\n-1 -2  3  0 \r\n"},
+        {"empty set", {}, LabelFileSpacing::WordSet, " 0 \r\n"},
+    };
+    test::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(labelFileText(c.words, c.spacing), c.text);
+        const std::string path = dir.path() + "/w.LB";
+        std::string err;
+        ASSERT_TRUE(writeLabelFile(path, c.words, c.spacing, &err)) << err;
+        EXPECT_EQ(fileBytes(path), c.text);
+
+        // Round trip: the words come back with their running offsets.
+        LabelFileContents back;
+        ASSERT_TRUE(readLabelFile(path, &back, &err)) << err;
+        EXPECT_EQ(back.count, std::int32_t(c.words.size()));
+        ASSERT_EQ(back.words.size(), c.words.size());
+        std::int32_t offset = 0;
+        for (std::size_t k = 0; k < c.words.size(); ++k) {
+            WordSetEntry expected = c.words[k];
+            expected.offset = offset;
+            offset += expected.frames;
+            EXPECT_EQ(back.words[k], expected) << "word " << k + 1;
+        }
+    }
+}
+
+TEST(WordSetFile, ReadsHandEditedLabelFiles)
+{
+    const std::vector<WordSetEntry> expected = {{0, 3, 45, 0}, {1, 7, 38, 45}};
+    const char* texts[] = {
+        " 2 \r\n 0   3   45   0 \r\n 1   7   38   45 \r\n",  // as the wizard writes it
+        " 2 \r\n 0  3  45  0 \r\n 1  7  38  45 \r\n",        // token spacing
+        "2\n0 3 45 0\n1 7 38 45\n",                          // LF line ends, no padding
+        "2\n\n\t0,3,45,0\n1 7\n38 45",                       // commas, TABs, split lines, no final line end
+        " 2 \r\n 0   3   45   0 \r\n 1   7   38   45 \r\n 9 9 9 9 trailing words are not read\r\n",
+    };
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        LabelFileContents got;
+        std::string err;
+        ASSERT_TRUE(parseLabelFile(text, &got, &err)) << err;
+        EXPECT_EQ(got.count, 2);
+        EXPECT_EQ(got.words, expected);
+    }
+}
+
+TEST(WordSetFile, RefusesBrokenLabelFiles)
+{
+    struct Case {
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"", "the label file holds no word count"},
+        {" \r\n ", "the label file holds no word count"},
+        {"two\r\n", "the word count \"two\" is not a number of words"},
+        {"-1\r\n", "the word count \"-1\" is not a number of words"},
+        {" 2 \r\n 0   3   45   0 \r\n 1   7   38 \r\n", "the label file ends in word 2 of 2"},
+        {" 1 \r\n 0   3   4.5   0 \r\n", "word 1: the frame count \"4.5\" is not a whole number"},
+        {" 1 \r\n 0   x   45   0 \r\n", "word 1: the label \"x\" is not a whole number"},
+        {" 1 \r\n 0   3   -45   0 \r\n", "word 1: negative frame count -45"},
+        {" 1 \r\n 0   3   99999999999   0 \r\n", "word 1: the frame count \"99999999999\" is not a whole number"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        LabelFileContents got;
+        got.count = 77;
+        std::string err;
+        EXPECT_FALSE(parseLabelFile(c.text, &got, &err));
+        EXPECT_EQ(err, c.message);
+        EXPECT_EQ(got.count, 77);  // untouched
+    }
+}
+
+TEST(WordSetFile, FirstWordAloneIgnoresTheRest)
+{
+    // The recorded token is read by its first word; a broken later word does not matter.
+    const std::string text = " 3 \r\n 1  0  57  0 \r\n junk";
+    LabelFileContents got;
+    std::string err;
+    ASSERT_TRUE(parseLabelFile(text, &got, &err, 1)) << err;
+    EXPECT_EQ(got.count, 3);
+    ASSERT_EQ(got.words.size(), 1u);
+    EXPECT_EQ(got.words[0], (WordSetEntry{1, 0, 57, 0}));
+    EXPECT_FALSE(parseLabelFile(text, &got, &err));
+    // Asking for more words than announced reads the announced ones.
+    ASSERT_TRUE(parseLabelFile(" 1 \r\n 1  0  57  0 \r\n", &got, &err, 5)) << err;
+    EXPECT_EQ(got.words.size(), 1u);
+}
+
+TEST(WordSetFile, FeatureFileBytesAreLittleEndianFloats)
+{
+    const std::vector<float> values = {1.0f, -2.5f, 1e35f};
+    const std::string bytes = featureFileBytes(values);
+    const unsigned char expected[] = {0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x20, 0xC0, 0x0C, 0x13, 0x9A, 0x79};
+    ASSERT_EQ(bytes.size(), sizeof expected);
+    EXPECT_EQ(std::memcmp(bytes.data(), expected, sizeof expected), 0);
+    EXPECT_EQ(parseFeatureFile(bytes), values);
+    // A trailing partial value belongs to no frame.
+    EXPECT_EQ(parseFeatureFile(bytes + "\x01\x02"), values);
+}
+
+TEST(WordSetFile, WordSetRoundTripWithCaseDifferingNames)
+{
+    test::TempDir dir;
+    // Three selected features (say c1, c2 and ene): 12 bytes per frame.
+    const std::vector<WordSetEntry> words = {{0, 3, 2, 0}, {1, 7, 3, 0}};
+    std::vector<float> values;
+    for (int frame = 0; frame < 5; ++frame)
+        for (int f = 0; f < 3; ++f)
+            values.push_back(float(frame * 100 + f));
+    std::string err;
+    ASSERT_TRUE(writeWordSet(dir.path() + "/ref1.lb", dir.path() + "/ref1.pr", words, 3, values,
+                             LabelFileSpacing::WordSet, &err))
+        << err;
+    EXPECT_EQ(std::filesystem::file_size(dir.path() + "/ref1.pr"), 5u * 12u);
+    EXPECT_EQ(fileBytes(dir.path() + "/ref1.lb"), " 2 \r\n 0   3   2   0 \r\n 1   7   3   2 \r\n");
+
+    WordSet set;
+    ASSERT_TRUE(readWordSet(dir.path() + "/REF1.LB", dir.path() + "/Ref1.PR", 3, &set, &err)) << err;
+    EXPECT_EQ(set.count, 2);
+    ASSERT_EQ(set.words.size(), 2u);
+    EXPECT_EQ(set.words[1], (WordSetEntry{1, 7, 3, 2}));
+    EXPECT_EQ(set.values, values);
+    EXPECT_EQ(set.firstValue, (std::vector<std::int64_t>{0, 6}));
+
+    // Rewriting through another spelling replaces the file under its own name.
+    ASSERT_TRUE(writeWordSet(dir.path() + "/REF1.LB", dir.path() + "/REF1.PR", {words.data(), 1}, 3,
+                             {values.data(), 6}, LabelFileSpacing::WordSet, &err))
+        << err;
+    EXPECT_EQ(fileBytes(dir.path() + "/ref1.lb"), " 1 \r\n 0   3   2   0 \r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() + "/REF1.LB"));
+}
+
+TEST(WordSetFile, FeatureFileLengthAgainstTheLabelFile)
+{
+    test::TempDir dir;
+    const std::string lb = dir.path() + "/x.lb", pr = dir.path() + "/x.pr";
+    putFile(lb, " 2 \r\n 0   3   2   0 \r\n 1   7   3   2 \r\n");
+    std::vector<float> values(2 * 5);
+    for (std::size_t k = 0; k < values.size(); ++k)
+        values[k] = float(k);
+    std::string err;
+
+    // Longer than announced: fine, only the announced values are read.
+    std::vector<float> longer = values;
+    longer.push_back(42.0f);
+    putFile(pr, featureFileBytes(longer));
+    WordSet set;
+    ASSERT_TRUE(readWordSet(lb, pr, 2, &set, &err)) << err;
+    EXPECT_EQ(set.values, values);
+
+    // One value short: refused, with the byte counts.
+    putFile(pr, featureFileBytes({values.data(), values.size() - 1}));
+    set.count = 77;
+    EXPECT_FALSE(readWordSet(lb, pr, 2, &set, &err));
+    EXPECT_EQ(err, pr + " ends in word 2: 36 bytes, the label file announces 40");
+    EXPECT_EQ(set.count, 77);
+
+    // Missing files.
+    EXPECT_FALSE(readWordSet(dir.path() + "/none.LB", pr, 2, &set, &err));
+    EXPECT_EQ(err, "cannot read " + dir.path() + "/none.LB");
+    EXPECT_FALSE(readWordSet(lb, dir.path() + "/none.PR", 2, &set, &err));
+    EXPECT_EQ(err, "cannot read " + dir.path() + "/none.PR");
+}
+
+TEST(WordSetFile, WriterRefusesValuesThatDoNotMakeTheFrames)
+{
+    test::TempDir dir;
+    const std::vector<WordSetEntry> words = {{0, 3, 2, 0}};
+    const std::vector<float> values(7);
+    std::string err;
+    EXPECT_FALSE(writeWordSet(dir.path() + "/a.LB", dir.path() + "/a.PR", words, 4, values,
+                              LabelFileSpacing::WordSet, &err));
+    EXPECT_EQ(err, "7 feature values do not make 2 frames of 4 features");
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}

@@ -1,0 +1,150 @@
+#include "engine/FeatureFrame.h"
+
+#include <cmath>
+
+namespace talvor::engine {
+
+namespace {
+
+FeatureTables buildTables()
+{
+    FeatureTables t{};
+    // Window in double over the long 2 pi, rounded to float at the end; the
+    // divisor is 159 (not 160), as the stored word data was made with.
+    for (int i = 0; i < kWindowSamples; ++i)
+        t.hamming[i] = static_cast<float>(static_cast<double>(kHammingA) -
+                                          static_cast<double>(kHammingB) * std::cos(kTwoPi * i / 159));
+    for (int n = 1; n <= kCepstra; ++n)
+        t.lifter[n - 1] = 1.0f + 4.0f * std::sin(static_cast<float>(n) * kLifterPi * 0.125f);
+    t.deltaDivisor = 0.0f;
+    for (int k = 1; k <= 4; ++k)
+        t.deltaDivisor += static_cast<float>(k * k);
+    t.deltaDivisor *= 2.0f;
+    return t;
+}
+
+}  // namespace
+
+const FeatureTables& featureTables()
+{
+    static const FeatureTables tables = buildTables();
+    return tables;
+}
+
+void PreEmphasis(std::int16_t block[kBlockSamples], std::int16_t* lastRaw)
+{
+    const std::int16_t raw79 = block[kBlockSamples - 1];
+    for (int n = kBlockSamples - 1; n >= 1; --n) {
+        const float x = static_cast<float>(block[n]);
+        const float xPrev = static_cast<float>(block[n - 1]);
+        block[n] = static_cast<std::int16_t>(kPreEmphasisGain * (x - kPreEmphasisCoefficient * xPrev));
+    }
+    block[0] = static_cast<std::int16_t>(
+        kPreEmphasisGain * (static_cast<float>(block[0]) - kPreEmphasisCoefficient * static_cast<float>(*lastRaw)));
+    *lastRaw = raw79;
+}
+
+void HammingWindow(const std::int16_t previous[kBlockSamples], const std::int16_t current[kBlockSamples],
+                   float out[kWindowSamples])
+{
+    const float* w = featureTables().hamming;
+    for (int i = 0; i < kBlockSamples; ++i)
+        out[i] = static_cast<float>(previous[i]) * w[i];
+    for (int i = 0; i < kBlockSamples; ++i)
+        out[kBlockSamples + i] = static_cast<float>(current[i]) * w[kBlockSamples + i];
+}
+
+void Autocorrelation(const float s[kWindowSamples], float r[kLpcOrder + 1])
+{
+    for (int k = 0; k <= kLpcOrder; ++k) {
+        float sum = 0.0f;
+        for (int n = 0; n <= kWindowSamples - 1 - k; ++n)
+            sum += s[n + k] * s[n];
+        r[k] = sum;
+    }
+}
+
+void LevinsonDurbin(const float rIn[kLpcOrder + 1], float a[kLpcOrder + 1])
+{
+    float r[kLpcOrder + 1];
+    for (int k = 0; k <= kLpcOrder; ++k)
+        r[k] = rIn[k];
+    if (r[0] < 1e-30f)
+        r[0] = 1e-30f;
+    for (int j = 0; j <= kLpcOrder; ++j)
+        a[j] = 0.0f;
+    a[0] = 1.0f;
+
+    const float k1 = -r[1] / r[0];
+    a[1] = k1;
+    float e = r[0] * (1.0f - k1 * k1);
+    float previous[kLpcOrder + 1];
+    for (int i = 2; i <= kLpcOrder; ++i) {
+        // A prediction error of zero or less (or not a number) means the
+        // recursion cannot go on: the higher coefficients stay 0 instead of
+        // becoming infinite.
+        if (!(e > 0.0f))
+            break;
+        float sum = r[i];
+        for (int j = 1; j <= i - 1; ++j)
+            sum += a[j] * r[i - j];
+        const float ki = -sum / e;
+        for (int j = 1; j <= i - 1; ++j)
+            previous[j] = a[j];
+        for (int j = 1; j <= i - 1; ++j)
+            a[j] = previous[j] + ki * previous[i - j];
+        a[i] = ki;
+        e = e * (1.0f - ki * ki);
+    }
+}
+
+void LpcCepstrum(const float r[kLpcOrder + 1], float c[kCepstra])
+{
+    float a[kLpcOrder + 1];
+    LevinsonDurbin(r, a);
+    float cep[kCepstra + 1];
+    cep[1] = -a[1];
+    for (int n = 2; n <= kCepstra; ++n) {
+        float sum = 0.0f;
+        for (int m = 1; m <= n - 1; ++m)
+            sum += (static_cast<float>(m) / static_cast<float>(n)) * cep[m] * a[n - m];
+        cep[n] = -a[n] - sum;
+    }
+    const float* lifter = featureTables().lifter;
+    for (int n = 1; n <= kCepstra; ++n)
+        c[n - 1] = cep[n] * lifter[n - 1];
+}
+
+void DeltaCepstrum(FeatureFrame* frames, int a)
+{
+    const float divisor = featureTables().deltaDivisor;
+    for (int i = 0; i < kCepstra; ++i) {
+        float sum = 0.0f;
+        for (int k = -4; k <= 4; ++k)
+            sum += static_cast<float>(k) * frames[a + k].v[FeatCepstrum + i];
+        frames[a].v[FeatDeltaCepstrum + i] = sum / divisor;
+    }
+    float sum = 0.0f;
+    for (int k = -4; k <= 4; ++k)
+        sum += static_cast<float>(k) * frames[a + k].v[FeatEnergy];
+    frames[a].v[FeatDeltaEnergy] = sum / divisor;
+}
+
+void DeltaDeltaEnergy(FeatureFrame* frames, int a)
+{
+    frames[a].v[FeatDeltaDeltaEnergy] = frames[a + 1].v[FeatDeltaEnergy] - frames[a - 1].v[FeatDeltaEnergy];
+}
+
+void SpectralChange(FeatureFrame* frames, int a)
+{
+    float sum = 0.0f;
+    for (int i = 0; i < kCepstra; ++i) {
+        float d = 0.0f;
+        for (int k = 0; k <= 3; ++k)
+            d += frames[a - 4 + k].v[FeatCepstrum + i] - frames[a + 1 + k].v[FeatCepstrum + i];
+        sum += d * d;
+    }
+    frames[a].v[FeatSpectralChange] = sum * kSpectralChangeScale;
+}
+
+}  // namespace talvor::engine

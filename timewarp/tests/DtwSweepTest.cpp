@@ -1,0 +1,266 @@
+// The three methods over a sweep of lengths, band ranges, feature counts and
+// seeded random words: legal paths, scores equal to the float sum along the
+// path, the pair match equal to every batch form bit for bit, the Itakura
+// column recurrence equal to a whole-matrix form of the same greedy rule, and
+// the general method with a band covering everything equal to the minimum over
+// all paths.
+#include <algorithm>
+#include <bit>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "timewarp/DtwMatch.h"
+
+using namespace talvor::timewarp;
+
+namespace {
+
+std::uint32_t bits(float x)
+{
+    return std::bit_cast<std::uint32_t>(x);
+}
+
+struct Words {
+    int nFeat;
+    std::vector<float> test;               // N x nFeat
+    std::vector<std::vector<float>> refs;  // M_r x nFeat
+};
+
+Words randomWords(std::mt19937& rng, int nFeat, int N, std::vector<int> Ms, bool coarse)
+{
+    // Coarse values (a few integers) make many equal distances, so the tie
+    // rules are exercised; fine values make every sum round.
+    auto value = [&] {
+        if (coarse)
+            return float(int(rng() % 3) - 1);
+        return float(int(rng() % 20001) - 10000) * 0.000731f;
+    };
+    Words w{nFeat, {}, {}};
+    for (int k = 0; k < N * nFeat; ++k)
+        w.test.push_back(value());
+    for (int M : Ms) {
+        std::vector<float> r;
+        for (int k = 0; k < M * nFeat; ++k)
+            r.push_back(value());
+        w.refs.push_back(std::move(r));
+    }
+    return w;
+}
+
+std::unique_ptr<DtwWordStore> storeOf(const Words& w)
+{
+    auto s = std::make_unique<DtwWordStore>();
+    s->setNFeat(w.nFeat);
+    const int N = w.nFeat ? int(w.test.size()) / w.nFeat : 0;
+    EXPECT_TRUE(s->storeTestWord(1, {1, 1, 0, std::int16_t(N)}, w.test));
+    s->testWordCount = 1;
+    for (std::size_t r = 0; r < w.refs.size(); ++r) {
+        const int M = int(w.refs[r].size()) / w.nFeat;
+        EXPECT_TRUE(s->storeReference(int(r) + 1, {1, std::int16_t(r), std::int16_t(r), std::int16_t(M)}, w.refs[r]));
+    }
+    s->referenceTotal = std::int16_t(w.refs.size());
+    // The current pair: test word 1 and reference 1.
+    s->N = std::int16_t(N);
+    s->M = std::int16_t(w.refs[0].size() / std::size_t(w.nFeat));
+    for (int i = 1; i <= s->N; ++i)
+        for (int f = 1; f <= w.nFeat; ++f)
+            s->testVector(i, f) = w.test[std::size_t((i - 1) * w.nFeat + f - 1)];
+    for (int j = 1; j <= s->M; ++j)
+        for (int f = 1; f <= w.nFeat; ++f)
+            s->refVector(j, f) = w.refs[0][std::size_t((j - 1) * w.nFeat + f - 1)];
+    return s;
+}
+
+// The Itakura greedy rule over whole matrices of costs and flat-step flags:
+// cells outside the parallelogram are impossible.
+float itakuraWholeMatrix(const DtwTrace& t, int N, int M)
+{
+    if (N > 2 * M || M > 2 * N - 1)
+        return kForbidden;
+    std::vector<std::vector<float>> D(std::size_t(N + 1), std::vector<float>(std::size_t(M + 1), kForbidden));
+    std::vector<std::vector<bool>> H(std::size_t(N + 1), std::vector<bool>(std::size_t(M + 1), false));
+    auto prev = [&](int i, int j) { return j >= 1 ? D[std::size_t(i)][std::size_t(j)] : kForbidden; };
+    D[1][1] = t.d(1, 1);
+    for (int i = 2; i <= N; ++i) {
+        const Band b = WarpBand('I', i, N, M, 0);
+        for (int j = b.lo; j <= b.hi; ++j) {
+            float best = prev(i - 1, j - 2);
+            if (prev(i - 1, j - 2) > prev(i - 1, j - 1))
+                best = prev(i - 1, j - 1);
+            if (!H[std::size_t(i - 1)][std::size_t(j)] && prev(i - 1, j) < best) {
+                H[std::size_t(i)][std::size_t(j)] = true;
+                best = prev(i - 1, j);
+            }
+            D[std::size_t(i)][std::size_t(j)] = best + t.d(i, j);
+        }
+    }
+    const float end = D[std::size_t(N)][std::size_t(M)];
+    return end < kForbidden ? end / float(N) : kForbidden;
+}
+
+// The least float sum over all paths of steps (1,1), (1,0), (0,1) from (1,1)
+// to (N,M), each sum taken in path order: by enumeration for small words, by
+// the whole-matrix recurrence otherwise (rounding is monotone, so the least
+// running sum into a cell plus d is the least sum through it).
+float generalMinimum(const DtwTrace& t, int N, int M)
+{
+    if (N <= 6 && M <= 6) {
+        float best = kForbidden;
+        std::function<void(int, int, float)> walk = [&](int i, int j, float sum) {
+            if (i == N && j == M) {
+                best = std::min(best, sum);
+                return;
+            }
+            if (i < N && j < M)
+                walk(i + 1, j + 1, sum + t.d(i + 1, j + 1));
+            if (i < N)
+                walk(i + 1, j, sum + t.d(i + 1, j));
+            if (j < M)
+                walk(i, j + 1, sum + t.d(i, j + 1));
+        };
+        walk(1, 1, t.d(1, 1));
+        return best / float(N);
+    }
+    std::vector<std::vector<float>> D(std::size_t(N + 1), std::vector<float>(std::size_t(M + 1), kForbidden));
+    for (int i = 1; i <= N; ++i)
+        for (int j = 1; j <= M; ++j) {
+            if (i == 1 && j == 1) {
+                D[1][1] = t.d(1, 1);
+                continue;
+            }
+            const float m = std::min({D[std::size_t(i - 1)][std::size_t(j - 1)], D[std::size_t(i - 1)][std::size_t(j)],
+                                      D[std::size_t(i)][std::size_t(j - 1)]});
+            D[std::size_t(i)][std::size_t(j)] = m + t.d(i, j);
+        }
+    return D[std::size_t(N)][std::size_t(M)] / float(N);
+}
+
+void checkPath(const DtwWordStore& s, char method, int N, int M, float distance)
+{
+    const DtwTrace& t = s.trace;
+    if (distance == kForbidden) {
+        EXPECT_EQ(t.pathLength, 0);
+        EXPECT_EQ(t.steps, 0);
+        return;
+    }
+    const int L = t.pathLength;
+    ASSERT_GE(L, 1);
+    EXPECT_EQ(t.steps, L);
+    EXPECT_EQ(t.q(1), 1);
+    EXPECT_EQ(t.p(1), 1);
+    EXPECT_EQ(t.q(L), N);
+    // A one-frame test word is warped linearly onto reference frame 1.
+    EXPECT_EQ(t.p(L), method == 'L' && N == 1 ? 1 : M);
+    if (method == 'N') {
+        EXPECT_GE(L, std::max(N, M));
+        EXPECT_LE(L, N + M - 1);
+    } else {
+        EXPECT_EQ(L, N);
+    }
+    float sum = t.d(t.q(1), t.p(1));
+    bool lastFlat = false;
+    for (int k = 2; k <= L; ++k) {
+        const int di = t.q(k) - t.q(k - 1), dj = t.p(k) - t.p(k - 1);
+        const int i = t.q(k), j = t.p(k);
+        sum = sum + t.d(i, j);
+        if (method == 'N') {
+            EXPECT_TRUE((di == 1 && dj == 1) || (di == 1 && dj == 0) || (di == 0 && dj == 1)) << "step " << k;
+            const Band b = WarpBand('N', i, N, M, s.bandRange);
+            if (i >= 2) {
+                EXPECT_TRUE(j >= b.lo && j <= b.hi) << "point " << k << " outside the band";
+            }
+        } else if (method == 'I') {
+            EXPECT_EQ(di, 1);
+            EXPECT_TRUE(dj >= 0 && dj <= 2) << "step " << k;
+            EXPECT_FALSE(lastFlat && dj == 0) << "two flat steps in a row at " << k;
+            lastFlat = dj == 0;
+            const Band b = WarpBand('I', i, N, M, 0);
+            EXPECT_TRUE(j >= b.lo && j <= b.hi) << "point " << k << " outside the parallelogram";
+        } else {
+            EXPECT_EQ(di, 1);
+            EXPECT_GE(dj, 0);
+        }
+    }
+    EXPECT_EQ(bits(distance), bits(sum / float(N))) << "the score is the path's float sum over N";
+}
+
+float plainScore(DtwWordStore& s, char method, int r, int N, int M)
+{
+    switch (method) {
+    case 'I': return ItakuraScore(s, 1, N, r, M);
+    case 'N': return GeneralScore(s, 1, N, r, M);
+    default: return LinearScore(s, 1, N, r, M);
+    }
+}
+
+float columnScore(DtwWordStore& s, char method, int r, int N, int M)
+{
+    switch (method) {
+    case 'I': return ItakuraScoreByColumn(s, 1, N, r, M);
+    case 'N': return GeneralScoreByColumn(s, 1, N, r, M);
+    default: return LinearScoreByColumn(s, 1, N, r, M);
+    }
+}
+
+}  // namespace
+
+TEST(DtwSweep, PathsScoresAndEveryFormAgree)
+{
+    std::mt19937 rng(20261210);
+    int forbidden[3] = {0, 0, 0}, allowed[3] = {0, 0, 0};
+    const char methods[] = {'I', 'N', 'L'};
+    for (int round = 0; round < 240; ++round) {
+        // Lengths: short ones often, up to the 200-frame limit now and then.
+        auto length = [&] { return round % 4 == 0 ? 1 + int(rng() % 200) : 1 + int(rng() % 24); };
+        const int N = length();
+        std::vector<int> Ms = {length(), length(), length()};
+        if (round % 5 == 1)
+            Ms[0] = std::clamp(N + int(rng() % 5) - 2, 1, 200);  // near the diagonal
+        const int nFeat = round % 11 == 3 ? 0 : 1 + int(rng() % 20);
+        const bool coarse = round % 3 == 0;
+        const Words words = randomWords(rng, std::max(nFeat, 1), N, Ms, coarse);
+        auto s = storeOf(words);
+        s->setNFeat(nFeat);
+        s->bandRange = std::int16_t(rng() % 4 == 0 ? 0 : rng() % 30);
+        for (int m = 0; m < 3; ++m) {
+            const char method = methods[m];
+            SCOPED_TRACE(testing::Message() << "round " << round << " method " << method << " N=" << N << " M="
+                                            << Ms[0] << " nFeat=" << nFeat << " range=" << s->bandRange);
+            s->method = method;
+            MatchCurrentPair(*s);
+            const float distance = float(s->trace.pairDistance);
+            (distance == kForbidden ? forbidden : allowed)[m]++;
+            checkPath(*s, method, N, Ms[0], distance);
+            if (method == 'I') {
+                EXPECT_EQ(bits(distance), bits(itakuraWholeMatrix(s->trace, N, Ms[0])));
+            }
+
+            // The batch scores every reference as the plain recurrence does.
+            MatchAllReferences(*s, 1);
+            for (int r = 1; r <= 3; ++r) {
+                const int M = Ms[std::size_t(r - 1)];
+                const float plain = plainScore(*s, method, r, N, M);
+                EXPECT_EQ(bits(columnScore(*s, method, r, N, M)), bits(plain)) << "reference " << r;
+                EXPECT_EQ(bits(s->batch[std::size_t(r)].score), bits(plain)) << "reference " << r;
+                if (r == 1) {
+                    EXPECT_EQ(bits(plain), bits(distance)) << "pair and batch";
+                }
+            }
+        }
+        // A band covering everything: the minimum over all paths.
+        s->method = 'N';
+        s->bandRange = 400;
+        MatchCurrentPair(*s);
+        EXPECT_EQ(bits(float(s->trace.pairDistance)), bits(generalMinimum(s->trace, N, Ms[0])))
+            << "round " << round << " N=" << N << " M=" << Ms[0];
+    }
+    // The sweep reaches both outcomes of the constrained methods.
+    EXPECT_GT(forbidden[0], 10);
+    EXPECT_GT(allowed[0], 10);
+    EXPECT_GT(forbidden[1], 10);
+    EXPECT_GT(allowed[1], 10);
+    EXPECT_EQ(forbidden[2], 0);
+}

@@ -1,0 +1,322 @@
+#pragma once
+// The workbench's wizard (the window frmTalvor without its widgets): the state
+// of the ten pages, the page sequence of the Next button for each operating
+// mode, the report pane, Begin again, the experiment-file buttons, and the
+// services the main window offers the external HMM programs (starting them,
+// watching their window, obeying their command keys).
+//
+// The model holds the values of the page controls (WizardControls); a window
+// shows them and writes the user's input back before each event.  Everything
+// that touches the screen, dialogs, timers or other processes goes through
+// WizardHost and ExternalPrograms, so the whole wizard runs in tests without a
+// window.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/ModuleState.h"
+#include "workbench/ReportPane.h"
+
+namespace talvor::workbench {
+
+// Wizard pages (indices of the tab control).
+enum WizardPage : int {
+    PageBegin = 0,
+    PageVocabulary = 1,
+    PageNewVocabulary = 2,
+    PageFile = 3,
+    PageReferences = 4,
+    PageWorkDir = 5,
+    PageFeatures = 6,
+    PageData = 7,
+    PageOther = 8,
+    PageEnd = 9,
+};
+constexpr int kPageCount = 10;
+constexpr int kFeatureCount = 20;
+constexpr int kMaxReferencesDtw = 5;  // DTW takes at most five reference files
+
+// Tab captions as shown ("Begin ", "Vocabulary ", ...); page 2's caption is
+// changed by the words / word strings choice and is held in WizardControls.
+const char* pageCaption(int page);
+// Captions of the 14 mode option buttons, "&&" already shown as "&".
+const char* modeOptionCaption(int mode);
+// Group labels of the mode page and the modes under each, in page order.
+struct ModeGroup {
+    const char* label;
+    std::vector<int> modes;
+};
+const std::vector<ModeGroup>& modeGroups();
+// Captions of the 20 feature boxes ("cep1" .. "ene").
+const char* featureBoxCaption(int index);
+// Captions of the run-time output options 0..4.
+const char* runTimeOptionCaption(int index);
+// Built-in prompt texts 0..16 (prompt 0 has none of its own).
+const std::string& promptText(int index);
+constexpr int kPromptCount = 17;
+
+// Command keys the external HMM programs may send to the main window.
+enum MainWindowCommandKeys : std::uint32_t {
+    KeyShowAndStopWatch = 26666,
+    KeyEndProgram = 26673,
+    KeyHideWindow = 26674,
+    KeyShowAndRestoreCaption = 26675,
+};
+
+constexpr const char* kDesignCaption = "TALVOR II Setup";
+constexpr int kWatchIntervalMs = 2000;       // tmpMarkov
+constexpr int kExternalWindowWaitMs = 5000;  // how long a started program has to open its window
+constexpr const char* kTrainerProgram = "statwalk1";
+constexpr const char* kRecogniserProgram = "statwalk2";
+constexpr const char* kExperimentFileName = "TALVOR-II.CFV";
+constexpr const char* kExperimentFilter = "Talvor configuration file (*.cfv *.CFV)";
+
+using WindowHandle = std::uint32_t;  // 0 = no window
+
+enum class MessageIcon { None, Information, Exclamation, Critical };
+
+// What the wizard asks of its window and of the program around it.
+class WizardHost {
+public:
+    virtual ~WizardHost();
+    // A message box with an OK button.
+    virtual void messageBox(const std::string& text, MessageIcon icon) = 0;
+    // File dialogs: the chosen path, or nothing when cancelled.
+    virtual std::optional<std::string> openFile(const std::string& title, const std::string& presetName) = 0;
+    virtual std::optional<std::string> saveFile(const std::string& title, const std::string& presetName) = 0;
+
+    virtual void showWindow() = 0;
+    virtual void hideWindow() = 0;
+    virtual std::string caption() const = 0;
+    virtual void setCaption(const std::string& caption) = 0;
+    // Ends the program in order: windows closed, sound released, event loop left.
+    virtual void endProgram() = 0;
+
+    // The watch timer tmpMarkov; its ticks call Wizard::tmpMarkov_Timer.
+    virtual void startWatchTimer(int intervalMs) = 0;
+    virtual void stopWatchTimer() = 0;
+    virtual bool watchTimerActive() const = 0;
+
+    // Lets pending window events run (the report pane repaints).
+    virtual void processEvents() {}
+    // The model changed; the window shows it again.
+    virtual void modelChanged() {}
+};
+
+// A program started by ExternalPrograms.
+class StartedProgram {
+public:
+    virtual ~StartedProgram();
+    virtual bool isRunning() = 0;
+    virtual void terminate() = 0;
+};
+
+// Starting programs and finding top-level windows by caption.
+class ExternalPrograms {
+public:
+    virtual ~ExternalPrograms();
+    // Starts `program` with no shell and no arguments in `workingDir`; null
+    // with the system's description of the error in *error when it cannot.
+    virtual std::unique_ptr<StartedProgram> start(const std::string& program, const std::string& workingDir,
+                                                  std::string* error) = 0;
+    virtual WindowHandle findWindow(const std::string& caption) = 0;
+    // Waits up to timeoutMs (letting events run) for a window with the caption
+    // that is not `existingBefore`; 0 when none appears.
+    virtual WindowHandle waitForNewWindow(const std::string& caption, WindowHandle existingBefore,
+                                          int timeoutMs) = 0;
+};
+
+// The values of the page controls that the wizard reads and sets.  Indices of
+// list selections are -1 when nothing is selected.
+struct WizardControls {
+    // Page 0
+    int optMode = 0;  // the mode option that is on
+    // Page 1
+    std::vector<std::string> lstVoc;
+    int lstVocIndex = -1;
+    std::vector<std::string> lstVocPrev;      // preview of the chosen vocabulary's words
+    std::vector<std::string> lstVocFilePrev;  // preview of its recordings
+    int optVocab = 1;  // 0 Existing, 1 New
+    bool optVocabExistingEnabled = false;
+    bool optVocabNewEnabled = true;
+    int optVocStr = 0;  // 0 words, 1 word strings
+    bool optVocStrStringsEnabled = false;
+    // Page 2
+    std::string page2Caption = "New Vocabulary ";
+    std::string txtVocName;
+    std::string txtWord;
+    std::vector<std::string> lstVocItems;
+    std::string txtSize = "0";
+    std::vector<std::string> lstStrText;
+    int lstStrTextIndex = -1;
+    std::vector<std::string> lstString;
+    int lstStringIndex = -1;
+    // Page 3
+    int fileNamePrompt = 3;  // which of the prompts 3, 10, 11, 12 shows
+    std::string txtFileName;
+    bool txtFileNameEnabled = false;
+    std::vector<std::string> lstFiles;
+    int lstFilesIndex = -1;
+    // Page 4
+    std::vector<std::string> lstRefAvailable;
+    int lstRefAvailableIndex = -1;
+    std::vector<std::string> lstRefSelected;
+    int lstRefSelectedIndex = -1;
+    bool cmdAddEnabled = true;
+    bool cmdRemoveEnabled = false;
+    // Page 5
+    int workDirPrompt = 5;  // 5, 13 or 14
+    int optDirectory = 1;   // 0 New Directory, 1 Existing Directories
+    bool optDirectoryNewEnabled = true;
+    bool optDirectoryExistingEnabled = true;
+    std::string txtWorkDir;
+    std::vector<std::string> lstWorkDir;
+    int lstWorkDirIndex = -1;
+    bool cmdModelsVisible = false;
+    // Page 6
+    int featuresPrompt = 15;  // 6 or 15
+    std::array<bool, kFeatureCount> chkFeature{};
+    bool chkFeatureEnabled = true;
+    // Page 7 (database maintenance lists)
+    std::vector<std::string> lstDataVoc;
+    int lstDataVocIndex = -1;
+    std::vector<std::string> lstDataFile;
+    std::vector<std::string> lstDataDir;
+    std::vector<std::string> lstDataFileString;
+    // Page 8
+    std::string txtConf = "500";
+    bool recogniserOptionsEnabled = true;
+    bool resultPassingEnabled = false;
+    int optRunTime = 0;
+    std::array<bool, 5> optRunTimeEnabled{true, false, false, false, false};
+    std::string txtRunTimeFile = kDefaultRTfile;
+    std::string txtRunTimeWind = kDefaultRTwCapt;
+    std::array<std::string, 3> txtRunTimeMsg{"1025", "0", "11111"};
+    std::string txtRunTimeServerIP = kDefaultRTip;
+    bool chcRThide = false;
+    bool chcRThideEnabled = false;
+    bool chcRTlist = false;
+    // Page 9
+    std::string txtDescription = "Experimet description:\r\n";
+    // Buttons below the pages
+    bool cmdNextEnabled = true;
+    bool cmdSaveEnabled = false;
+    bool cmdLoadEnabled = true;
+};
+
+class Wizard {
+public:
+    Wizard(WizardHost& host, ExternalPrograms& programs, ModuleState& state);
+
+    // --- state (fields of frmTalvor) ---
+    std::int32_t mode = 0;
+    std::int32_t runTimeMode = 0;
+    std::string vocName;
+    std::string labStringName;
+    std::string sourceFile;
+    std::string workDir;
+    std::int32_t nextTab = 0;
+    std::int32_t curTab = 0;
+    std::int32_t numFeat = 0;
+    std::int32_t nStates = 0;
+    std::int32_t nMixtures = 0;
+    std::int32_t wordStringLimit = 0;
+    std::string savedCaption;
+    std::string dataPath;
+    std::array<std::string, kFeatureCount> FeatureNames;
+    bool editingWord = false;
+    WindowHandle trainerWindow = 0;
+    WindowHandle recogniserWindow = 0;
+
+    WizardControls controls;
+    ReportPane report;
+
+    // --- pages ---
+    int currentPage() const { return m_currentPage; }
+    bool pageEnabled(int page) const;
+    // The page switch of Next, Begin again and Load: the old page goes off,
+    // page p becomes current and on, curTab := p.  A page that becomes
+    // current runs its set-up (SSTab1_Click).
+    void switchToPage(int page);
+
+    // --- events ---
+    void Form_Load();
+    void cmdNext_Click();
+    void cmdPrevious_Click();  // "Begin again"
+    void cmdLoad_Click();
+    void cmdSave_Click();
+    void cmdExit_Click();
+    void Form_KeyDown(std::uint32_t keyCode);  // MainWindowCommandKeys
+    void tmpMarkov_Timer();
+    // Page set-up when a page becomes current.
+    void SSTab1_Click(int page);
+
+    // --- control events the page sequence relies on ---
+    void lstVoc_Click();
+    void optVocab_Click(int index);
+    void optVocStr_Click(int index);
+    void txtVocName_Change();
+    void txtWord_Enter();
+    void lstStrText_DblClick();
+    void cmdStr_Click(int index);
+    void txtFileName_Change();
+    void cmdAdd_Click();
+    void cmdRemove_Click();
+    void cmdRefData_Click(int index);
+    void optDirectory_Click(int index);
+    void chkFeature_Click();
+    void optRunTime_Click(int index);
+    void lstDataVoc_Click();
+
+    // --- external programs ---
+    // "Statwalk in mode: " and the current mode's name.
+    std::string StatwalkWindowTitle() const;
+    // Starts cmd (a program path, no arguments) from the program folder and
+    // returns the window it opens with `title` in hwnd (0 when there is none).
+    // A failed start shows "Cannot start " + cmd + CR LF + the error.
+    void StartAndFindWindow(WindowHandle& hwnd, const std::string& cmd, const std::string& title);
+    // Starts statwalk1 or statwalk2 of the program folder as training and HMM
+    // matching do: saves the caption, sets "Talvor Setup", starts the program
+    // and, when its window was found, hides the wizard and starts the watch.
+    void StartWatchedProgram(const std::string& programName, WindowHandle& hwnd);
+
+    // --- steps of later stages, called from the events above ---
+    // Whether the work directory holds trained models.
+    bool ReadModelEdf();
+    // Starts the chosen mode from the End page.
+    void RunMode();
+    bool Load_CFV(const std::string& fileName);
+    bool Save_CFV(const std::string& fileName);
+
+    ModuleState& state() { return m_state; }
+    const ModuleState& state() const { return m_state; }
+    // The vocabulary folder: AppPath/DATA/vocName.
+    std::string vocabularyPath() const;
+
+private:
+    void nextFromVocabulary();
+    void nextFromNewVocabulary();
+    void nextFromFile();
+    void nextFromReferences();
+    void nextFromWorkDir();
+    void nextFromFeatures();
+    void showNoModels();
+    void fillVocabularyPreview();
+
+    WizardHost& m_host;
+    ExternalPrograms& m_programs;
+    ModuleState& m_state;
+    int m_currentPage = 0;
+    std::array<bool, kPageCount> m_pageEnabled{};
+    std::vector<std::unique_ptr<StartedProgram>> m_started;
+};
+
+// True when a file name chosen for an experiment file ends in ".cfv" in any
+// letter case.
+bool hasExperimentSuffix(const std::string& fileName);
+
+}  // namespace talvor::workbench

@@ -1,0 +1,51 @@
+// The workbench main program: one instance per user, the wizard window on
+// its first page in the middle of the screen.
+#include <QApplication>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "common/ModuleState.h"
+#include "platform/Process.h"
+#include "workbench/MainProgram.h"
+#include "workbench/WizardWindow.h"
+
+using namespace talvor;
+using namespace talvor::workbench;
+
+int main(int argc, char** argv)
+{
+    // A second start ends at once, silently; the first instance goes on.
+    platform::SingleInstanceLock lock(kInstanceLockName);
+    if (!lock.tryLock())
+        return 0;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Talvor"));
+
+    std::vector<std::string> args;
+    for (const QString& a : QCoreApplication::arguments().mid(1))
+        args.push_back(a.toStdString());
+    std::string error;
+    const auto folder = programFolder(args, QCoreApplication::applicationDirPath().toStdString(), &error);
+    if (!folder) {
+        std::fprintf(stderr, "talvor: %s\n", error.c_str());
+        return 1;
+    }
+    ModuleState& state = moduleState();
+    state.AppPath = *folder;
+
+    PlatformPrograms programs;
+    WizardWindow window(programs, state);
+    auto registration = MainWindowRegistration::create(window, &error);
+    if (!registration)
+        std::fprintf(stderr, "talvor: the external programs cannot reach this window: %s\n", error.c_str());
+
+    window.wizard().switchToPage(PageBegin);
+    window.CenterForm();
+    window.showWindow();
+    const int rc = app.exec();
+    registration.reset();
+    return rc;
+}
