@@ -68,7 +68,7 @@ std::vector<FeatureFrame> computeFrames(const std::vector<std::int16_t>& samples
                 sum += s[n + k] * s[n];
             r[k] = sum;
         }
-        frames[t].v[19] = std::log10(r[0] + 1e-30f);
+        frames[t].v[19] = static_cast<float>(std::log10(static_cast<double>(r[0] + 1e-30f)));
         const std::vector<float> a = predictor(r);
         std::vector<float> c(9);
         c[1] = -a[1];

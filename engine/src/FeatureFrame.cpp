@@ -64,6 +64,16 @@ void Autocorrelation(const float s[kWindowSamples], float r[kLpcOrder + 1])
     }
 }
 
+float LogEnergy(float r0)
+{
+    // The float log10 of the C library is not correctly rounded everywhere
+    // (glibc's is one unit in the last place off for a few percent of
+    // values, and changes between versions); the double logarithm rounded to
+    // float is the nearest float to log10 of the 32-bit sum.
+    const float sum = r0 + kEnergyBias;
+    return static_cast<float>(std::log10(static_cast<double>(sum)));
+}
+
 void LevinsonDurbin(const float rIn[kLpcOrder + 1], float a[kLpcOrder + 1])
 {
     float r[kLpcOrder + 1];

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -52,6 +53,32 @@ TEST(PreEmphasis, FiltersDownwardWithTheLastRawSampleOfThePreviousBlock)
     EXPECT_EQ(next[1], static_cast<std::int16_t>(0.5128205f * (0.0f - 0.95f * 100.0f)));  // -48, toward zero
     EXPECT_EQ(next[1], -48);
     EXPECT_EQ(last, 0);
+}
+
+TEST(LogEnergy, IsTheNearestFloatToTheLogarithmOfTheSum)
+{
+    EXPECT_EQ(LogEnergy(0.0f), -30.0f);  // silence
+    EXPECT_EQ(LogEnergy(1.0f), 0.0f);
+    EXPECT_EQ(LogEnergy(1e10f), 10.0f);
+    // Energies from a whisper to full scale (R_0 of a 160-sample window
+    // reaches about 1.7e11), 1e-30 added in 32 bits, against the logarithm
+    // in extended precision rounded to float.
+    const float low = 1e-3f, high = 2e11f;
+    std::uint32_t from = 0, to = 0;
+    std::memcpy(&from, &low, sizeof from);
+    std::memcpy(&to, &high, sizeof to);
+    int checked = 0, wrong = 0;
+    for (std::uint32_t bits = from; bits <= to; bits += 1999) {
+        float r0 = 0.0f;
+        std::memcpy(&r0, &bits, sizeof r0);
+        const float sum = r0 + 1e-30f;
+        const float expected = static_cast<float>(std::log10(static_cast<long double>(sum)));
+        const float got = LogEnergy(r0);
+        ++checked;
+        if (got != expected && ++wrong <= 5)
+            ADD_FAILURE() << "log10(" << r0 << ") gave " << got << ", the nearest float is " << expected;
+    }
+    EXPECT_EQ(wrong, 0) << "of " << checked;
 }
 
 TEST(LpcCepstrum, FirstOrderProcessGivesTheAnalyticCepstrum)
