@@ -227,6 +227,25 @@ TEST(ClassifyWordDtw, TiesNoMatchAndUnknownMethod)
     EXPECT_EQ(sets.classify('N', 1, 1, 2, 1), 0);
 }
 
+TEST(ClassifyWordDtw, NegativeBandReachesNothing)
+{
+    // A negative band puts the low limit above the high one, in the end past
+    // the last reference frame: no cell is reachable and none is written
+    // outside the cost column.
+    std::mt19937 rng(11);
+    for (const int band : {-1, -5, -3000}) {
+        SCOPED_TRACE(band);
+        const auto t = randomWord(rng, 10, 2);
+        const auto r = randomWord(rng, 12, 2);
+        EXPECT_EQ(dtwGeneral(t.data(), 10, r.data(), 12, 2, band), kDtwUnreachable);
+        WordSets sets;
+        sets.setTest(0, t, 2);
+        sets.setRef(0, r, 2);
+        EXPECT_EQ(sets.classify('N', 2, band, 1, 1), 0);
+        EXPECT_EQ(sets.distances[0], kDtwUnreachable);
+    }
+}
+
 TEST(ClassifyWordDtw, ArgumentsOutsideTheLayoutAreRefused)
 {
     struct Case {
