@@ -326,6 +326,12 @@ TEST(LocalDistance, RefusesTestWordsOver200FramesAndShortArrays)
     ASSERT_EQ(localDistance(test, ref, 200, 2, 20, matrix, mn, mx), 0);
     EXPECT_EQ(matrix[399], 20.0f);
     EXPECT_EQ(matrix[400], kCanary);
+    // No frame pair: the start values come back and the matrix stays as it was.
+    std::fill(matrix.begin(), matrix.end(), kCanary);
+    ASSERT_EQ(localDistance(test, ref, 200, 0, 20, matrix, mn, mx), 0);
+    EXPECT_EQ(mn, kDtwUnreachable);
+    EXPECT_EQ(mx, 0.0f);
+    EXPECT_TRUE(std::all_of(matrix.begin(), matrix.end(), [](float v) { return v == kCanary; }));
 }
 
 TEST(MakePrData, PacksMaskedCoefficientsWordAfterWord)
