@@ -23,6 +23,9 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Talvor"));
+    // The program ends through Exit, closing the wizard or key 26673, never
+    // because a message box closed while the wizard was hidden.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     std::vector<std::string> args;
     for (const QString& a : QCoreApplication::arguments().mid(1))
