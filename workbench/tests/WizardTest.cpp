@@ -287,6 +287,29 @@ TEST_F(WizardFixture, ReportTexts)
     w.cmdNext_Click();
     EXPECT_EQ(w.currentPage(), PageBegin);
     EXPECT_EQ(w.report.text(), "");
+
+    // Speech Recording: a new vocabulary is reported by the New Vocabulary
+    // page; with word strings of an existing one, both pages report it.
+    const std::string mode0 = " Mode: Speech Recording" + std::string(28 - 23, ' ');
+    struct Row {
+        Vocab vocab;
+        std::string report;
+    };
+    const Row rows[] = {
+        {Vocab::New, mode0 + std::string(14, ' ') + " Vocabulary: animals\n Source File: s3"},
+        {Vocab::Strings, mode0 + std::string(14, ' ') + " Vocabulary: digits\n" + std::string(28, ' ') +
+                             " Vocabulary: digits\n Source File: s3"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(int(row.vocab));
+        w.cmdPrevious_Click();
+        for (int step = 0; step < 4 && w.currentPage() != PageEnd; ++step) {
+            fillPage(w, ModeSpeechRecording, row.vocab);
+            w.cmdNext_Click();
+        }
+        ASSERT_EQ(w.currentPage(), PageEnd);
+        EXPECT_EQ(w.report.text(), row.report + std::string(42 - 16, ' '));
+    }
 }
 
 TEST_F(WizardFixture, PrintZones)
