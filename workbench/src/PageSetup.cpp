@@ -5,6 +5,7 @@
 
 #include "common/DataTree.h"
 #include "common/FileNames.h"
+#include "common/TabulaTextFile.h"
 #include "common/VocabularyFile.h"
 #include "workbench/Wizard.h"
 
@@ -186,6 +187,7 @@ void Wizard::lstVoc_Click()
 {
     WizardControls& c = controls;
     c.lstVocFilePrev.clear();
+    c.lstVocFilePrevIndex = -1;
     c.lstVocPrev.clear();
     const std::string v = (c.lstVocIndex >= 0 && std::size_t(c.lstVocIndex) < c.lstVoc.size())
                               ? c.lstVoc[std::size_t(c.lstVocIndex)]
@@ -198,6 +200,33 @@ void Wizard::lstVoc_Click()
     } else {
         c.lstVocPrev = readWords(tree.vocabularyFile(v));
         c.lstVocFilePrev = tree.recordings(v);
+    }
+}
+
+void Wizard::lstVocFilePrev_Click()
+{
+    WizardControls& c = controls;
+    if (c.optVocStr != 1)
+        return;
+    c.lstVocPrev.clear();
+    const auto pick = [](const std::vector<std::string>& list, int index) {
+        return (index >= 0 && std::size_t(index) < list.size()) ? list[std::size_t(index)] : std::string();
+    };
+    const std::string v = pick(c.lstVoc, c.lstVocIndex);
+    const std::string file = pick(c.lstVocFilePrev, c.lstVocFilePrevIndex);
+    if (v.empty() || file.empty())
+        return;
+    // One label line is five items: index, ident, length, offset and the
+    // word string; the strings of the complete lines are shown.
+    TabulaTextFile f;
+    if (f.InputFromFile(DataTree(m_state.AppPath).stringRecordingBase(v, file) + ".lab") != 0)
+        return;
+    for (;;) {
+        std::array<std::string, 5> items;
+        for (std::string& item : items)
+            if (f.ReadNextData(item) < 0)
+                return;
+        c.lstVocPrev.push_back(items[4]);
     }
 }
 
@@ -359,6 +388,17 @@ void Wizard::lstDataVoc_Click()
     c.lstDataFile = tree.recordings(v);
     c.lstDataFileString = tree.stringRecordings(v);
     c.lstDataDir = tree.workFolders(v);
+}
+
+void Wizard::cmdModels_Click()
+{
+    const WizardControls& c = controls;
+    workDir = (c.lstWorkDirIndex >= 0 && std::size_t(c.lstWorkDirIndex) < c.lstWorkDir.size())
+                  ? c.lstWorkDir[std::size_t(c.lstWorkDirIndex)]
+                  : std::string();
+    // Without models there are no parameters to show.
+    if (!ReadModelEdf())
+        showNoModels();
 }
 
 void Wizard::optRunTime_Click(int index)

@@ -237,6 +237,12 @@ QWidget* WizardWindow::buildVocabularyPage()
             m_wizard->lstVoc_Click();
         });
     });
+    connect(m_lstVocFilePrev, &QListWidget::currentRowChanged, this, [this](int r) {
+        run([this, r] {
+            m_wizard->controls.lstVocFilePrevIndex = r;
+            m_wizard->lstVocFilePrev_Click();
+        });
+    });
 
     auto* options = new QVBoxLayout;
     auto* kind = new QGroupBox;
@@ -412,18 +418,25 @@ QWidget* WizardWindow::buildWorkDirPage()
     auto* group = new QButtonGroup(this);
     group->addButton(m_optDirectory[0], 0);
     group->addButton(m_optDirectory[1], 1);
-    connect(group, &QButtonGroup::idClicked, this, [this](int k) { run([this, k] { m_wizard->optDirectory_Click(k); }); });
+    connect(group, &QButtonGroup::idClicked, this, [this](int k) {
+        run([this, k] { m_wizard->optDirectory_Click(k); });
+        if (k == 0)
+            m_txtWorkDir->setFocus();
+    });
     m_txtWorkDir = new QLineEdit;
     connect(m_txtWorkDir, &QLineEdit::textEdited, this,
             [this](const QString& t) { m_wizard->controls.txtWorkDir = t.toStdString(); });
     m_lstWorkDir = new QListWidget;
     connect(m_lstWorkDir, &QListWidget::currentRowChanged, this,
             [this](int r) { run([this, r] { m_wizard->controls.lstWorkDirIndex = r; }); });
+    m_cmdModels = new QPushButton(tr("Models"));
+    connect(m_cmdModels, &QPushButton::clicked, this, [this] { run([this] { m_wizard->cmdModels_Click(); }); });
     auto* grid = new QGridLayout(frame);
     grid->addWidget(m_optDirectory[0], 0, 0);
     grid->addWidget(m_txtWorkDir, 1, 0, Qt::AlignTop);
     grid->addWidget(m_optDirectory[1], 0, 1);
     grid->addWidget(m_lstWorkDir, 1, 1);
+    grid->addWidget(m_cmdModels, 2, 1, Qt::AlignRight);
     m_workDirPrompt = prompt(5);
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(m_workDirPrompt);
@@ -630,7 +643,7 @@ void WizardWindow::refresh()
     // Page 1
     showList(m_lstVoc, c.lstVoc, c.lstVocIndex);
     showList(m_lstVocPrev, c.lstVocPrev, -1);
-    showList(m_lstVocFilePrev, c.lstVocFilePrev, -1);
+    showList(m_lstVocFilePrev, c.lstVocFilePrev, c.lstVocFilePrevIndex);
     m_optVocab[c.optVocab]->setChecked(true);
     m_optVocab[0]->setEnabled(c.optVocabExistingEnabled);
     m_optVocab[1]->setEnabled(c.optVocabNewEnabled);
@@ -678,6 +691,7 @@ void WizardWindow::refresh()
     m_txtWorkDir->setEnabled(c.optDirectory == 0);
     showList(m_lstWorkDir, c.lstWorkDir, c.lstWorkDirIndex);
     m_lstWorkDir->setEnabled(c.optDirectory == 1);
+    m_cmdModels->setVisible(c.cmdModelsVisible);
     // Page 6
     m_featuresPrompt->setText(promptDisplay(c.featuresPrompt));
     m_featuresPrompt->setToolTip(QStringLiteral("Help %1").arg(c.featuresPrompt, 4, 10, QLatin1Char('0')));
@@ -714,6 +728,17 @@ void WizardWindow::refresh()
     const QString report = qs(w.report.text());
     if (m_report->toPlainText() != report)
         m_report->setPlainText(report);
+
+    // A page that asks for a name takes the keyboard when it is entered.
+    if (m_shownPage != w.currentPage()) {
+        m_shownPage = w.currentPage();
+        if (m_shownPage == PageNewVocabulary && c.optVocStr == 0)
+            m_txtVocName->setFocus();
+        else if (m_shownPage == PageFile && c.txtFileNameEnabled)
+            m_txtFileName->setFocus();
+        else if (m_shownPage == PageWorkDir && c.optDirectory == 0)
+            m_txtWorkDir->setFocus();
+    }
     m_refreshing = false;
 }
 

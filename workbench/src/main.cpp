@@ -16,6 +16,14 @@ using namespace talvor::workbench;
 
 int main(int argc, char** argv)
 {
+    // The lock lives in the per-user runtime folder.  When that folder cannot
+    // be used, no instance can be told from another: say so, rather than end
+    // as if another copy ran.
+    std::string error;
+    if (platform::runtimeDir(&error).empty()) {
+        std::fprintf(stderr, "talvor: %s\n", error.c_str());
+        return 1;
+    }
     // A second start ends at once, silently; the first instance goes on.
     platform::SingleInstanceLock lock(kInstanceLockName);
     if (!lock.tryLock())
@@ -23,11 +31,13 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Talvor"));
+    // The program ends through Exit, closing the wizard or key 26673, never
+    // because a message box closed while the wizard was hidden.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     std::vector<std::string> args;
     for (const QString& a : QCoreApplication::arguments().mid(1))
         args.push_back(a.toStdString());
-    std::string error;
     const auto folder = programFolder(args, QCoreApplication::applicationDirPath().toStdString(), &error);
     if (!folder) {
         std::fprintf(stderr, "talvor: %s\n", error.c_str());

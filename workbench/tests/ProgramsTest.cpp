@@ -236,6 +236,24 @@ TEST(TalvorBinary, MissingProgramFolderIsReported)
               "talvor: the program folder /nonexistent/talvor does not exist\n");
 }
 
+TEST(TalvorBinary, UnusableRuntimeFolderIsReportedNotTakenForASecondStart)
+{
+    // The lock's folder cannot be made under a file: that is an error, not
+    // "another copy runs" (which ends silently with 0).
+    talvor::test::TempDir folder;
+    const std::string notAFolder = folder.path() + "/file";
+    std::ofstream(notAFolder) << "x";
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(notAFolder));
+    p.setProcessEnvironment(env);
+    p.start(TALVOR_BINARY, {"--program-folder", QString::fromStdString(folder.path())});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_EQ(p.readAllStandardError().toStdString(),
+              "talvor: Cannot create the folder " + notAFolder + "/talvor: Not a directory\n");
+}
+
 TEST(ProgramFolder, OptionThenEnvironmentThenExecutableFolder)
 {
     talvor::test::TempDir a, b, c;

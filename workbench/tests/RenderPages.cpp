@@ -54,7 +54,8 @@ int main(int argc, char** argv)
         put(data / "digits" / (std::string(f) + ".lab"), "");
     put(data / "digits" / "hmm8" / "STATWALK1.EDF", "");
     std::filesystem::create_directories(data / "digits" / "dtw20");
-    put(data / "digits" / "_strings" / "mjk90.lab", "");
+    put(data / "digits" / "_strings" / "mjk90.lab",
+        " 0\t 1\t 52\t 0\tone_two_three\t\r\n 1\t 2\t 40\t 52\tnine_nine\t\r\n");
     put(data / "colours" / "colours.voc", " 3 \r\n0  red\r\n1  green\r\n2  blue\r\n");
 
     ModuleState state;
@@ -151,6 +152,27 @@ int main(int argc, char** argv)
     next();
     shoot("page8-other");
 
+    // HMM Matching: the Work Dir page with its Models button.
+    w.cmdPrevious_Click();
+    w.controls.optMode = ModeHmmMatching;
+    next();
+    w.controls.lstVocIndex = 1;
+    w.lstVoc_Click();
+    next();
+    next();
+    shoot("page5-workdir-models");
+
+    // Speech Recording with word strings: the strings of a recording previewed.
+    w.cmdPrevious_Click();
+    w.controls.optMode = ModeSpeechRecording;
+    next();
+    w.controls.lstVocIndex = 1;
+    w.lstVoc_Click();
+    w.optVocStr_Click(1);
+    w.controls.lstVocFilePrevIndex = 0;
+    w.lstVocFilePrev_Click();
+    shoot("page1-word-strings");
+
     std::printf("%d pages written to %s\n", shots, qPrintable(out));
-    return shots == 12 ? 0 : 1;
+    return shots == 14 ? 0 : 1;
 }

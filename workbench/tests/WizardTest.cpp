@@ -287,6 +287,29 @@ TEST_F(WizardFixture, ReportTexts)
     w.cmdNext_Click();
     EXPECT_EQ(w.currentPage(), PageBegin);
     EXPECT_EQ(w.report.text(), "");
+
+    // Speech Recording: a new vocabulary is reported by the New Vocabulary
+    // page; with word strings of an existing one, both pages report it.
+    const std::string mode0 = " Mode: Speech Recording" + std::string(28 - 23, ' ');
+    struct Row {
+        Vocab vocab;
+        std::string report;
+    };
+    const Row rows[] = {
+        {Vocab::New, mode0 + std::string(14, ' ') + " Vocabulary: animals\n Source File: s3"},
+        {Vocab::Strings, mode0 + std::string(14, ' ') + " Vocabulary: digits\n" + std::string(28, ' ') +
+                             " Vocabulary: digits\n Source File: s3"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(int(row.vocab));
+        w.cmdPrevious_Click();
+        for (int step = 0; step < 4 && w.currentPage() != PageEnd; ++step) {
+            fillPage(w, ModeSpeechRecording, row.vocab);
+            w.cmdNext_Click();
+        }
+        ASSERT_EQ(w.currentPage(), PageEnd);
+        EXPECT_EQ(w.report.text(), row.report + std::string(42 - 16, ' '));
+    }
 }
 
 TEST_F(WizardFixture, PrintZones)
@@ -561,4 +584,110 @@ TEST_F(WizardFixture, PageControls)
     w.vocName = "digits";
     w.SSTab1_Click(PageWorkDir);
     EXPECT_EQ(w.controls.lstWorkDir, (std::vector<std::string>{"dtw1", "hmm1"}));  // no "_strings"
+}
+
+TEST_F(WizardFixture, WordStringPreviewShowsTheStringsOfARecording)
+{
+    makeTree();
+    // Two complete label lines and a cut one: the complete lines' strings.
+    writeFile(data() / "digits" / "_strings" / "w1.lab",
+              " 0\t 1\t 41\t 0\tone_two\t\r\n 1\t 2\t 30\t 41\tthree\t\r\n 2\t 3\t 12\t");
+    w.controls.optMode = ModeSpeechRecording;
+    w.cmdNext_Click();
+    w.controls.lstVocIndex = indexOf(w.controls.lstVoc, "digits");
+    w.lstVoc_Click();
+    w.optVocStr_Click(1);
+    EXPECT_TRUE(w.controls.lstVocPrev.empty());
+    ASSERT_EQ(w.controls.lstVocFilePrev, (std::vector<std::string>{"w1"}));
+    w.controls.lstVocFilePrevIndex = 0;
+    w.lstVocFilePrev_Click();
+    EXPECT_EQ(w.controls.lstVocPrev, (std::vector<std::string>{"one_two", "three"}));
+
+    // With words the recordings are no word strings: nothing is read.
+    w.optVocStr_Click(0);
+    EXPECT_EQ(w.controls.lstVocFilePrevIndex, -1);
+    w.controls.lstVocFilePrevIndex = 0;
+    w.lstVocFilePrev_Click();
+    EXPECT_EQ(w.controls.lstVocPrev, (std::vector<std::string>{"one", "two", "three"}));
+}
+
+TEST_F(WizardFixture, ModelsButtonSaysWhenADirectoryHasNoModels)
+{
+    makeTree();
+    for (int step = 0; step < 3; ++step) {
+        fillPage(w, ModeHmmMatching, Vocab::Existing);
+        w.cmdNext_Click();
+    }
+    ASSERT_EQ(w.currentPage(), PageWorkDir);
+    EXPECT_TRUE(w.controls.cmdModelsVisible);
+    EXPECT_FALSE(w.controls.optDirectoryNewEnabled);
+    EXPECT_EQ(w.controls.workDirPrompt, 14);
+    host.messages.clear();
+    w.controls.lstWorkDirIndex = indexOf(w.controls.lstWorkDir, "dtw1");
+    w.cmdModels_Click();
+    EXPECT_EQ(w.workDir, "dtw1");
+    EXPECT_EQ(host.messages, std::vector<std::string>{"There are no models in this subdirectory. Select another "
+                                                      "subdirectory or train new models in a new subdirectory."});
+    host.messages.clear();
+    w.controls.lstWorkDirIndex = indexOf(w.controls.lstWorkDir, "hmm1");
+    w.cmdModels_Click();
+    EXPECT_EQ(w.workDir, "hmm1");
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(w.currentPage(), PageWorkDir);  // the button does not move the wizard
+
+    // Only the HMM matching modes without word strings offer the button.
+    struct Row {
+        int mode;
+        bool visible;
+        int prompt;
+    };
+    for (const Row& row : {Row{2, false, 13}, Row{3, false, 5}, Row{5, true, 14}, Row{7, true, 14},
+                           Row{8, false, 13}, Row{10, false, 5}, Row{12, false, 5}}) {
+        SCOPED_TRACE(row.mode);
+        w.mode = row.mode;
+        w.SSTab1_Click(PageWorkDir);
+        EXPECT_EQ(w.controls.cmdModelsVisible, row.visible);
+        EXPECT_EQ(w.controls.workDirPrompt, row.prompt);
+    }
+}
+
+TEST_F(WizardFixture, ExperimentFileRoundTripsEveryFeatureAndTheDefaultDescription)
+{
+    makeTree();
+    w.mode = ModeDtwMatching;
+    w.vocName = "digits";
+    w.sourceFile = "s1";
+    w.workDir = "dtw1";
+    w.controls.lstRefSelected = {"s1", "s2"};
+    w.controls.chkFeature.fill(true);
+    const std::string description = w.controls.txtDescription;  // "Experimet description:" CR LF
+    ASSERT_EQ(description, "Experimet description:\r\n");
+    const std::string file = dir.path() + "/all.cfv";
+    ASSERT_TRUE(w.Save_CFV(file));
+
+    w.controls.chkFeature.fill(false);
+    w.controls.txtDescription.clear();
+    w.controls.lstRefSelected.clear();
+    w.numFeat = 0;
+    ASSERT_TRUE(w.Load_CFV(file));
+    EXPECT_EQ(w.numFeat, 20);
+    for (bool on : w.controls.chkFeature)
+        EXPECT_TRUE(on);
+    EXPECT_EQ(w.controls.txtDescription, description);
+    EXPECT_EQ(w.controls.lstRefSelected, (std::vector<std::string>{"s1", "s2"}));
+    EXPECT_EQ(w.report.lines().back(), "");
+    EXPECT_NE(w.report.text().find(" Features: c1 c2 c3 c4 c5 c6 c7 c8 dc1 dc2 dc3 dc4 dc5 dc6 dc7 dc8 de dde svf ene "),
+              std::string::npos);
+
+    // A file that names no reference files leaves the selected list as it was.
+    w.controls.lstRefSelected.clear();
+    ASSERT_TRUE(w.Save_CFV(file));
+    w.controls.lstRefSelected = {"kept"};
+    ASSERT_TRUE(w.Load_CFV(file));
+    EXPECT_EQ(w.controls.lstRefSelected, (std::vector<std::string>{"kept"}));
+
+    // A missing file changes nothing and is no success.
+    w.vocName = "keep";
+    EXPECT_FALSE(w.Load_CFV(dir.path() + "/none.cfv"));
+    EXPECT_EQ(w.vocName, "keep");
 }

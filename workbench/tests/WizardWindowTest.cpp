@@ -188,3 +188,28 @@ TEST_F(WindowFixture, StartsOnTheFirstPageInTheMiddleOfTheScreen)
     EXPECT_NEAR(frame.center().y(), screen.center().y(), 1);
     EXPECT_EQ(window->size(), size);
 }
+
+TEST_F(WindowFixture, ModelsButtonOnTheWorkDirPageOfTheHmmMatchingModes)
+{
+    Wizard& w = window->wizard();
+    QPushButton* models = nullptr;
+    for (QPushButton* b : page(PageWorkDir)->findChildren<QPushButton*>())
+        if (b->text() == "Models")
+            models = b;
+    ASSERT_NE(models, nullptr);
+
+    w.mode = ModeDtwMatching;
+    w.vocName = "digits";
+    w.switchToPage(PageWorkDir);
+    EXPECT_TRUE(models->isHidden());
+
+    w.mode = ModeHmmMatching;
+    w.SSTab1_Click(PageWorkDir);
+    window->refresh();
+    ASSERT_FALSE(models->isHidden());
+    models->click();  // dtw1 holds no models
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "There are no models in this subdirectory. Select another subdirectory or train "
+                                     "new models in a new subdirectory.");
+    EXPECT_EQ(window->tabs()->currentIndex(), PageWorkDir);
+}

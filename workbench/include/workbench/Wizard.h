@@ -140,6 +140,7 @@ struct WizardControls {
     int lstVocIndex = -1;
     std::vector<std::string> lstVocPrev;      // preview of the chosen vocabulary's words
     std::vector<std::string> lstVocFilePrev;  // preview of its recordings
+    int lstVocFilePrevIndex = -1;
     int optVocab = 1;  // 0 Existing, 1 New
     bool optVocabExistingEnabled = false;
     bool optVocabNewEnabled = true;
@@ -257,6 +258,8 @@ public:
 
     // --- control events the page sequence relies on ---
     void lstVoc_Click();
+    // Word strings: shows the strings of the chosen word-string recording.
+    void lstVocFilePrev_Click();
     void optVocab_Click(int index);
     void optVocStr_Click(int index);
     void txtVocName_Change();
@@ -271,6 +274,8 @@ public:
     void chkFeature_Click();
     void optRunTime_Click(int index);
     void lstDataVoc_Click();
+    // The Models button of the Work Dir page.
+    void cmdModels_Click();
 
     // --- external programs ---
     // "Statwalk in mode: " and the current mode's name.

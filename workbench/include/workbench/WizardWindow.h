@@ -87,6 +87,7 @@ private:
     std::function<void()> m_endProgram;
     std::function<void(const std::string&)> m_captionListener;
     bool m_refreshing = false;
+    int m_shownPage = -1;  // the page the window showed at its last refresh
     bool m_ending = false;
 
     QTabWidget* m_tabs = nullptr;
@@ -130,6 +131,7 @@ private:
     QRadioButton* m_optDirectory[2] = {};
     QLineEdit* m_txtWorkDir = nullptr;
     QListWidget* m_lstWorkDir = nullptr;
+    QPushButton* m_cmdModels = nullptr;
     // Page 6
     QLabel* m_featuresPrompt = nullptr;
     std::array<QCheckBox*, kFeatureCount> m_chkFeature{};
