@@ -69,6 +69,8 @@ protected:
         std::string err;
         EXPECT_TRUE(writeStatwalkConfig(tree->statwalkConfigFile(kind), c, &err)) << err;
         EXPECT_TRUE(writeFileWhole(joinPath(m_dir.path(), "fakestatwalk.cfg"), behaviour));
+        // Each start's log on its own, so a check never passes on an earlier run's lines.
+        fs::remove(joinPath(m_dir.path(), std::string(statwalkProgramName(kind)) + ".log"));
         auto child = platform::ChildProcess::start(program, m_dir.path(), &err);
         EXPECT_TRUE(child) << err;
         return child;
