@@ -66,7 +66,7 @@ void BM_DirectDftSpectra(benchmark::State& state)
                     im -= x[j] * t.sine[idx];
                 }
                 const float p = (re * re + im * im) * 0.00390625f;
-                o[k] = 10.0f * std::log10(p);
+                o[k] = static_cast<float>(10.0 * std::log10(static_cast<double>(p)));
                 o[kFftBins + k] = std::sqrt(p);
             }
         }

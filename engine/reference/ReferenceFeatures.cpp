@@ -23,6 +23,8 @@ std::vector<float> predictor(std::vector<float> r)
     std::vector<float> a(13, 0.0f);
     a[0] = 1.0f;
     float k = -r[1] / r[0];
+    if (!(std::fabs(k) <= 1.0f))
+        return a;
     a[1] = k;
     float error = r[0] * (1.0f - k * k);
     for (int i = 2; i <= 12; ++i) {
@@ -32,6 +34,8 @@ std::vector<float> predictor(std::vector<float> r)
         for (int j = 1; j < i; ++j)
             acc += a[j] * r[i - j];
         k = -acc / error;
+        if (!(std::fabs(k) <= 1.0f))
+            break;
         const std::vector<float> lower = a;
         for (int j = 1; j < i; ++j)
             a[j] = lower[j] + k * lower[i - j];
@@ -68,7 +72,7 @@ std::vector<FeatureFrame> computeFrames(const std::vector<std::int16_t>& samples
                 sum += s[n + k] * s[n];
             r[k] = sum;
         }
-        frames[t].v[19] = std::log10(r[0] + 1e-30f);
+        frames[t].v[19] = static_cast<float>(std::log10(static_cast<double>(r[0] + 1e-30f)));
         const std::vector<float> a = predictor(r);
         std::vector<float> c(9);
         c[1] = -a[1];

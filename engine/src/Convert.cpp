@@ -60,14 +60,14 @@ int konvertSamples(int width, int height, std::span<const Sample> s, std::span<P
             y0 = height / 2;  // constant stretch: a flat line at the middle
         }
     } else {
-        const float absHeight = static_cast<float>(-static_cast<double>(height));
+        // The value 0 sits at the middle row trunc(|H| / 2).  (0.5 x R x k
+        // with k = |H| / R lands just below |H| / 2 for about a quarter of
+        // the ranges and would put it one row higher.)
+        const long long absHeight = -static_cast<long long>(height);
         range = static_cast<float>(kMargin * static_cast<double>(count));
-        if (range != 0.0f) {
-            k = absHeight / range;
-            y0 = truncate32(0.5 * static_cast<double>(range) * static_cast<double>(k));
-        } else {
-            y0 = truncate32(absHeight / 2.0f);  // no range given: a flat line at the middle
-        }
+        if (range != 0.0f)
+            k = static_cast<float>(absHeight) / range;
+        y0 = static_cast<std::int32_t>(absHeight / 2);  // also for no range given: a flat line at the middle
     }
     const auto yOf = [&](float v) {
         return truncate32(static_cast<float>(y0) + (m - v) * k);

@@ -41,12 +41,12 @@ std::int32_t Engine::InitSoundCard()
 
 DeviceHandle Engine::OpenSoundCardIn(std::int16_t* samples, std::int32_t count)
 {
+    if (!m_soundInitialised)
+        InitSoundCard();
     if (count <= 0 || samples == nullptr)
         return 0;
     if (m_recording.load())
         return m_inputHandle;
-    if (!m_soundInitialised)
-        InitSoundCard();
 
     m_bufferFull.store(false);
     const std::uint64_t generation = m_inputGeneration.fetch_add(1) + 1;
@@ -97,12 +97,12 @@ void Engine::SoundInCallback(std::uint64_t generation)
 
 DeviceHandle Engine::OpenSoundCardOut(const std::int16_t* samples, std::int32_t count)
 {
+    if (!m_soundInitialised)
+        InitSoundCard();
     if (m_playing)
         return m_outputHandle;
     if (count <= 0 || samples == nullptr)
         return 0;
-    if (!m_soundInitialised)
-        InitSoundCard();
 
     m_playbackCopy.reset();
     m_playbackCount = 0;

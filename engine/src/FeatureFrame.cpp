@@ -64,6 +64,16 @@ void Autocorrelation(const float s[kWindowSamples], float r[kLpcOrder + 1])
     }
 }
 
+float LogEnergy(float r0)
+{
+    // The float log10 of the C library is not correctly rounded everywhere
+    // (glibc's is one unit in the last place off for a few percent of
+    // values, and changes between versions); the double logarithm rounded to
+    // float is the nearest float to log10 of the 32-bit sum.
+    const float sum = r0 + kEnergyBias;
+    return static_cast<float>(std::log10(static_cast<double>(sum)));
+}
+
 void LevinsonDurbin(const float rIn[kLpcOrder + 1], float a[kLpcOrder + 1])
 {
     float r[kLpcOrder + 1];
@@ -75,20 +85,30 @@ void LevinsonDurbin(const float rIn[kLpcOrder + 1], float a[kLpcOrder + 1])
         a[j] = 0.0f;
     a[0] = 1.0f;
 
+    // The recursion stops where the prediction error would not stay
+    // positive: at an error of zero or less, and before an order whose
+    // reflection coefficient is larger than 1 in size (which would make the
+    // error negative).  The coefficients of the orders not reached stay 0.
+    // A true autocorrelation never gives such a coefficient; rounding on a
+    // nearly predictable frame (a pure tone) can, with an error close to 0,
+    // and its coefficient can then be huge enough to turn the cepstra and
+    // the spectral change infinite.  With every applied coefficient at most
+    // 1 in size the predictor stays stable and the cepstra stay small.
     const float k1 = -r[1] / r[0];
+    if (!(std::fabs(k1) <= 1.0f))
+        return;
     a[1] = k1;
     float e = r[0] * (1.0f - k1 * k1);
     float previous[kLpcOrder + 1];
     for (int i = 2; i <= kLpcOrder; ++i) {
-        // A prediction error of zero or less (or not a number) means the
-        // recursion cannot go on: the higher coefficients stay 0 instead of
-        // becoming infinite.
         if (!(e > 0.0f))
             break;
         float sum = r[i];
         for (int j = 1; j <= i - 1; ++j)
             sum += a[j] * r[i - j];
         const float ki = -sum / e;
+        if (!(std::fabs(ki) <= 1.0f))
+            break;
         for (int j = 1; j <= i - 1; ++j)
             previous[j] = a[j];
         for (int j = 1; j <= i - 1; ++j)

@@ -8,10 +8,14 @@ namespace talvor::engine {
 
 namespace {
 
-// 2 pi as written in the window formula; a 64-bit constant.
+// The table formulas are evaluated in 64-bit arithmetic (their constants
+// carry more digits than a 32-bit float holds) and rounded once into the
+// 32-bit tables; only the DFT's argument k i x 2 pi / 160 is a 32-bit value.
+// The math library's functions likewise work on the widened 32-bit values
+// (cos, sin, log10) and their results are rounded once.
 constexpr double kTwoPiWindow = 6.283185307178;
-constexpr float kHammingA = 0.54f;
-constexpr float kHammingB = 0.46f;
+constexpr double kHammingA = 0.54;
+constexpr double kHammingB = 0.46;
 constexpr float kDftArgStep = 0.03926991f;           // 2 pi / 160, 32-bit
 constexpr double kFftArgStep = 0.02454369260617026;  // 2 pi / 256
 constexpr float kDftPowerScale = 0.00625f;           // 1 / 160
@@ -19,8 +23,13 @@ constexpr float kFftPowerScale = 0.00390625f;        // 1 / 256
 
 float hamming(int i, int divisor)
 {
-    const float c = static_cast<float>(std::cos(kTwoPiWindow * i / divisor));
-    return kHammingA - kHammingB * c;
+    return static_cast<float>(kHammingA - kHammingB * std::cos(kTwoPiWindow * i / divisor));
+}
+
+// 10 log10 p in dB.
+inline float decibels(float p)
+{
+    return static_cast<float>(10.0 * std::log10(static_cast<double>(p)));
 }
 
 std::unique_ptr<DftTables> makeDftTables()
@@ -29,8 +38,8 @@ std::unique_ptr<DftTables> makeDftTables()
     for (int k = 0; k < kDftBins; ++k) {
         for (int i = 0; i < kDftLength; ++i) {
             const float arg = static_cast<float>(k * i) * kDftArgStep;
-            t->cosine[k * kDftLength + i] = std::cos(arg);
-            t->sine[k * kDftLength + i] = std::sin(arg);
+            t->cosine[k * kDftLength + i] = static_cast<float>(std::cos(static_cast<double>(arg)));
+            t->sine[k * kDftLength + i] = static_cast<float>(std::sin(static_cast<double>(arg)));
         }
     }
     for (int i = 0; i < kDftLength; ++i)
@@ -132,7 +141,7 @@ void dftFrame(std::span<const std::int16_t> samples, std::span<float, kDftFrameF
             im = im + (((x[i] * sn[i] + x[i + 1] * sn[i + 1]) + x[i + 2] * sn[i + 2]) + x[i + 3] * sn[i + 3]);
         }
         const float p = (re * re + im * im) * kDftPowerScale;
-        out[k] = 10.0f * std::log10(p);
+        out[k] = decibels(p);
         out[kDftBins + k] = std::sqrt(p);
     }
 }
@@ -175,7 +184,7 @@ int computeSpectrumFft(std::span<const std::int16_t> samples, int count, std::sp
         float* o = out.data() + std::size_t(f) * kFftFrameFloats;
         for (int j = 0; j < kFftBins; ++j) {
             const float p = (re[j] * re[j] + im[j] * im[j]) * kFftPowerScale;
-            o[j] = 10.0f * std::log10(p);
+            o[j] = decibels(p);
             o[kFftBins + j] = std::sqrt(p);
         }
     }

@@ -91,7 +91,7 @@ void TokenDetector::ComputeFrameFeatures()
     Autocorrelation(m_windowed, r);
     for (int k = 0; k <= kLpcOrder; ++k)
         f[t].v[k] = r[k];
-    f[t].v[FeatEnergy] = std::log10(r[0] + kEnergyBias);
+    f[t].v[FeatEnergy] = LogEnergy(r[0]);
     float c[kCepstra];
     LpcCepstrum(r, c);
     for (int i = 0; i < kCepstra; ++i)

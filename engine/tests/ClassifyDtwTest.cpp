@@ -227,6 +227,25 @@ TEST(ClassifyWordDtw, TiesNoMatchAndUnknownMethod)
     EXPECT_EQ(sets.classify('N', 1, 1, 2, 1), 0);
 }
 
+TEST(ClassifyWordDtw, NegativeBandReachesNothing)
+{
+    // A negative band puts the low limit above the high one, in the end past
+    // the last reference frame: no cell is reachable and none is written
+    // outside the cost column.
+    std::mt19937 rng(11);
+    for (const int band : {-1, -5, -3000}) {
+        SCOPED_TRACE(band);
+        const auto t = randomWord(rng, 10, 2);
+        const auto r = randomWord(rng, 12, 2);
+        EXPECT_EQ(dtwGeneral(t.data(), 10, r.data(), 12, 2, band), kDtwUnreachable);
+        WordSets sets;
+        sets.setTest(0, t, 2);
+        sets.setRef(0, r, 2);
+        EXPECT_EQ(sets.classify('N', 2, band, 1, 1), 0);
+        EXPECT_EQ(sets.distances[0], kDtwUnreachable);
+    }
+}
+
 TEST(ClassifyWordDtw, ArgumentsOutsideTheLayoutAreRefused)
 {
     struct Case {
@@ -307,6 +326,12 @@ TEST(LocalDistance, RefusesTestWordsOver200FramesAndShortArrays)
     ASSERT_EQ(localDistance(test, ref, 200, 2, 20, matrix, mn, mx), 0);
     EXPECT_EQ(matrix[399], 20.0f);
     EXPECT_EQ(matrix[400], kCanary);
+    // No frame pair: the start values come back and the matrix stays as it was.
+    std::fill(matrix.begin(), matrix.end(), kCanary);
+    ASSERT_EQ(localDistance(test, ref, 200, 0, 20, matrix, mn, mx), 0);
+    EXPECT_EQ(mn, kDtwUnreachable);
+    EXPECT_EQ(mx, 0.0f);
+    EXPECT_TRUE(std::all_of(matrix.begin(), matrix.end(), [](float v) { return v == kCanary; }));
 }
 
 TEST(MakePrData, PacksMaskedCoefficientsWordAfterWord)

@@ -26,6 +26,12 @@ TEST(ColorScale, RunsStartAtTheirAnchorColours)
         {0, 0x00FFFFFF, "white"},   {142, 0x0000FFFF, "yellow"}, {284, 0x0000FF00, "green"},
         {426, 0x00FFFF00, "cyan"},  {568, 0x00FF0000, "blue"},   {710, 0x00FF00FF, "magenta"},
         {852, 0x000000FF, "red"},   {994, 0x00000000, "black"},  {999, 0x00000000, "black"},
+        // Inside the runs, hand-computed: start +- j x 1.7957747, truncated.
+        {3, 0x00F9FFFF, "blue 249.61 -> 249"},
+        {287, 0x0005FF00, "blue 5.39 -> 5"},
+        {500, 0x00FF7A00, "green 122.11 -> 122"},
+        {640, 0x00FF0081, "red 129.30 -> 129"},
+        {923, 0x0000007F, "red 127.50 -> 127"},
     };
     const ColorScale& cs = colorScale();
     for (const Anchor& a : anchors) {

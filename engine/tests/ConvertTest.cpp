@@ -140,20 +140,28 @@ TEST(Konvert, ColumnTakesSamplesUpToTheFirstPastItsRightEdge)
 
 TEST(Konvert, NegativeHeightUsesTheGivenRange)
 {
-    for (const int h : {100, 101, 2, 37, 480}) {
-        SCOPED_TRACE(h);
-        const std::vector<std::int16_t> s = {0, 500, -500, 0};
-        auto points = pointBuffer(40);
-        int count = 1000;  // full scale: 1.1 x 1000
-        const int range = konvert(40, -h, s, points, count);
-        EXPECT_GE(range, 999);
-        EXPECT_LE(range, 1000);
-        ASSERT_EQ(count, 4);
-        EXPECT_EQ(points[0].y, h / 2);  // the value 0 at the middle row
-        EXPECT_EQ(points[3].y, h / 2);
-        EXPECT_LT(points[1].y, h / 2 + 1);
-        EXPECT_GE(points[1].y, 0);
-        EXPECT_LE(points[2].y, h);
+    // The value 0 lands on the middle row trunc(|H| / 2) whatever the range,
+    // also where 0.5 x R x k falls just short of it (range 1000 with height
+    // 6 or 10, the full 16-bit range with height 8).
+    for (const int range : {1000, 1200, 32768, 65536}) {
+        for (const int h : {100, 101, 2, 6, 8, 10, 14, 37, 480}) {
+            SCOPED_TRACE(testing::Message() << "range " << range << " height " << h);
+            const std::int16_t half = static_cast<std::int16_t>(std::min(range / 2, 32767));
+            const std::vector<std::int16_t> s = {0, half, static_cast<std::int16_t>(-half), 0};
+            auto points = pointBuffer(40);
+            int count = range;  // full scale: 1.1 x range
+            const int result = konvert(40, -h, s, points, count);
+            EXPECT_GE(result, range - 1);
+            EXPECT_LE(result, range);
+            ASSERT_EQ(count, 4);
+            EXPECT_EQ(points[0].y, h / 2);  // the value 0 at the middle row
+            EXPECT_EQ(points[3].y, h / 2);
+            // Half the range either way stays inside the picture, a twentieth short of its edges.
+            EXPECT_LE(points[1].y, h / 2);
+            EXPECT_GE(points[1].y, 0);
+            EXPECT_GE(points[2].y, h / 2);
+            EXPECT_LE(points[2].y, h);
+        }
     }
 }
 

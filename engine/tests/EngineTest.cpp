@@ -275,6 +275,9 @@ TEST(SoundInput, OpenAndCloseFollowTheRecordingFlag)
     EXPECT_EQ(rig.engine->OpenSoundCardIn(buffer.data(), 0), 0);
     EXPECT_EQ(rig.engine->OpenSoundCardIn(buffer.data(), -5), 0);
     EXPECT_EQ(rig.in->opens, 0);
+    // The formats are filled first, whatever the call's outcome.
+    EXPECT_TRUE(rig.engine->soundInitialised());
+    EXPECT_EQ(rig.engine->inputFormat(), SoundFormat);
     EXPECT_EQ(rig.engine->CloseSoundCardIn(), 0);  // not recording
     EXPECT_EQ(rig.in->closes, 0);
 
@@ -311,8 +314,10 @@ TEST(SoundOutput, PlaysOneCopyAtATime)
     });
     EXPECT_EQ(rig.engine->CloseSoundCardOut(), 0);  // nothing opened
     std::vector<std::int16_t> a(500, 7), b(300, 9);
+    EXPECT_FALSE(rig.engine->soundInitialised());
     EXPECT_EQ(rig.engine->OpenSoundCardOut(a.data(), 0), 0);
     EXPECT_EQ(rig.out->plays, 0);
+    EXPECT_EQ(rig.engine->outputFormat(), SoundFormat);
 
     const DeviceHandle h = rig.engine->OpenSoundCardOut(a.data(), 500);
     EXPECT_NE(h, 0);
@@ -325,7 +330,12 @@ TEST(SoundOutput, PlaysOneCopyAtATime)
     EXPECT_EQ(rig.engine->playbackCopyLength(), 500u);
 
     rig.out->position = 123;
+    std::int32_t nested = 0;
+    rig.out->onClose = [&] { nested = rig.engine->CloseSoundCardOut(); };
     EXPECT_EQ(rig.engine->CloseSoundCardOut(), 123);
+    EXPECT_EQ(nested, -1);  // a close while a close is under way
+    rig.out->onClose = nullptr;
+    EXPECT_FALSE(rig.engine->playing());
     EXPECT_EQ(rig.engine->playbackCopyLength(), 0u);
     EXPECT_NE(rig.engine->OpenSoundCardOut(b.data(), 300), 0);
     EXPECT_EQ(rig.engine->playbackCopyLength(), 300u);

@@ -79,6 +79,7 @@ public:
     std::size_t count = 0;
     std::vector<std::int16_t> played;  // what the last play saw
     std::size_t position = 0;
+    std::function<void()> onClose;  // runs inside close(), before it returns
 
     bool play(const WaveFormat&, const std::int16_t* samples, std::size_t n, std::string* error) override
     {
@@ -95,6 +96,8 @@ public:
     std::size_t close() override
     {
         ++closes;
+        if (onClose)
+            onClose();
         const std::size_t n = playing ? position : 0;
         playing = nullptr;
         return n;

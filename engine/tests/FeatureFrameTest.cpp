@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -54,6 +56,32 @@ TEST(PreEmphasis, FiltersDownwardWithTheLastRawSampleOfThePreviousBlock)
     EXPECT_EQ(last, 0);
 }
 
+TEST(LogEnergy, IsTheNearestFloatToTheLogarithmOfTheSum)
+{
+    EXPECT_EQ(LogEnergy(0.0f), -30.0f);  // silence
+    EXPECT_EQ(LogEnergy(1.0f), 0.0f);
+    EXPECT_EQ(LogEnergy(1e10f), 10.0f);
+    // Energies from a whisper to full scale (R_0 of a 160-sample window
+    // reaches about 1.7e11), 1e-30 added in 32 bits, against the logarithm
+    // in extended precision rounded to float.
+    const float low = 1e-3f, high = 2e11f;
+    std::uint32_t from = 0, to = 0;
+    std::memcpy(&from, &low, sizeof from);
+    std::memcpy(&to, &high, sizeof to);
+    int checked = 0, wrong = 0;
+    for (std::uint32_t bits = from; bits <= to; bits += 1999) {
+        float r0 = 0.0f;
+        std::memcpy(&r0, &bits, sizeof r0);
+        const float sum = r0 + 1e-30f;
+        const float expected = static_cast<float>(std::log10(static_cast<long double>(sum)));
+        const float got = LogEnergy(r0);
+        ++checked;
+        if (got != expected && ++wrong <= 5)
+            ADD_FAILURE() << "log10(" << r0 << ") gave " << got << ", the nearest float is " << expected;
+    }
+    EXPECT_EQ(wrong, 0) << "of " << checked;
+}
+
 TEST(LpcCepstrum, FirstOrderProcessGivesTheAnalyticCepstrum)
 {
     // R_k = 0.5^k is the autocorrelation of x[n] = 0.5 x[n-1] + e[n]:
@@ -91,6 +119,10 @@ TEST(LpcCepstrum, StopsWhenThePredictionErrorIsNotPositive)
         {"silence", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0},
         // Error reaches zero at order 2.
         {"order two", {2, 1, -1, -2, -1, 1, 2, 1, -1, -2, -1, 1, 2}, 2},
+        // After the first order the error is barely positive (about 2e-6),
+        // and the second reflection coefficient would be about -2.6e5: the
+        // recursion stops before it instead of blowing the cepstra up.
+        {"error barely positive", {1, -(1 - 0x1p-20f), 0.5f, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -98,6 +130,8 @@ TEST(LpcCepstrum, StopsWhenThePredictionErrorIsNotPositive)
         LevinsonDurbin(c.r, a);
         for (int j = c.lastNonZero + 1; j <= kLpcOrder; ++j)
             EXPECT_EQ(a[j], 0.0f) << j;
+        for (int j = 1; j <= kLpcOrder; ++j)
+            EXPECT_LE(std::fabs(a[j]), 924.0f) << j;  // C(12, 6): a stable predictor's largest
         float cep[kCepstra];
         LpcCepstrum(c.r, cep);
         for (float v : cep)
@@ -175,6 +209,48 @@ TEST(ComputeFrameFeatures, SilenceGivesEnergyMinus30AndFiniteCepstra)
     EXPECT_EQ(f.v[FeatEnergy], -30.0f);
     for (int i = 0; i < kCepstra; ++i)
         EXPECT_EQ(f.v[i], 0.0f);
+}
+
+TEST(ComputeFrameFeatures, TonesKeepEveryValueFiniteAndTheCepstraSmall)
+{
+    // Pairs of tones make nearly predictable frames, where rounding can
+    // give the recursion reflection coefficients above 1.  The predictor
+    // must stay stable: its cepstrum c_n is at most 12/n in size, liftered
+    // at most about 31, and every value of every frame is finite.
+    struct Tones {
+        int f1, f2, amplitude;
+    };
+    const Tones cases[] = {{3650, 3500, 8000}, {3950, 7900, 8000}, {3775, 3500, 12000},
+                           {350, 1000, 16000}, {3575, 3000, 16000}, {3975, 7950, 12000}};
+    for (const Tones& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.f1 << " Hz + " << c.f2 << " Hz at " << c.amplitude);
+        std::vector<std::int16_t> s(4000);
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const double t = 2.0 * 3.14159265358979323846 * static_cast<double>(i) / 8000.0;
+            const double v = c.amplitude * std::sin(c.f1 * t) + 0.5 * c.amplitude * std::sin(c.f2 * t);
+            s[i] = static_cast<std::int16_t>(std::lround(std::clamp(v, -32768.0, 32767.0)));
+        }
+        FrameDriver d(s);
+        float largest = 0.0f;
+        int nonFinite = 0;
+        for (int n = 0; n < 49; ++n) {
+            ASSERT_EQ(d.detector.NextFrame(), 1);
+            d.detector.ComputeFrameFeatures();
+            const int t = d.detector.frameCounter();
+            const FeatureFrame* f = d.detector.frames();
+            for (int i = 0; i < kCepstra; ++i) {
+                nonFinite += std::isfinite(f[t].v[i]) ? 0 : 1;
+                largest = std::max(largest, std::fabs(f[t].v[i]));
+            }
+            if (t >= 10) {  // frame t - 5 is now complete
+                for (float v : f[t - 5].v)
+                    nonFinite += std::isfinite(v) ? 0 : 1;
+            }
+            d.detector.EndpointStep();
+        }
+        EXPECT_EQ(nonFinite, 0);
+        EXPECT_LE(largest, 32.0f);
+    }
 }
 
 TEST(ComputeFrameFeatures, MatchesTheWholeRecordingReferenceBitForBit)

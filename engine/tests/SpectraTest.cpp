@@ -44,6 +44,33 @@ bool untouched(const std::vector<float>& v, std::size_t from)
     return std::all_of(v.begin() + std::ptrdiff_t(from), v.end(), [](float f) { return f == kCanary; });
 }
 
+TEST(SpectraTables, HoldTheirFormulasRoundedOnce)
+{
+    // The window formulas in 64-bit arithmetic, rounded once: both ends are
+    // the float 0.08 (0.54f - 0.46f in 32-bit arithmetic would give 0.08000001).
+    const DftTables& dft = dftTables();
+    const FftTables& fft = fftTables();
+    EXPECT_EQ(dft.window[0], 0.08f);
+    EXPECT_EQ(dft.window[159], 0.08f);
+    EXPECT_EQ(fft.window[0], 0.08f);
+    EXPECT_EQ(fft.window[255], 0.08f);
+    for (int i = 0; i < kDftLength; ++i)
+        ASSERT_EQ(dft.window[std::size_t(i)], float(0.54 - 0.46 * std::cos(6.283185307178 * i / 159))) << i;
+    for (int i = 0; i < kFftLength; ++i) {
+        ASSERT_EQ(fft.window[std::size_t(i)], float(0.54 - 0.46 * std::cos(6.283185307178 * i / 255))) << i;
+        ASSERT_EQ(fft.cosine[std::size_t(i)], float(std::cos(i * 0.02454369260617026))) << i;
+        ASSERT_EQ(fft.sine[std::size_t(i)], float(std::sin(i * 0.02454369260617026))) << i;
+    }
+    // The DFT's argument k i x 0.03926991 is a 32-bit value.
+    for (int k = 0; k < kDftBins; ++k) {
+        for (int i = 0; i < kDftLength; ++i) {
+            const float arg = float(k * i) * 0.03926991f;
+            ASSERT_EQ(dft.cosine[std::size_t(k * 160 + i)], float(std::cos(double(arg)))) << k << " " << i;
+            ASSERT_EQ(dft.sine[std::size_t(k * 160 + i)], float(std::sin(double(arg)))) << k << " " << i;
+        }
+    }
+}
+
 TEST(Fft, MatchesDirectDftOnRandomData)
 {
     const FftTables& t = fftTables();
@@ -132,6 +159,32 @@ TEST(Spectra, DbAndMagnitudeHalvesAgreeWithDirectTransform)
             ASSERT_NEAR(db, fftRef[std::size_t(k)], 0.02) << "FFT bin " << k;
             ASSERT_NEAR(20.0 * std::log10(mag), db, 1e-3) << "FFT bin " << k;
         }
+    }
+}
+
+TEST(Spectra, ImpulseGivesItsExactPowerInEveryBin)
+{
+    // A single sample of 150 at the start of the window: every bin holds
+    // x = w_0 x 150 with no imaginary part, so P = x^2 x 0.00625 (DFT) or
+    // x^2 x 0.00390625 (FFT), close to 0.9 and 0.56, where 32-bit log10 or a
+    // division by 160 instead of the product would each change the last bit.
+    std::vector<std::int16_t> s(80 + 176, 0);
+    s[0] = 150;
+    const float dftX = dftTables().window[0] * 150.0f;
+    const float dftP = (dftX * dftX + 0.0f * 0.0f) * 0.00625f;
+    std::vector<float> dft(160);
+    ASSERT_EQ(computeSpectrum(s, 80, dft), 160);
+    const float fftX = fftTables().window[0] * 150.0f;
+    const float fftP = (fftX * fftX + 0.0f * 0.0f) * 0.00390625f;
+    std::vector<float> fftOut(512);
+    ASSERT_EQ(computeSpectrumFft(s, 80, fftOut), 0);
+    for (int k = 0; k < kDftBins; ++k) {
+        ASSERT_EQ(dft[std::size_t(k)], float(10.0 * std::log10(double(dftP)))) << k;
+        ASSERT_EQ(dft[std::size_t(80 + k)], std::sqrt(dftP)) << k;
+    }
+    for (int k = 0; k < kFftBins; ++k) {
+        ASSERT_EQ(fftOut[std::size_t(k)], float(10.0 * std::log10(double(fftP)))) << k;
+        ASSERT_EQ(fftOut[std::size_t(128 + k)], std::sqrt(fftP)) << k;
     }
 }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include <set>
 #include <string>
 #include <vector>
@@ -43,6 +46,17 @@ TEST(EndpointStep, FollowsTheStateTableOverScriptedEnergies)
         {"spike falls back", {{30, -60}, {2, -30}, {50, -60}}, 200, 1, -1, 0, 0, {0, 1, 2, 9}},
         {"dip inside the word", {{30, -60}, {20, -30}, {1, -52}, {20, -30}, {40, -60}}, 200, 0, 98, 10, 52,
          {0, 1, 2, 3, 4, 6, 7, 9}},
+        // A slow rise that is confirmed 8 frames later: the word starts at the confirmation.
+        {"late confirmation moves the start", {{30, -60}, {8, -54}, {40, -30}, {40, -60}}, 200, 0, 105, 18, 59,
+         {0, 1, 2, 3, 4, 6, 7, 9}},
+        {"early confirmation keeps the start", {{30, -60}, {5, -54}, {40, -30}, {40, -60}}, 200, 0, 102, 10, 56,
+         {0, 1, 2, 3, 4, 6, 7, 9}},
+        // Quiet for three frames after the first end mark, then loud again: the word goes on.
+        {"pause inside the word", {{30, -60}, {20, -30}, {3, -55}, {20, -30}, {40, -60}}, 200, 0, 100, 10, 54,
+         {0, 1, 2, 3, 4, 6, 7, 9}},
+        // The word grows past the maximum while the detector waits after its end.
+        {"too long while waiting for the quiet", {{30, -60}, {30, -30}, {40, -60}}, 35, 1, -1, 0, 0,
+         {0, 1, 2, 3, 4, 5, 6, 7, 9}},
     };
     for (const ScriptCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -100,6 +114,41 @@ TEST(EndpointStep, EnergyFloorAndBackground)
     d.frames()[0].v[FeatEnergy] = -30.0f;
     d.EndpointStep();
     EXPECT_EQ(d.backgroundLevel(), -90.0f);
+}
+
+TEST(EndpointStep, BackgroundFollowsTheQuietRoomWithItsWeights)
+{
+    // The offset is 10 log10 of the energy scale, as a 32-bit float.
+    EXPECT_EQ(TokenDetector::kEnergyOffset, static_cast<float>(10.0 * std::log10(2.313172440052136e-12)));
+
+    // Four frames learn the background (state 0, t = 0..3), then each quiet
+    // frame moves it to 0.5 E1 + 0.25 E + 0.25 E2, E1 and E2 being the
+    // energies of the two frames before.  Levels below the floor count as -90.
+    const float levels[] = {-70.0f, -65.0f, -60.0f, -61.0f, -58.0f, -59.5f, -57.0f, -62.0f,
+                            -60.25f, -59.0f, -200.0f, -88.0f, -89.5f, -87.0f, -86.5f};
+    TokenDetector d;
+    float background = 0.0f, e1 = 0.0f, e2 = 0.0f;
+    int t = 0;
+    for (const float dB : levels) {
+        SCOPED_TRACE(t);
+        const float logEnergy = (dB - TokenDetector::kEnergyOffset) / 10.0f;
+        d.frames()[d.frameCounter()].v[FeatEnergy] = logEnergy;
+        const float e = std::max(10.0f * logEnergy + TokenDetector::kEnergyOffset, -90.0f);
+        ASSERT_EQ(d.EndpointStep(), TokenRunning);
+        if (t <= 3) {
+            background = e1 = e2 = e;
+        } else {
+            ASSERT_LE(e - background, 4.0f) << "the script must stay quiet";
+            background = 0.5f * e1 + 0.25f * e + 0.25f * e2;
+            e2 = e1;
+            e1 = e;
+        }
+        EXPECT_EQ(d.state(), t < 3 ? 0 : 1);
+        EXPECT_EQ(d.backgroundLevel(), background);
+        ++t;
+    }
+    // The last frame: E = -86.5, E1 = -87, E2 = -89.5.
+    EXPECT_EQ(d.backgroundLevel(), -87.5f);
 }
 
 TEST(NextFrame, TakesOnlyWholeDeliveredBlocksAndReportsTheFullBuffer)

@@ -99,8 +99,11 @@ public:
         m_count = count;
         m_onFull = std::move(onBufferFull);
         m_delivered.store(0);
-        m_stop = false;
         m_open.store(true);
+        // The thread waits for the mutex, so it starts once m_thread is set
+        // (it may close the input from onBufferFull, which reads m_thread).
+        std::lock_guard lock(m_mutex);
+        m_stop = false;
         m_thread = std::thread([this]() { run(); });
         return true;
     }
@@ -150,6 +153,9 @@ private:
 
     void run()
     {
+        {
+            std::lock_guard lock(m_mutex);  // open() has finished setting up
+        }
         const auto start = Clock::now();
         auto next = start;
         for (;;) {

@@ -79,8 +79,8 @@ public:
 private:
     static void print(const std::string& line)
     {
-        static std::mutex m;
-        std::lock_guard lock(m);
+        static std::mutex* const m = new std::mutex;  // never destroyed
+        std::lock_guard lock(*m);
         std::fputs((line + "\n").c_str(), stderr);
         std::fflush(stderr);
     }
@@ -97,8 +97,8 @@ bool onGuiThread()
 namespace detail {
 Dialogs& headlessDialogs()
 {
-    static HeadlessDialogs d;
-    return d;
+    static HeadlessDialogs* const d = new HeadlessDialogs;  // usable until the process ends
+    return *d;
 }
 }  // namespace detail
 

@@ -17,8 +17,8 @@ namespace {
 // Pa_Initialize and Pa_Terminate count their calls but are not thread safe.
 std::mutex& paMutex()
 {
-    static std::mutex m;
-    return m;
+    static std::mutex* const m = new std::mutex;  // never destroyed: devices may close at exit
+    return *m;
 }
 
 // The device's own error text; for a host error also the host's text.

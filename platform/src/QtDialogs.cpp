@@ -154,8 +154,8 @@ std::string qtFilter(const std::string& filter)
 
 Dialogs& qtDialogs()
 {
-    static QtDialogs d;
-    return d;
+    static QtDialogs* const d = new QtDialogs;  // usable until the process ends
+    return *d;
 }
 
 }  // namespace talvor::platform::detail

@@ -33,8 +33,10 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <deque>
+#include <future>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -206,22 +208,33 @@ void shutdownIo();
 // link this code, they find one registry through the application object.
 State& state()
 {
-    static State fallback;
-    static std::mutex anchorMutex;
+    // Never destroyed: windows, timers and devices held by static objects of
+    // other libraries may still reach the registry while the process exits.
+    static State* const fallback = new State;
+    static std::mutex* const anchorMutex = new std::mutex;
     QCoreApplication* app = QCoreApplication::instance();
     if (!app)
-        return fallback;
+        return *fallback;
     static const char* const kProperty = "_talvor_platform_windows";
-    std::lock_guard lock(anchorMutex);
+    static QCoreApplication* cachedFor = nullptr;  // the property is read once per application
+    static State* cached = nullptr;
+    std::lock_guard lock(*anchorMutex);
+    if (app == cachedFor)
+        return *cached;
     const QVariant v = app->property(kProperty);
-    if (v.isValid())
-        return *reinterpret_cast<State*>(v.value<quintptr>());
+    if (v.isValid()) {
+        cachedFor = app;
+        cached = reinterpret_cast<State*>(v.value<quintptr>());
+        return *cached;
+    }
     // Lives as long as the process (other threads may still reach it while
     // the application object goes); kept reachable here.
     static auto* created = new std::vector<State*>;  // never destroyed
     auto* s = new State;
     created->push_back(s);
     app->setProperty(kProperty, QVariant::fromValue(quintptr(s)));
+    cachedFor = app;
+    cached = s;
     qAddPostRoutine(&shutdownIo);
     return *s;
 }
@@ -444,10 +457,19 @@ public:
     // Runs fn on the I/O thread and waits for it (at once when already there).
     void runBlocking(const std::function<void()>& fn)
     {
-        if (QThread::currentThread() == &m_thread)
+        if (QThread::currentThread() == &m_thread) {
             fn();
-        else
-            QMetaObject::invokeMethod(&m_context, fn, Qt::BlockingQueuedConnection);
+            return;
+        }
+        std::promise<void> done;
+        QMetaObject::invokeMethod(
+            &m_context,
+            [&]() {
+                fn();
+                done.set_value();
+            },
+            Qt::QueuedConnection);
+        done.get_future().wait();
     }
     void runLater(std::function<void()> fn) { QMetaObject::invokeMethod(&m_context, std::move(fn), Qt::QueuedConnection); }
 
@@ -942,7 +964,10 @@ int boundedTimeout(int ms)
 std::unique_ptr<WindowEndpoint> WindowEndpoint::create(const std::string& caption, MessageHandler handler,
                                                        std::string* error)
 {
+    // A refused registration is also written to standard error, so that it is
+    // seen even where the caller shows nothing.
     auto fail = [&](const std::string& why) -> std::unique_ptr<WindowEndpoint> {
+        std::fprintf(stderr, "%s\n", why.c_str());
         if (error)
             *error = why;
         return nullptr;
@@ -968,10 +993,11 @@ std::unique_ptr<WindowEndpoint> WindowEndpoint::create(const std::string& captio
     t->runBlocking([&]() { hub = t->newHub(); });
     e->receiver = new Receiver(e->handle, e->owner);
     Claim claim;
-    if (!claimCaption(caption, e->handle, hub, &claim, error)) {
+    std::string why;
+    if (!claimCaption(caption, e->handle, hub, &claim, &why)) {
         releaseServer(hub);
         delete e->receiver;
-        return nullptr;
+        return fail(why);
     }
     bool taken = false;
     {

@@ -18,8 +18,8 @@ constexpr long long konvertPointsNeeded(int width) { return 2LL * (width > 0 ? w
 
 // height >= 0: the stretch is scaled so that its maximum lies a tenth of its
 // distance from the mean below the top and the whole stretch fits in height.
-// height < 0: fixed scale, the value 0 at the middle row and a full scale of
-// 1.1 x range (range read from `count` on entry).
+// height < 0: fixed scale, the value 0 at the middle row trunc(-height / 2)
+// and a full scale of 1.1 x range (range read from `count` on entry).
 // On return `count` holds the number of points written: n when n < 2 width
 // (point mode), else 2 width + 1 (column mode).
 // Result: the vertical range used divided back by 1.1, truncated; 0 for a

@@ -63,9 +63,13 @@ void HammingWindow(const std::int16_t previous[kBlockSamples], const std::int16_
                    float out[kWindowSamples]);
 // R_k for k = 0..12, each summed in order of n.
 void Autocorrelation(const float s[kWindowSamples], float r[kLpcOrder + 1]);
+// The frame's log energy log10(r0 + 1e-30): the sum in 32 bits, its logarithm
+// rounded once to the nearest float, the same bits with every C library.
+float LogEnergy(float r0);
 // Levinson-Durbin of order 12 over r[0..12], cepstrum c1..c8, liftered, into c[0..7].
-// A prediction error of zero or less stops the recursion; the remaining
-// predictor coefficients stay 0.
+// A prediction error of zero or less stops the recursion, and so does a
+// reflection coefficient larger than 1 in size (before its order is applied);
+// the remaining predictor coefficients stay 0.
 void LpcCepstrum(const float r[kLpcOrder + 1], float c[kCepstra]);
 // The predictor coefficients a_1..a_12 of the recursion (a[0] unused, 1).
 void LevinsonDurbin(const float r[kLpcOrder + 1], float a[kLpcOrder + 1]);

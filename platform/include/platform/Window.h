@@ -35,7 +35,7 @@
 //   runtimeDir() (Process.h); a socket left by a crashed process is taken
 //   over, a live one refuses the second window with a message.  Peers of
 //   another user are dropped.  findWindowByCaption asks other processes with
-//   a bounded wait (about a second when a peer does not answer).
+//   a bounded wait (at most about three seconds when a peer does not answer).
 // - A window of another process gets a handle of this process, the same for
 //   the same window at every lookup.
 
