@@ -123,7 +123,9 @@ bool readFileWhole(std::string_view path, std::string* bytes)
     std::string p;
     if (!findFileName(path, &p))
         return false;
-    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without blocking: a FIFO or a device under a data file's name
+    // would otherwise hang the reader until someone writes to it.
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat st;
@@ -131,6 +133,7 @@ bool readFileWhole(std::string_view path, std::string* bytes)
         ::close(fd);
         return false;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::string out;
     char buf[65536];
     for (;;) {

@@ -43,6 +43,8 @@ std::optional<std::string> nameProblem(std::string_view name, NameKind kind)
         return refuse("it starts or ends with a blank.");
     if (name.find_first_of("/\\") != std::string_view::npos)
         return refuse("it holds a path separator (\"/\" or \"\\\").");
+    if (kind != NameKind::Word && name.front() == '.')
+        return refuse("it starts with a dot, and such folders and files are left out of every list.");
     if (name.find(',') != std::string_view::npos)
         return refuse("it holds a comma.");
     if (name.find_first_of("*?") != std::string_view::npos)

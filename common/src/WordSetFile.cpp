@@ -159,6 +159,18 @@ std::vector<float> parseFeatureFile(std::string_view bytes)
     return values;
 }
 
+std::vector<float> selectedFeatureValues(std::span<const float> frames, const FeatureSelection& features)
+{
+    const std::size_t count = frames.size() / kFeaturesPerFrame;
+    std::vector<float> out;
+    out.reserve(count * std::size_t(selectedFeatureCount(features)));
+    for (std::size_t f = 0; f < count; ++f)
+        for (std::size_t j = 0; j < std::size_t(kFeaturesPerFrame); ++j)
+            if (features[j])
+                out.push_back(frames[f * kFeaturesPerFrame + j]);
+    return out;
+}
+
 bool writeFeatureFile(std::string_view path, std::span<const float> values, std::string* error)
 {
     return writeFileWhole(path, featureFileBytes(values), error);

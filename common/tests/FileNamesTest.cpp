@@ -95,4 +95,10 @@ TEST(FileNames, ReadWholeRefusesFoldersAndMissing)
     std::ofstream(dir.path() + "/e") << "";
     EXPECT_TRUE(readFileWhole(dir.path() + "/e", &bytes));
     EXPECT_EQ(bytes, "");
+
+    // A FIFO under a file's name is refused at once instead of waiting for a writer.
+    bytes = "keep";
+    ASSERT_EQ(::mkfifo((dir.path() + "/digits.voc").c_str(), 0600), 0);
+    EXPECT_FALSE(readFileWhole(dir.path() + "/DIGITS.VOC", &bytes));
+    EXPECT_EQ(bytes, "keep");
 }

@@ -30,6 +30,9 @@ TEST(NameCheck, RefusesUnsafeNamesWithAMessage)
         {"_STRINGS", NameKind::WorkDirectory, "word-string recordings"},
         {"two words", NameKind::Word, "holds no blank"},
         {"", NameKind::Word, "is empty"},
+        {".hidden", NameKind::Vocabulary, "starts with a dot"},
+        {".w1", NameKind::WorkDirectory, "starts with a dot"},
+        {"...", NameKind::File, "starts with a dot"},
     };
     for (const auto& c : refused) {
         SCOPED_TRACE(c.name);
@@ -48,7 +51,8 @@ TEST(NameCheck, AcceptsOrdinaryNames)
     const std::pair<std::string, NameKind> accepted[] = {
         {"digits", NameKind::Vocabulary},   {"my digits", NameKind::Vocabulary}, {"w1", NameKind::WorkDirectory},
         {"_strings", NameKind::Vocabulary}, {"_strings", NameKind::File},        {"SXY01", NameKind::File},
-        {"x", NameKind::File},              {"one_two", NameKind::Word},         {"...", NameKind::File},
+        {"x", NameKind::File},              {"one_two", NameKind::Word},         {"S.1", NameKind::File},
+        {".5", NameKind::Word},
     };
     for (const auto& [name, kind] : accepted) {
         SCOPED_TRACE(name);

@@ -144,6 +144,25 @@ TEST(WordSetFile, FeatureFileBytesAreLittleEndianFloats)
     EXPECT_EQ(parseFeatureFile(bytes + "\x01\x02"), values);
 }
 
+TEST(WordSetFile, SelectedFeaturesOfWholeFrames)
+{
+    // Three frames of 20 features, value = frame x 100 + feature, and half a frame more.
+    std::vector<float> frames;
+    for (int f = 0; f < 3; ++f)
+        for (int j = 0; j < 20; ++j)
+            frames.push_back(float(f * 100 + j));
+    frames.insert(frames.end(), 10, -1.0f);
+    FeatureSelection c1c2ene{};
+    c1c2ene[0] = c1c2ene[1] = c1c2ene[19] = true;
+    const auto values = selectedFeatureValues(frames, c1c2ene);
+    EXPECT_EQ(values, (std::vector<float>{0, 1, 19, 100, 101, 119, 200, 201, 219}));
+    EXPECT_EQ(featureFileBytes(values).size(), 3u * 12u);  // 12 bytes per frame
+    EXPECT_TRUE(selectedFeatureValues(frames, FeatureSelection{}).empty());
+    FeatureSelection all;
+    all.fill(true);
+    EXPECT_EQ(selectedFeatureValues(frames, all), std::vector<float>(frames.begin(), frames.begin() + 60));
+}
+
 TEST(WordSetFile, WordSetRoundTripWithCaseDifferingNames)
 {
     test::TempDir dir;

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
-#include <unistd.h>
 
 #include "common/DataTree.h"
 #include "common/FileNames.h"
@@ -21,16 +20,6 @@ using namespace talvor;
 namespace fs = std::filesystem;
 
 namespace {
-
-// The event loop the platform's windows need.
-QCoreApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "fakestatwalk_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* a = new QCoreApplication(argc, argv);
-    return *a;
-}
 
 // Serves events until `done` holds or the time is up.
 template <class Done>
@@ -51,7 +40,7 @@ class FakeStatwalk : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        app();
+        ASSERT_NE(QCoreApplication::instance(), nullptr);  // the test main's application
         ASSERT_FALSE(m_dir.path().empty());
         tree = std::make_unique<DataTree>(m_dir.path());
         std::string err;
@@ -80,6 +69,8 @@ protected:
         std::string err;
         EXPECT_TRUE(writeStatwalkConfig(tree->statwalkConfigFile(kind), c, &err)) << err;
         EXPECT_TRUE(writeFileWhole(joinPath(m_dir.path(), "fakestatwalk.cfg"), behaviour));
+        // Each start's log on its own, so a check never passes on an earlier run's lines.
+        fs::remove(joinPath(m_dir.path(), std::string(statwalkProgramName(kind)) + ".log"));
         auto child = platform::ChildProcess::start(program, m_dir.path(), &err);
         EXPECT_TRUE(child) << err;
         return child;
@@ -116,13 +107,6 @@ private:
 
 const std::string kRecogniserCaption = "Statwalk in mode: Speak & Recognize (HMM)";
 
-// Captions of this test's own windows, apart from those of other tests running
-// at the same time.
-std::string ownCaption(const std::string& what)
-{
-    return what + " (fakestatwalk_tests " + std::to_string(::getpid()) + ")";
-}
-
 }  // namespace
 
 TEST_F(FakeStatwalk, RecogniserAnswersAndEndsOnClose)
@@ -130,7 +114,8 @@ TEST_F(FakeStatwalk, RecogniserAnswersAndEndsOnClose)
     for (const char* delivery : {"post", "send"}) {
         SCOPED_TRACE(delivery);
         std::vector<std::uint32_t> keys;
-        const std::string caption = ownCaption("Wavescope");
+        // Another caption than the default one, to see the setting followed.
+        const std::string caption = "Wavescope of this test";
         auto analyser = keyWindow(caption, &keys);
         auto child = start(StatwalkKind::Recognition, 7,
                            "answer 2\nanswer_by " + std::string(delivery) + "\nanalyser_caption " + caption + "\n");
@@ -179,10 +164,10 @@ TEST_F(FakeStatwalk, PickAnswersThePickedWord)
 TEST_F(FakeStatwalk, TrainerWritesModelsAndClosesByItself)
 {
     std::vector<std::uint32_t> keys;
-    const std::string caption = ownCaption("Talvor Setup");
-    auto wizard = keyWindow(caption, &keys);
-    auto child = start(StatwalkKind::Training, 3,
-                       "work_ms 200\nstart_main_keys 26674\nexit_main_keys 26675\nmain_caption " + caption + "\n");
+    // The main window by its default caption: the runtime folder is this test
+    // run's own, so no real workbench of the user can take the keys.
+    auto wizard = keyWindow("Talvor Setup", &keys);
+    auto child = start(StatwalkKind::Training, 3, "work_ms 200\nstart_main_keys 26674\nexit_main_keys 26675\n");
     ASSERT_TRUE(child);
     EXPECT_NE(platform::waitForNewWindow("Statwalk in mode: HMM Training", 0, 10000), 0u)
         << log(StatwalkKind::Training);

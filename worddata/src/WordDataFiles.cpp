@@ -61,14 +61,14 @@ std::vector<WordRow> parseLabText(std::string_view text)
     std::vector<WordRow> rows;
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
+        // A line ends at CR LF, LF or a lone CR; the empty line between a CR
+        // and its LF is skipped below with the other blank lines.
+        std::size_t end = text.find_first_of("\r\n", start);
         if (end == std::string_view::npos)
             end = text.size();
         std::string_view line = text.substr(start, end - start);
         start = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        if (line.find_first_not_of(" \t\r") == std::string_view::npos)
+        if (line.find_first_not_of(" \t") == std::string_view::npos)
             continue;
         WordRow row;
         std::size_t pos = 0;

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <limits>
 #include <strings.h>
 #include <sys/stat.h>
+#include <type_traits>
 #include <unistd.h>
 
 #include "common/FileNames.h"
@@ -447,20 +449,45 @@ std::int32_t WordDataStore::PutWordData(std::int32_t i, std::span<const float> v
         return fail(what + "its stored span (offset " + std::to_string(old.offset) + ", "
                     + std::to_string(old.frames) + " frames) lies outside the loaded data.");
     const std::int64_t d = nFrames - old.frames;
-    if (featureCount() + fpf * d > std::numeric_limits<std::int32_t>::max()
-        || sampleCount() + spf * d > std::numeric_limits<std::int32_t>::max())
-        return fail(what + "the word data would grow too large.");
+    // The store never grows past what its files can be opened with again: a
+    // saved .par or .rec at the limits would be refused by the next opening.
+    const std::int64_t newFeatures = featureCount() + fpf * d, newSamples = sampleCount() + spf * d;
+    if (d > 0 && (newFeatures >= kFeatureValueLimit || newSamples >= kSampleValueLimit))
+        return fail(what + "the word data would hold " + std::to_string(newFeatures) + " feature values and "
+                    + std::to_string(newSamples) + " samples, and files of " + std::to_string(kFeatureValueLimit)
+                    + " feature values or " + std::to_string(kSampleValueLimit)
+                    + " samples cannot be opened again.");
 
-    replaceSpan(m_featureData, std::size_t(fpf * old.offset), std::size_t(fpf * old.frames), v.data(),
-                std::size_t(fpf * nFrames));
-    replaceSpan(m_sampleData, std::size_t(spf * old.offset), std::size_t(spf * old.frames), s.data(),
-                std::size_t(spf * nFrames));
+    // The caller's arrays may be views of this store's own data, which the
+    // moves below change: take a copy first then.
+    auto overlaps = [](const auto* p, std::size_t n, const auto& data) {
+        using T = std::remove_cvref_t<decltype(*p)>;
+        const auto at = reinterpret_cast<std::uintptr_t>(p), begin = reinterpret_cast<std::uintptr_t>(data.data());
+        return n > 0 && !data.empty() && at < begin + data.size() * sizeof(T) && begin < at + n * sizeof(T);
+    };
+    const std::size_t fNew = std::size_t(fpf * nFrames), sNew = std::size_t(spf * nFrames);
+    std::vector<float> vCopy;
+    std::vector<std::int16_t> sCopy;
+    const float* vFrom = v.data();
+    const std::int16_t* sFrom = s.data();
+    if (overlaps(vFrom, fNew, m_featureData)) {
+        vCopy.assign(vFrom, vFrom + fNew);
+        vFrom = vCopy.data();
+    }
+    if (overlaps(sFrom, sNew, m_sampleData)) {
+        sCopy.assign(sFrom, sFrom + sNew);
+        sFrom = sCopy.data();
+    }
+
+    replaceSpan(m_featureData, std::size_t(fpf * old.offset), std::size_t(fpf * old.frames), vFrom, fNew);
+    replaceSpan(m_sampleData, std::size_t(spf * old.offset), std::size_t(spf * old.frames), sFrom, sNew);
     auto& row = m_rows[std::size_t(i)];
     row[ColName] = name;
     row[ColLength] = signedDecimal(std::int64_t(nFrames) - margins);
-    if (d != 0)
-        for (std::int32_t r = i + 1; r < Rows(); ++r)
-            m_rows[std::size_t(r)][ColOffset] = signedDecimal(cellNumber(m_rows[std::size_t(r)][ColOffset]) + d);
+    // Every later row's offset moves by the difference (its cell is written
+    // anew in signed decimal text even when the difference is 0).
+    for (std::int32_t r = i + 1; r < Rows(); ++r)
+        m_rows[std::size_t(r)][ColOffset] = signedDecimal(cellNumber(m_rows[std::size_t(r)][ColOffset]) + d);
     return 0;
 }
 

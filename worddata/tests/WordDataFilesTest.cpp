@@ -22,6 +22,8 @@ TEST(LabFile, ReadsWrittenAndHandEditedLines)
          {{" 1", " 0", " 41", " 0", "one"}, {" 2", " 1", " 0", " 61", ""}}},
         {"LF line ends, no last line end", " 1\t 0\t 41\t 0\tone\t\n 2\t 1\t 5\t 61\ttwo",
          {{" 1", " 0", " 41", " 0", "one"}, {" 2", " 1", " 5", " 61", "two"}}},
+        {"lone CR line ends", " 1\t 0\t 41\t 0\tone\t\r 2\t 1\t 5\t 61\ttwo\t\r",
+         {{" 1", " 0", " 41", " 0", "one"}, {" 2", " 1", " 5", " 61", "two"}}},
         {"blank lines hold no word", "\r\n 1\t 0\t 41\t 0\tone\t\r\n  \r\n\r\n", {{" 1", " 0", " 41", " 0", "one"}}},
         {"short and long lines", " 1\t 0\r\n 2\t 1\t 0\t 0\ttwo\textra\tmore\t\r\n",
          {{" 1", " 0", "", "", ""}, {" 2", " 1", " 0", " 0", "two"}}},

@@ -369,3 +369,65 @@ TEST_F(WordExchange, WordNamesAndTablesFromVocabularies)
     store.GetWordNames(t, n);
     EXPECT_EQ(n, 0);
 }
+
+TEST_F(WordExchange, PutWordDataRewritesLaterOffsetsAsSignedDecimal)
+{
+    // A hand-edited table whose later offsets lack the leading blank: a word
+    // rewritten at its old length writes them anew, moved by 0.
+    const std::vector<WordRow> rows = {row(1, " 30", " 0", "one"), row(2, " 41", "50", "two"),
+                                       row(3, " 5", "111", "three")};
+    open(rows, 136, 136);
+    ASSERT_EQ(store.PutWordData(1, newFeatures(50), newSamples(50), 50, "one"), 0) << store.lastError();
+    EXPECT_EQ(store.cell(1, ColOffset), " 0");
+    EXPECT_EQ(store.cell(2, ColOffset), " 50");
+    EXPECT_EQ(store.cell(3, ColOffset), " 111");
+}
+
+TEST_F(WordExchange, PutWordDataFromTheStoresOwnData)
+{
+    // Word 3's stored span written into word 1 straight from the store's
+    // arrays: the data must be taken before the arrays move.
+    open(kTightRows, 136, 136);
+    WordData three;
+    three.i = 3;
+    std::int32_t st = 0;
+    store.GetWordData(three, st);
+    ASSERT_EQ(st, 0);
+    const std::span<const float> v(store.featureData().data() + 50 * 20, 61 * 20);
+    const std::span<const std::int16_t> s(store.sampleData().data() + 50 * 80, 61 * 80);
+    ASSERT_EQ(store.PutWordData(1, v, s, 61, "copy"), 0) << store.lastError();
+    WordData one;
+    one.i = 1;
+    store.GetWordData(one, st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(one.v, three.v);
+    EXPECT_EQ(one.s, three.s);
+    WordData moved;
+    moved.i = 3;
+    store.GetWordData(moved, st);
+    EXPECT_EQ(moved.v, three.v);  // word 3 itself moved up by 11 frames, unchanged
+    EXPECT_EQ(store.cell(3, ColOffset), " 61");
+}
+
+TEST_F(WordExchange, PutWordDataKeepsTheFilesOpenable)
+{
+    // 49,999 frames are 999,980 feature values and 3,999,920 samples: below
+    // the limits of the .par and .rec readers.  One frame more would make
+    // files that the next opening refuses.
+    ASSERT_EQ(store.NewVoc(2), 0);
+    ASSERT_EQ(store.PutWordData(1, newFeatures(49999), newSamples(49999), 49999, "long"), 0) << store.lastError();
+    const auto before = snapshot(store);
+    EXPECT_NE(store.PutWordData(2, newFeatures(21), newSamples(21), 21, "more"), 0);
+    EXPECT_NE(store.lastError().find("cannot be opened again"), std::string::npos) << store.lastError();
+    EXPECT_EQ(snapshot(store), before);
+    // Shorter is always fine.
+    ASSERT_EQ(store.PutWordData(1, newFeatures(49000), newSamples(49000), 49000, "long"), 0) << store.lastError();
+    ASSERT_EQ(store.PutWordData(2, newFeatures(999), newSamples(999), 999, "more"), 0) << store.lastError();
+
+    ASSERT_EQ(store.Save_Data(dir() + "/long.lab"), 0) << store.lastError();
+    WordDataStore back;
+    ASSERT_EQ(back.Open_Data(dir() + "/long.lab", "long.lab"), 0);
+    EXPECT_EQ(back.featureCount(), 49999 * 20);
+    EXPECT_EQ(back.sampleCount(), 49999 * 80);
+    EXPECT_EQ(back.lblFilePar(), "long.par");
+}

@@ -7,7 +7,10 @@
 // comma (the configuration files split items at commas), a double quote (the
 // text-file reader takes it as the start of a quoted item), a control character
 // (TAB, CR, LF and the like would break a line of a table file), or starts or
-// ends with a blank.  "_strings" (in any letter case) is never a work folder:
+// ends with a blank.  A folder or file name does not start with a dot either:
+// the lists of vocabularies, work folders and recordings leave such hidden
+// names out (half-written temporaries are named so), so it would vanish from
+// view once made.  "_strings" (in any letter case) is never a work folder:
 // it holds the word-string recordings.  A vocabulary word additionally holds
 // no blank at all, since the vocabulary file is read as blank-separated items.
 

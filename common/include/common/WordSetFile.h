@@ -34,6 +34,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/StatwalkConfig.h"
+
 namespace talvor {
 
 inline constexpr const char* kLabelFileExtension = ".LB";
@@ -84,6 +86,12 @@ std::string featureFileBytes(std::span<const float> values);
 // The values of feature-file bytes; a trailing partial value is not part of
 // any frame and is left out.
 std::vector<float> parseFeatureFile(std::string_view bytes);
+
+// The feature-file values of whole feature frames (kFeaturesPerFrame values
+// each, frame after frame; a trailing partial frame belongs to no frame): for
+// each frame, its selected features in feature order.  With features 0, 1 and
+// 19 selected a frame gives c1, c2 and ene, 12 bytes in the feature file.
+std::vector<float> selectedFeatureValues(std::span<const float> frames, const FeatureSelection& features);
 
 bool writeFeatureFile(std::string_view path, std::span<const float> values, std::string* error = nullptr);
 bool readFeatureFile(std::string_view path, std::vector<float>* values, std::string* error = nullptr);

@@ -26,7 +26,7 @@ using WordRow = std::array<std::string, kWordTableColumns>;
 // One .lab line: every cell followed by a TAB, then CR LF.
 std::string labLine(const WordRow& row);
 
-// The rows of a .lab text.  Lines end at LF (a CR before it is dropped), cells
+// The rows of a .lab text.  Lines end at CR LF, LF or a lone CR, cells
 // are split at TABs, the empty field after the last TAB is ignored, missing
 // cells are empty and cells beyond the fifth are dropped.  Blank lines hold no
 // word and are skipped.

@@ -136,7 +136,9 @@ public:
     // the later words' data and offsets; 0 frames removes the word's data.  0
     // done; -1 (store unchanged) for a word number outside the table, a frame
     // count of 1 to 20, arrays shorter than 20 / 80 x nFrames, a name with a
-    // control character, or an old span outside the loaded data.
+    // control character, an old span outside the loaded data, or a word that
+    // would make the data reach the value limits of the files (which could
+    // then not be opened again).  v and s may be views of the store's own data.
     std::int32_t PutWordData(std::int32_t i, std::span<const float> v, std::span<const std::int16_t> s,
                              std::int32_t nFrames, const std::string& name);
     std::int32_t PutWordData(const WordData& word);
