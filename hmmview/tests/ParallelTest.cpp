@@ -33,12 +33,20 @@ TEST(MatchParallelHMM, WithoutPruningEqualsSequentialBitForBit)
         const PackedWord word{frames, T, 6};
         MatchResults results;
         std::string recognised = "old";
-        EXPECT_EQ(MatchParallelHMM(panes, word, results, 1e9f, recognised), MatchStatus::Done);
+        RecordingObserver parallel;
+        EXPECT_EQ(MatchParallelHMM(panes, word, results, 1e9f, recognised, {&parallel}), MatchStatus::Done);
         for (std::size_t k = 0; k < panes.size(); ++k) {
             float score = 0;
-            MatchSequentialHMM(*panes[k], word, score, static_cast<int>(k), false);
+            RecordingObserver sequential;
+            MatchSequentialHMM(*panes[k], word, score, static_cast<int>(k), true, {&sequential});
             EXPECT_EQ(results.at(static_cast<int>(k), MatchResults::kScore), score) << "pane " << k;
             EXPECT_EQ(score, plain::sequentialScore(*panes[k], frames, T));
+            // Where the last state is reached, both trace the same best path
+            // (the back pointers of every pane, whatever its place in the network).
+            if (T >= panes[k]->nStates()) {
+                EXPECT_EQ(parallel.pathOf(static_cast<int>(k)), sequential.pathOf(static_cast<int>(k)))
+                    << "pane " << k;
+            }
         }
         EXPECT_EQ(results.at(5, MatchResults::kScore), results.at(1, MatchResults::kScore));
     }
