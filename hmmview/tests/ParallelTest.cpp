@@ -151,6 +151,13 @@ TEST(MatchParallelHMM, TiesGoToTheStateBelowAndSharedRankOne)
                                  [](const Link& k) { return k.pane == 0 && k.frame == 2 && k.row == 1; });
     ASSERT_NE(it, seen.links.end());
     EXPECT_EQ(it->fromRow, 0);
+    // At frame 1 states 0 and 1 tie: the lower one is the model's best; the two
+    // models tie too: the earlier pane holds the frame's best.
+    ASSERT_GE(seen.localBests.size(), 2u);
+    EXPECT_EQ(seen.localBests[0], (RecordingObserver::Cell{0, 1, 0}));
+    EXPECT_EQ(seen.localBests[1], (RecordingObserver::Cell{1, 1, 0}));
+    ASSERT_FALSE(seen.frameBests.empty());
+    EXPECT_EQ(seen.frameBests[0], (RecordingObserver::Cell{0, 1, 0}));
     // Equal scores share rank 1; the last of them gives the word.
     EXPECT_EQ(seen.lastLabels(0)->order, "1.");
     EXPECT_EQ(seen.lastLabels(1)->order, "1.");

@@ -152,6 +152,28 @@ TEST_F(Words, TieGoesToTheSelfLoop)
                                  [](const Link& k) { return k.frame == 2 && k.row == 2; });
     ASSERT_NE(it, seen.links.end());
     EXPECT_EQ(it->fromRow, 2);
+    // At frame 1 model states 0 and 1 tie: the lower one (row 1) is the best.
+    ASSERT_FALSE(seen.localBests.empty());
+    EXPECT_EQ(seen.localBests[0], (Cell{0, 1, 1}));
+}
+
+TEST_F(Words, EqualWordEndsGoToTheEarlierPane)
+{
+    auto twin = dir.load(ramp("twin", 0, 1, 2));  // the same model as a
+    std::vector<const HmmModel*> withTwin = {b.get(), twin.get(), a.get()};
+    const std::vector<float> frames = say("ab");
+    MatchResults results;
+    RecordingObserver seen;
+    std::string text;
+    std::int32_t count = 0;
+    MatchStringHMM(withTwin, packed(frames), results, text, 10, count, {&seen});
+    EXPECT_EQ(text, "twin_b");
+    EXPECT_EQ(results.GetResultByOrder(0), 1);
+    EXPECT_EQ(results.GetResultByOrder(1), 0);
+    EXPECT_EQ(results.GetResultByOrder(2), -1);
+    // twin and a score alike in every frame: twin, the earlier pane, is the best.
+    for (const Cell& c : seen.frameBests)
+        EXPECT_NE(c.pane, 2) << "frame " << c.frame;
 }
 
 TEST_F(Words, StopEndsTheRunAndKeepsTheTextSoFar)
@@ -182,12 +204,18 @@ TEST(MatchStringHMM, EqualsThePlainDecoder)
         SCOPED_TRACE(T);
         const std::vector<float> frames = testing::randomFrames(T, 5, 77u + static_cast<unsigned>(T));
         MatchResults results;
+        RecordingObserver seen;
         std::string text;
         std::int32_t count = 0;
-        MatchStringHMM(panes, PackedWord{frames, T, 5}, results, text, 10, count);
+        MatchStringHMM(panes, PackedWord{frames, T, 5}, results, text, 10, count, {&seen});
         const plain::StringResult want = plain::stringDecode(panes, frames, T, 10);
         EXPECT_EQ(text, want.text);
         EXPECT_EQ(count, want.count);
+        // Every word end with the frame its word was entered at, not only those traced.
+        std::vector<std::array<std::int32_t, 3>> ends;
+        for (const std::array<int, 3>& e : seen.wordEnds)
+            ends.push_back({e[0], e[1], e[2]});
+        EXPECT_EQ(ends, want.wordEnds);
         for (int i = 0; i < count; ++i)
             EXPECT_EQ(results.GetResultByOrder(i), want.panes[static_cast<std::size_t>(i)]);
     }
