@@ -85,7 +85,10 @@ TEST(MatchParallelHMM, PrunesAFarModelAtTheFirstFrame)
     EXPECT_EQ(seen.lastLabels(1)->order, "1.");
     EXPECT_EQ(seen.lastLabels(2)->order, "2.");
     EXPECT_TRUE(seen.pathOf(0).empty());
-    EXPECT_EQ(seen.pathOf(1).size(), 4u);
+    EXPECT_EQ(seen.pathOf(1), (std::vector<RecordingObserver::Cell>{{1, 3, 2}, {1, 2, 1}, {1, 1, 0}, {1, 0, 0}}));
+    // Frame t decodes states 0 .. min(t, S-1) only: 2, 3 and 3 links on frames 1, 2, 3.
+    EXPECT_EQ(std::count_if(seen.links.begin(), seen.links.end(), [](const Link& k) { return k.pane == 1; }), 8);
+    EXPECT_EQ(std::count_if(seen.links.begin(), seen.links.end(), [](const Link& k) { return k.pane == 0; }), 2);
 }
 
 TEST(MatchParallelHMM, TheBestModelIsNeverPruned)

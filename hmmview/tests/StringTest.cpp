@@ -68,6 +68,9 @@ TEST_F(Words, ThreeWordsWithTheirColumns)
 
     // Every pane has the entry row under its model's states.
     EXPECT_EQ(seen.layouts[1], (std::array<int, 4>{1, 9, 4, 1}));
+    // Frame t decodes model states 0 .. min(t, S-1): 2 links on frame 1, then 3 on frames 2..8.
+    EXPECT_EQ(std::count_if(seen.links.begin(), seen.links.end(), [](const Link& k) { return k.pane == 1; }),
+              2 + 7 * 3);
     // The b word: frames 5 back to its entry frame 2, ending in the entry row.
     EXPECT_EQ(seen.pathOf(1), (std::vector<Cell>{{1, 5, 3}, {1, 4, 2}, {1, 3, 1}, {1, 2, 0}}));
     // The last a word, then the first one (drawn on the same pane) down to frame 0.
