@@ -109,6 +109,24 @@ TEST_F(Words, MoreThanTenWordsKeepTheLastTen)
     EXPECT_EQ(results.GetResultByOrder(10), -1);
 }
 
+TEST_F(Words, AWordLimitBeyondTheTableKeepsWhatFits)
+{
+    std::string spoken;
+    for (int i = 0; i < 70; ++i)
+        spoken += "abc";
+    const std::vector<float> frames = say(spoken);  // 210 words
+    MatchResults results;
+    std::string text;
+    std::int32_t count = 0;
+    MatchStringHMM(panes, packed(frames), results, text, 1000, count);
+    EXPECT_EQ(count, MatchResults::kRows - 1);  // positions 0..200, the end mark after them
+    EXPECT_EQ(results.GetResultByOrder(0), 0);  // word 10 of 210 is an "a"
+    EXPECT_EQ(results.GetResultByOrder(200), 2);
+    EXPECT_EQ(results.at(201, MatchResults::kOrder), -1.0f);
+    EXPECT_EQ(text.size(), static_cast<std::size_t>(2 * count - 1));
+    EXPECT_EQ(text.substr(0, 6), "a_b_c_");
+}
+
 TEST_F(Words, NoWordEndGivesNothing)
 {
     for (const std::vector<float>& frames : {std::vector<float>{0}, std::vector<float>{0, 1}}) {
