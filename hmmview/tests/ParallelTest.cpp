@@ -33,12 +33,20 @@ TEST(MatchParallelHMM, WithoutPruningEqualsSequentialBitForBit)
         const PackedWord word{frames, T, 6};
         MatchResults results;
         std::string recognised = "old";
-        EXPECT_EQ(MatchParallelHMM(panes, word, results, 1e9f, recognised), MatchStatus::Done);
+        RecordingObserver parallel;
+        EXPECT_EQ(MatchParallelHMM(panes, word, results, 1e9f, recognised, {&parallel}), MatchStatus::Done);
         for (std::size_t k = 0; k < panes.size(); ++k) {
             float score = 0;
-            MatchSequentialHMM(*panes[k], word, score, static_cast<int>(k), false);
+            RecordingObserver sequential;
+            MatchSequentialHMM(*panes[k], word, score, static_cast<int>(k), true, {&sequential});
             EXPECT_EQ(results.at(static_cast<int>(k), MatchResults::kScore), score) << "pane " << k;
             EXPECT_EQ(score, plain::sequentialScore(*panes[k], frames, T));
+            // Where the last state is reached, both trace the same best path
+            // (the back pointers of every pane, whatever its place in the network).
+            if (T >= panes[k]->nStates()) {
+                EXPECT_EQ(parallel.pathOf(static_cast<int>(k)), sequential.pathOf(static_cast<int>(k)))
+                    << "pane " << k;
+            }
         }
         EXPECT_EQ(results.at(5, MatchResults::kScore), results.at(1, MatchResults::kScore));
     }
@@ -77,7 +85,10 @@ TEST(MatchParallelHMM, PrunesAFarModelAtTheFirstFrame)
     EXPECT_EQ(seen.lastLabels(1)->order, "1.");
     EXPECT_EQ(seen.lastLabels(2)->order, "2.");
     EXPECT_TRUE(seen.pathOf(0).empty());
-    EXPECT_EQ(seen.pathOf(1).size(), 4u);
+    EXPECT_EQ(seen.pathOf(1), (std::vector<RecordingObserver::Cell>{{1, 3, 2}, {1, 2, 1}, {1, 1, 0}, {1, 0, 0}}));
+    // Frame t decodes states 0 .. min(t, S-1) only: 2, 3 and 3 links on frames 1, 2, 3.
+    EXPECT_EQ(std::count_if(seen.links.begin(), seen.links.end(), [](const Link& k) { return k.pane == 1; }), 8);
+    EXPECT_EQ(std::count_if(seen.links.begin(), seen.links.end(), [](const Link& k) { return k.pane == 0; }), 2);
 }
 
 TEST(MatchParallelHMM, TheBestModelIsNeverPruned)
@@ -143,6 +154,13 @@ TEST(MatchParallelHMM, TiesGoToTheStateBelowAndSharedRankOne)
                                  [](const Link& k) { return k.pane == 0 && k.frame == 2 && k.row == 1; });
     ASSERT_NE(it, seen.links.end());
     EXPECT_EQ(it->fromRow, 0);
+    // At frame 1 states 0 and 1 tie: the lower one is the model's best; the two
+    // models tie too: the earlier pane holds the frame's best.
+    ASSERT_GE(seen.localBests.size(), 2u);
+    EXPECT_EQ(seen.localBests[0], (RecordingObserver::Cell{0, 1, 0}));
+    EXPECT_EQ(seen.localBests[1], (RecordingObserver::Cell{1, 1, 0}));
+    ASSERT_FALSE(seen.frameBests.empty());
+    EXPECT_EQ(seen.frameBests[0], (RecordingObserver::Cell{0, 1, 0}));
     // Equal scores share rank 1; the last of them gives the word.
     EXPECT_EQ(seen.lastLabels(0)->order, "1.");
     EXPECT_EQ(seen.lastLabels(1)->order, "1.");

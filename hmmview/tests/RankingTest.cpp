@@ -89,6 +89,7 @@ TEST(ShowOrderScore, LabelTextsByMode)
         {-1e30f, "-1", 1, true, "pruned", "-1E+30"},
         {-1e30f, "pruned", 1, true, "pruned", "-1E+30"},
         {-7.125f, "2", 1, true, "2.", "-7.125"},
+        {-7.125f, "-2", 1, true, "-2", "-7.125"},
         {-7.125f, "12", 1, true, "12.", "-7.125"},
         {-7.125f, "3", 2, true, "", ""},
         {-7.125f, "3", 5, false, "", ""},

@@ -61,6 +61,9 @@ TEST(MatchSequentialHMM, TieGoesToTheStateBelow)
     EXPECT_EQ(it->fromRow, 0);
     const float l = logProb(0.5);
     EXPECT_EQ(score, l + l + l);
+    // At frame 1 states 0 and 1 both score l: the lower state is the frame's best.
+    ASSERT_FALSE(seen.frameBests.empty());
+    EXPECT_EQ(seen.frameBests[0], (Cell{0, 1, 0}));
 }
 
 TEST(MatchSequentialHMM, DensityFloorOnAFarFrame)

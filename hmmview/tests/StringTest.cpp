@@ -68,6 +68,9 @@ TEST_F(Words, ThreeWordsWithTheirColumns)
 
     // Every pane has the entry row under its model's states.
     EXPECT_EQ(seen.layouts[1], (std::array<int, 4>{1, 9, 4, 1}));
+    // Frame t decodes model states 0 .. min(t, S-1): 2 links on frame 1, then 3 on frames 2..8.
+    EXPECT_EQ(std::count_if(seen.links.begin(), seen.links.end(), [](const Link& k) { return k.pane == 1; }),
+              2 + 7 * 3);
     // The b word: frames 5 back to its entry frame 2, ending in the entry row.
     EXPECT_EQ(seen.pathOf(1), (std::vector<Cell>{{1, 5, 3}, {1, 4, 2}, {1, 3, 1}, {1, 2, 0}}));
     // The last a word, then the first one (drawn on the same pane) down to frame 0.
@@ -104,6 +107,24 @@ TEST_F(Words, MoreThanTenWordsKeepTheLastTen)
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(results.GetResultByOrder(i), spoken[i]) << i;
     EXPECT_EQ(results.GetResultByOrder(10), -1);
+}
+
+TEST_F(Words, AWordLimitBeyondTheTableKeepsWhatFits)
+{
+    std::string spoken;
+    for (int i = 0; i < 70; ++i)
+        spoken += "abc";
+    const std::vector<float> frames = say(spoken);  // 210 words
+    MatchResults results;
+    std::string text;
+    std::int32_t count = 0;
+    MatchStringHMM(panes, packed(frames), results, text, 1000, count);
+    EXPECT_EQ(count, MatchResults::kRows - 1);  // positions 0..200, the end mark after them
+    EXPECT_EQ(results.GetResultByOrder(0), 0);  // word 10 of 210 is an "a"
+    EXPECT_EQ(results.GetResultByOrder(200), 2);
+    EXPECT_EQ(results.at(201, MatchResults::kOrder), -1.0f);
+    EXPECT_EQ(text.size(), static_cast<std::size_t>(2 * count - 1));
+    EXPECT_EQ(text.substr(0, 6), "a_b_c_");
 }
 
 TEST_F(Words, NoWordEndGivesNothing)
@@ -152,6 +173,28 @@ TEST_F(Words, TieGoesToTheSelfLoop)
                                  [](const Link& k) { return k.frame == 2 && k.row == 2; });
     ASSERT_NE(it, seen.links.end());
     EXPECT_EQ(it->fromRow, 2);
+    // At frame 1 model states 0 and 1 tie: the lower one (row 1) is the best.
+    ASSERT_FALSE(seen.localBests.empty());
+    EXPECT_EQ(seen.localBests[0], (Cell{0, 1, 1}));
+}
+
+TEST_F(Words, EqualWordEndsGoToTheEarlierPane)
+{
+    auto twin = dir.load(ramp("twin", 0, 1, 2));  // the same model as a
+    std::vector<const HmmModel*> withTwin = {b.get(), twin.get(), a.get()};
+    const std::vector<float> frames = say("ab");
+    MatchResults results;
+    RecordingObserver seen;
+    std::string text;
+    std::int32_t count = 0;
+    MatchStringHMM(withTwin, packed(frames), results, text, 10, count, {&seen});
+    EXPECT_EQ(text, "twin_b");
+    EXPECT_EQ(results.GetResultByOrder(0), 1);
+    EXPECT_EQ(results.GetResultByOrder(1), 0);
+    EXPECT_EQ(results.GetResultByOrder(2), -1);
+    // twin and a score alike in every frame: twin, the earlier pane, is the best.
+    for (const Cell& c : seen.frameBests)
+        EXPECT_NE(c.pane, 2) << "frame " << c.frame;
 }
 
 TEST_F(Words, StopEndsTheRunAndKeepsTheTextSoFar)
@@ -182,12 +225,18 @@ TEST(MatchStringHMM, EqualsThePlainDecoder)
         SCOPED_TRACE(T);
         const std::vector<float> frames = testing::randomFrames(T, 5, 77u + static_cast<unsigned>(T));
         MatchResults results;
+        RecordingObserver seen;
         std::string text;
         std::int32_t count = 0;
-        MatchStringHMM(panes, PackedWord{frames, T, 5}, results, text, 10, count);
+        MatchStringHMM(panes, PackedWord{frames, T, 5}, results, text, 10, count, {&seen});
         const plain::StringResult want = plain::stringDecode(panes, frames, T, 10);
         EXPECT_EQ(text, want.text);
         EXPECT_EQ(count, want.count);
+        // Every word end with the frame its word was entered at, not only those traced.
+        std::vector<std::array<std::int32_t, 3>> ends;
+        for (const std::array<int, 3>& e : seen.wordEnds)
+            ends.push_back({e[0], e[1], e[2]});
+        EXPECT_EQ(ends, want.wordEnds);
         for (int i = 0; i < count; ++i)
             EXPECT_EQ(results.GetResultByOrder(i), want.panes[static_cast<std::size_t>(i)]);
     }

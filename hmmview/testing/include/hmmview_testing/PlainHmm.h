@@ -4,6 +4,7 @@
 // The tests and the benchmarks check the core's decoders against them.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <span>
@@ -57,6 +58,8 @@ struct StringResult {
     std::string text;
     std::int32_t count = 0;
     std::vector<std::int32_t> panes;  // spoken order
+    // Every frame at which a word ended best: frame, pane, the word's entry frame.
+    std::vector<std::array<std::int32_t, 3>> wordEnds;
 };
 
 inline StringResult stringDecode(const std::vector<const HmmModel*>& models, std::span<const float> vector,
@@ -111,6 +114,9 @@ inline StringResult stringDecode(const std::vector<const HmmModel*>& models, std
         }
     }
     StringResult r;
+    for (std::int32_t f = 1; f < T; ++f)
+        if (wordEndPane[static_cast<std::size_t>(f)] >= 0)
+            r.wordEnds.push_back({f, wordEndPane[static_cast<std::size_t>(f)], wordEndEntry[static_cast<std::size_t>(f)]});
     std::int32_t t = T - 1;
     while (r.count < maxWords && t >= 1 && wordEndPane[static_cast<std::size_t>(t)] >= 0) {
         r.panes.insert(r.panes.begin(), wordEndPane[static_cast<std::size_t>(t)]);
