@@ -480,3 +480,32 @@ TEST_F(WordSetLoading, NamesThatLeaveTheDataTreeAreRefused)
     EXPECT_FALSE(ReadVocabulary(*m_state, &err));
     EXPECT_TRUE(err.ends_with("it holds a path separator (\"/\" or \"\\\").")) << err;
 }
+
+TEST(DtwDefaults, EveryFeatureNameAndThePathWithItsSlash)
+{
+    // The names in feature order, each with the range of its group.
+    const auto& names = DtwFeatureNames();
+    for (int k = 1; k <= kMaxFeatures; ++k) {
+        SCOPED_TRACE(k);
+        std::string name;
+        float top = 0, height = 0;
+        if (k <= 8) {
+            name = "cep" + std::to_string(k), top = 5, height = 10;
+        } else if (k <= 16) {
+            name = "dcep" + std::to_string(k - 8), top = 1, height = 2;
+        } else {
+            const char* const last[] = {"dene", "ddene", "svf", "ene"};
+            const float tops[] = {1, 1, 50, 10}, heights[] = {2, 2, 60, 8};
+            name = last[k - 17], top = tops[k - 17], height = heights[k - 17];
+        }
+        EXPECT_EQ(std::string(names[std::size_t(k - 1)].name), name);
+        EXPECT_EQ(names[std::size_t(k - 1)].top, top);
+        EXPECT_EQ(names[std::size_t(k - 1)].height, height);
+    }
+
+    DtwComparerState state;
+    state.appPath = "/opt/talvor";
+    InitDtwDefaults(state);
+    EXPECT_EQ(state.appPathSlash, "/opt/talvor/");
+    EXPECT_EQ(state.featureNames[18].name, names[18].name);
+}
