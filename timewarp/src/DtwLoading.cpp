@@ -1,9 +1,11 @@
 #include "timewarp/DtwLoading.h"
 
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "common/FileNames.h"
+#include "common/NameCheck.h"
 #include "common/NumberText.h"
 #include "common/DataTree.h"
 #include "common/VocabularyFile.h"
@@ -46,6 +48,11 @@ void InitDtwDefaults(DtwComparerState& state)
     state.featureNames = DtwFeatureNames();
 }
 
+std::string sourceWordSetName(const DtwComparerState& state)
+{
+    return state.sourceName.empty() ? std::string("x") : state.sourceName;
+}
+
 std::string vocabularyFolder(const DtwComparerState& state)
 {
     return DataTree(state.appPath).vocabularyFolder(state.vocabularyName);
@@ -71,9 +78,28 @@ struct CheckedSet {
     WordSet words;
 };
 
+// The vocabulary and work folder names, and the word set's name, must stay
+// inside the data tree: a name with a path separator or a name like ".." is
+// refused before any file is opened.
+bool namesUsable(const DtwComparerState& state, const std::string* wordSetName, std::string* error)
+{
+    std::optional<std::string> problem = nameProblem(state.vocabularyName, NameKind::Vocabulary);
+    if (!problem && wordSetName)
+        problem = nameProblem(state.workDirectoryName, NameKind::WorkDirectory);
+    if (!problem && wordSetName)
+        problem = nameProblem(*wordSetName, NameKind::File);
+    if (problem) {
+        setError(error, *problem);
+        return false;
+    }
+    return true;
+}
+
 bool readCheckedSet(const DtwComparerState& state, const std::string& name, int set, int wordsWanted,
                     CheckedSet* out, std::string* error)
 {
+    if (!namesUsable(state, &name, error))
+        return false;
     const std::string folder = wordSetFolder(state);
     const std::string lb = joinPath(folder, name + state.labelExtension);
     const std::string pr = joinPath(folder, name + state.featureExtension);
@@ -134,6 +160,8 @@ std::span<const float> wordValues(const CheckedSet& set, std::size_t k, int nFea
 
 bool ReadVocabulary(DtwComparerState& state, std::string* error)
 {
+    if (!namesUsable(state, nullptr, error))
+        return false;
     Vocabulary entries;
     if (!readVocabularyFile(DataTree(state.appPath).vocabularyFile(state.vocabularyName), &entries, error))
         return false;
@@ -167,10 +195,10 @@ bool LoadWordData(DtwComparerState& state, std::string* error)
 
     if (state.mode < 8) {
         CheckedSet test;
-        if (!readCheckedSet(state, state.sourceName, 1, -1, &test, error))
+        if (!readCheckedSet(state, sourceWordSetName(state), 1, -1, &test, error))
             return false;
         if (test.records.size() > std::size_t(kMaxTestWords)) {
-            setError(error, state.sourceName + ": " + std::to_string(test.records.size()) + " test words (at most "
+            setError(error, sourceWordSetName(state) + ": " + std::to_string(test.records.size()) + " test words (at most "
                                 + std::to_string(kMaxTestWords) + ")");
             return false;
         }
@@ -194,6 +222,9 @@ bool LoadWordData(DtwComparerState& state, std::string* error)
         total += int(refs.records.size());
         store.referenceTotal = std::int16_t(total);
     }
+    // Without reference sets no reference of an earlier loading may be
+    // matched.
+    store.referenceTotal = std::int16_t(total);
 
     store.currentTestWord = 0;
     store.currentReference = 1;
@@ -205,10 +236,11 @@ bool LoadWordData(DtwComparerState& state, std::string* error)
 bool LoadRecordedWord(DtwComparerState& state, std::string* error)
 {
     CheckedSet word;
-    if (!readCheckedSet(state, state.sourceName, 1, 1, &word, error))
+    const std::string source = sourceWordSetName(state);
+    if (!readCheckedSet(state, source, 1, 1, &word, error))
         return false;
     if (word.records.empty()) {
-        setError(error, normalizeSeparators(joinPath(wordSetFolder(state), state.sourceName + state.labelExtension))
+        setError(error, normalizeSeparators(joinPath(wordSetFolder(state), source + state.labelExtension))
                             + " holds no word");
         return false;
     }

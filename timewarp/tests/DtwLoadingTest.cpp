@@ -392,3 +392,120 @@ TEST(DtwDefaults, StartUpValues)
         EXPECT_EQ(f.height, r.height);
     }
 }
+
+TEST_F(WordSetLoading, NoReferenceSetsLeaveNoReferences)
+{
+    writeAll(1);
+    std::string err;
+    ASSERT_TRUE(LoadWordData(*m_state, &err)) << err;
+    ASSERT_EQ(m_state->store.referenceTotal, 6);
+    // A configuration without reference sets must not match against the
+    // references of the earlier loading.
+    m_state->referenceSetCount = 0;
+    ASSERT_TRUE(LoadWordData(*m_state, &err)) << err;
+    EXPECT_EQ(m_state->store.testWordCount, 3);
+    EXPECT_EQ(m_state->store.referenceTotal, 0);
+    EXPECT_EQ(MatchAllReferences(m_state->store, 1), -1);
+    EXPECT_FALSE(LoadRefVector(*m_state, 1));
+}
+
+TEST_F(WordSetLoading, EmptySourceNameReadsX)
+{
+    writeAll(1);
+    writeSet("x", 3, 0, {{4, 5}});
+    m_state->sourceName.clear();
+    EXPECT_EQ(sourceWordSetName(*m_state), "x");
+    std::string err;
+    ASSERT_TRUE(LoadWordData(*m_state, &err)) << err;
+    EXPECT_EQ(m_state->store.testWordCount, 1);
+    expectTestWord(1, 3, {4, 5});
+
+    writeSet("x", 4, 0, {{2, 7}, {3, 8}});
+    ASSERT_TRUE(LoadRecordedWord(*m_state, &err)) << err;
+    EXPECT_EQ(m_state->store.testWordCount, 1);
+    expectTestWord(1, 4, {2, 7});
+}
+
+TEST_F(WordSetLoading, NamesThatLeaveTheDataTreeAreRefused)
+{
+    // A complete word set one folder up, where a name with ".." would reach it.
+    writeAll(1);
+    const std::string work = m_state->workDirectoryName;
+    m_state->workDirectoryName = "work2";
+    fs::create_directories(m_dir.path() + "/DATA/Digits/work2");
+    {
+        std::vector<float> values(2 * 5, 7.0f);
+        ASSERT_TRUE(writeWordSet(m_dir.path() + "/DATA/Digits/work2/far.LB", m_dir.path() + "/DATA/Digits/work2/far.PR",
+                                 std::vector<WordSetEntry>{{0, 9, 5, 0}}, kFeat, values, LabelFileSpacing::WordSet));
+    }
+    m_state->workDirectoryName = work;
+    struct Case {
+        const char* name;
+        std::function<void(DtwComparerState&)> set;
+        const char* message;  // the reason ends with this
+    };
+    const Case cases[] = {
+        {"test word set above the work folder", [](DtwComparerState& s) { s.sourceName = "../work2/far"; },
+         "it holds a path separator (\"/\" or \"\\\")."},
+        {"reference set above the work folder", [](DtwComparerState& s) { s.referenceNames[2] = "../work2/far"; },
+         "it holds a path separator (\"/\" or \"\\\")."},
+        {"reference set named ..", [](DtwComparerState& s) { s.referenceNames[1] = ".."; },
+         "it names a folder of its own."},
+        {"work folder with a separator", [](DtwComparerState& s) { s.workDirectoryName = "work1/../work2"; },
+         "it holds a path separator (\"/\" or \"\\\")."},
+        {"vocabulary named ..", [](DtwComparerState& s) { s.vocabularyName = ".."; }, "it names a folder of its own."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        std::string err;
+        ASSERT_TRUE(LoadWordData(*m_state, &err)) << err;
+        c.set(*m_state);
+        // Reference set 2 fails after set 1 of two words was read.
+        const bool refTwo = std::string(c.name).starts_with("reference set above");
+        err.clear();
+        EXPECT_FALSE(LoadWordData(*m_state, &err));
+        EXPECT_TRUE(err.ends_with(c.message)) << err;
+        EXPECT_EQ(m_state->store.testWordCount, 3);
+        EXPECT_EQ(m_state->store.referenceTotal, refTwo ? 2 : 6);
+        EXPECT_EQ(m_state->store.testWord(1).label, 1);
+        if (std::string(c.name).starts_with("test")) {
+            EXPECT_FALSE(LoadRecordedWord(*m_state, &err));
+            EXPECT_TRUE(err.ends_with(c.message)) << err;
+            EXPECT_EQ(m_state->store.testWord(1).frames, 3);
+        }
+    }
+    m_state->vocabularyName = "../DATA/Digits";
+    std::string err;
+    EXPECT_FALSE(ReadVocabulary(*m_state, &err));
+    EXPECT_TRUE(err.ends_with("it holds a path separator (\"/\" or \"\\\").")) << err;
+}
+
+TEST(DtwDefaults, EveryFeatureNameAndThePathWithItsSlash)
+{
+    // The names in feature order, each with the range of its group.
+    const auto& names = DtwFeatureNames();
+    for (int k = 1; k <= kMaxFeatures; ++k) {
+        SCOPED_TRACE(k);
+        std::string name;
+        float top = 0, height = 0;
+        if (k <= 8) {
+            name = "cep" + std::to_string(k), top = 5, height = 10;
+        } else if (k <= 16) {
+            name = "dcep" + std::to_string(k - 8), top = 1, height = 2;
+        } else {
+            const char* const last[] = {"dene", "ddene", "svf", "ene"};
+            const float tops[] = {1, 1, 50, 10}, heights[] = {2, 2, 60, 8};
+            name = last[k - 17], top = tops[k - 17], height = heights[k - 17];
+        }
+        EXPECT_EQ(std::string(names[std::size_t(k - 1)].name), name);
+        EXPECT_EQ(names[std::size_t(k - 1)].top, top);
+        EXPECT_EQ(names[std::size_t(k - 1)].height, height);
+    }
+
+    DtwComparerState state;
+    state.appPath = "/opt/talvor";
+    InitDtwDefaults(state);
+    EXPECT_EQ(state.appPathSlash, "/opt/talvor/");
+    EXPECT_EQ(state.featureNames[18].name, names[18].name);
+}

@@ -72,6 +72,9 @@ DtwComparerState& dtwComparer();
 // elevation 75 degrees, and the feature names.
 void InitDtwDefaults(DtwComparerState& state);
 
+// The test word set's name: sourceName, or "x" when the host gave none.
+std::string sourceWordSetName(const DtwComparerState& state);
+
 // <appPath>/DATA/<vocabulary>, and the work folder below it, computed afresh at
 // each call.
 std::string vocabularyFolder(const DtwComparerState& state);
@@ -79,12 +82,15 @@ std::string wordSetFolder(const DtwComparerState& state);
 
 // Reads <vocabulary folder>/<vocabulary name>.VOC (any letter case): the count,
 // then index (0..50) and word per entry; listed entries replace their slots,
-// the others keep their words.  On any failure nothing changes.
+// the others keep their words.  On any failure (also a vocabulary name that
+// would leave the data tree) nothing changes.
 bool ReadVocabulary(DtwComparerState& state, std::string* error = nullptr);
 
 // Loads the word sets of the work folder: in modes below 8 the test word set
 // <source>.LB/.PR, then the reference word sets 1..referenceSetCount, numbered
-// on from reference 1.  Each set is read and checked whole (at most 100 test
+// on from reference 1; the reference total is the number of references read,
+// 0 without reference sets.  Vocabulary, work folder and word set names that
+// would leave the data tree (a path separator, "..") are refused.  Each set is read and checked whole (at most 100 test
 // words, 500 references, frames 1..200, labels 0..50, finite values, a feature
 // file as long as the label file announces) before it is stored.  The first
 // failing set ends the loading: the sets stored before it stay, the failing one
