@@ -123,7 +123,10 @@ bool readFileWhole(std::string_view path, std::string* bytes)
     std::string p;
     if (!findFileName(path, &p))
         return false;
-    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without blocking: a named pipe or device given as a file name is
+    // refused below instead of waiting for a writer forever.  Reads of a regular
+    // file are not affected by the flag.
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat st;

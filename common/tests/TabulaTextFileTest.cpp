@@ -212,6 +212,35 @@ TEST(TabulaTextFileWriter, DoubleQuoteInsideStringIsRefused)
     EXPECT_EQ(f.SaveStringToFile(file), 0);
     EXPECT_EQ(f.PrintFirstString("a\"b"), -1);
     EXPECT_EQ(f.SaveStringToFile(file), -1);
+
+    // A buffer replaced as a whole, or new input, also ends the refusal: what
+    // is saved then is exactly what the caller gave.
+    struct Restart {
+        const char* name;
+        void (*replace)(TabulaTextFile&);
+        const char* saved;
+    };
+    const Restart restarts[] = {
+        {"MyString", [](TabulaTextFile& t) { t.MyString("whole"); }, "whole\r\n"},
+        {"InputFromString then items",
+         [](TabulaTextFile& t) {
+             t.InputFromString("in ");
+             t.PrintToString(std::int32_t(1));
+         },
+         "in 1\r\n"},
+    };
+    for (const auto& r : restarts) {
+        SCOPED_TRACE(r.name);
+        TabulaTextFile g;
+        g.PrintFirstString("x");
+        ASSERT_EQ(g.PrintToString(std::string("bad\"")), -1);
+        ASSERT_EQ(g.SaveStringToFile(file), -1);
+        r.replace(g);
+        ASSERT_EQ(g.SaveStringToFile(file), 0);
+        std::string bytes;
+        ASSERT_TRUE(talvor::readFileWhole(file, &bytes));
+        EXPECT_EQ(bytes, r.saved);
+    }
 }
 
 TEST(TabulaTextFileRoundTrip, WrittenLinesReadBackAsTheSameItems)
