@@ -123,8 +123,9 @@ bool readFileWhole(std::string_view path, std::string* bytes)
     std::string p;
     if (!findFileName(path, &p))
         return false;
-    // Opened without blocking: a FIFO or a device under a data file's name
-    // would otherwise hang the reader until someone writes to it.
+    // Opened without blocking: a named pipe or device given as a file name is
+    // refused below instead of waiting for a writer forever.  Reads of a regular
+    // file are not affected by the flag.
     const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;

@@ -1,5 +1,6 @@
 #include "common/NumberText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -102,6 +103,49 @@ std::int32_t roundHalfEven(double value)
     return std::int32_t(std::nearbyint(value));
 }
 
+namespace {
+
+// A number text beyond the range of a 64-bit float: infinity when it is too
+// large, 0 when it is too small ("1E-400").  Decided by the decimal exponent
+// of its first significant digit.
+double outOfRangeMagnitude(const std::string& body)
+{
+    std::size_t i = 0;
+    long long leadingZeros = 0;  // zeros after the point before the first digit
+    long long intDigits = 0;     // significant digits before the point
+    bool seenPoint = false, seenDigit = false;
+    for (; i < body.size() && body[i] != 'e'; ++i) {
+        const char c = body[i];
+        if (c == '.') {
+            seenPoint = true;
+        } else if (!seenDigit && c == '0') {
+            if (seenPoint)
+                ++leadingZeros;
+        } else {
+            seenDigit = true;
+            if (!seenPoint)
+                ++intDigits;
+        }
+    }
+    if (!seenDigit)
+        return 0;
+    long long exponent = 0;
+    bool negativeExponent = false;
+    if (i < body.size()) {
+        ++i;  // 'e'
+        if (i < body.size() && (body[i] == '+' || body[i] == '-'))
+            negativeExponent = body[i++] == '-';
+        for (; i < body.size(); ++i)
+            exponent = std::min(exponent * 10 + (body[i] - '0'), 1000000000LL);
+    }
+    if (negativeExponent)
+        exponent = -exponent;
+    const long long magnitude = (intDigits > 0 ? intDigits : -leadingZeros) + exponent;
+    return magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+}
+
+}  // namespace
+
 double leadingNumber(std::string_view text)
 {
     std::size_t i = 0;
@@ -147,7 +191,7 @@ double leadingNumber(std::string_view text)
         body.insert(body.begin(), '0');
     auto res = std::from_chars(body.data(), body.data() + body.size(), value);
     if (res.ec == std::errc::result_out_of_range)
-        value = std::numeric_limits<double>::infinity();
+        value = outOfRangeMagnitude(body);
     else if (res.ec != std::errc())
         return 0;
     return negative ? -value : value;

@@ -44,6 +44,7 @@ std::int32_t TabulaTextFile::InputFromFile(const std::string& fileName)
     m_buffer = std::move(bytes);
     m_position = 1;
     m_mode = Reading;
+    m_refused = false;
     return 0;
 }
 
@@ -55,6 +56,7 @@ std::int32_t TabulaTextFile::InputFromString(const std::string& text, std::int32
     const auto len = std::int32_t(m_buffer.size());
     m_position = (startPos >= 1 && startPos <= len) ? startPos : 1;
     m_mode = Reading;
+    m_refused = false;
     return 0;
 }
 
@@ -62,6 +64,7 @@ void TabulaTextFile::MyString(const std::string& text)
 {
     m_buffer = text;
     m_position = 1;
+    m_refused = false;  // the refused item is no longer in the buffer
 }
 
 std::int32_t TabulaTextFile::startPos(std::int32_t xStartPos)

@@ -92,6 +92,11 @@ TEST(FileNames, ReadWholeRefusesFoldersAndMissing)
     EXPECT_FALSE(readFileWhole(dir.path(), &bytes));
     EXPECT_FALSE(readFileWhole(dir.path() + "/no", &bytes));
     EXPECT_EQ(bytes, "keep");
+    // A named pipe is no file: refused at once, not waited on for a writer.
+    const std::string fifo = dir.path() + "/pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(readFileWhole(fifo, &bytes));
+    EXPECT_EQ(bytes, "keep");
     std::ofstream(dir.path() + "/e") << "";
     EXPECT_TRUE(readFileWhole(dir.path() + "/e", &bytes));
     EXPECT_EQ(bytes, "");

@@ -83,7 +83,10 @@ TEST(NumberText, LeadingNumberAndInt)
     };
     const Case cases[] = {{"12", 12}, {"12abc", 12}, {"-.5", -0.5}, {".25", 0.25}, {"+3", 3}, {"  7", 7},
                           {"1E+30", 1e30}, {"-1E-05", -1e-5}, {"2e", 2}, {"3D2", 300}, {"abc", 0}, {"", 0},
-                          {"-", 0}, {".", 0}, {"1.5.5", 1.5}, {"1e999", HUGE_VAL}};
+                          {"-", 0}, {".", 0}, {"1.5.5", 1.5}, {"1e999", HUGE_VAL},
+                          // Beyond the range of a double: too large is infinite, too small is 0.
+                          {"-1e999", -HUGE_VAL}, {"1E-400", 0}, {"-2.5e-999", 0}, {".0001e-330", 0},
+                          {"12345e-320", 1.2345e-316}, {"1e99999999999999999999", HUGE_VAL}};
     for (const auto& c : cases)
         EXPECT_EQ(leadingNumber(c.text), c.v) << c.text;
 

@@ -212,6 +212,35 @@ TEST(TabulaTextFileWriter, DoubleQuoteInsideStringIsRefused)
     EXPECT_EQ(f.SaveStringToFile(file), 0);
     EXPECT_EQ(f.PrintFirstString("a\"b"), -1);
     EXPECT_EQ(f.SaveStringToFile(file), -1);
+
+    // A buffer replaced as a whole, or new input, also ends the refusal: what
+    // is saved then is exactly what the caller gave.
+    struct Restart {
+        const char* name;
+        void (*replace)(TabulaTextFile&);
+        const char* saved;
+    };
+    const Restart restarts[] = {
+        {"MyString", [](TabulaTextFile& t) { t.MyString("whole"); }, "whole\r\n"},
+        {"InputFromString then items",
+         [](TabulaTextFile& t) {
+             t.InputFromString("in ");
+             t.PrintToString(std::int32_t(1));
+         },
+         "in 1\r\n"},
+    };
+    for (const auto& r : restarts) {
+        SCOPED_TRACE(r.name);
+        TabulaTextFile g;
+        g.PrintFirstString("x");
+        ASSERT_EQ(g.PrintToString(std::string("bad\"")), -1);
+        ASSERT_EQ(g.SaveStringToFile(file), -1);
+        r.replace(g);
+        ASSERT_EQ(g.SaveStringToFile(file), 0);
+        std::string bytes;
+        ASSERT_TRUE(talvor::readFileWhole(file, &bytes));
+        EXPECT_EQ(bytes, r.saved);
+    }
 }
 
 TEST(TabulaTextFileRoundTrip, WrittenLinesReadBackAsTheSameItems)
@@ -253,7 +282,25 @@ TEST(TabulaTextFileFiles, FailuresReturnMinusOneAndKeepOldFile)
     TabulaTextFile f;
     EXPECT_EQ(f.InputFromFile(dir.path() + "/missing.txt"), -1);
     EXPECT_EQ(f.InputFromFile(dir.path()), -1);  // a folder is no file
+    const std::string pipe = dir.path() + "/pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(f.InputFromFile(pipe), -1);  // refused, not waited on
+    if (geteuid() != 0) {
+        const std::string locked = dir.path() + "/locked.txt";
+        std::ofstream(locked) << "secret\r\n";
+        ::chmod(locked.c_str(), 0);
+        EXPECT_EQ(f.InputFromFile(locked), -1);
+    }
     EXPECT_EQ(f.mode(), TabulaTextFile::New);
+    EXPECT_EQ(f.MyString(), "");
+
+    // An empty file is read (and holds no token).
+    std::ofstream(dir.path() + "/empty.txt").close();
+    TabulaTextFile e;
+    EXPECT_EQ(e.InputFromFile(dir.path() + "/empty.txt"), 0);
+    std::string token = "x";
+    EXPECT_EQ(e.ReadNextData(token), -1);
+    EXPECT_EQ(token, "");
 
     TabulaTextFile fresh;
     EXPECT_EQ(fresh.SaveStringToFile(dir.path() + "/new.txt"), -1);  // not writing

@@ -18,7 +18,8 @@
 //
 // Text the reader could not read back the same is refused: a string holding a
 // double quote makes PrintToString return -1, and the object then refuses to
-// save (-1) until the buffer is restarted with PrintFirstString.
+// save (-1) until the buffer is replaced (PrintFirstString, MyString, or new
+// input).
 
 #include <cstdint>
 #include <optional>
@@ -65,7 +66,7 @@ private:
     std::string m_buffer;
     std::int32_t m_position = 1;
     std::int32_t m_mode = New;
-    bool m_refused = false;  // an item was refused since the buffer was restarted
+    bool m_refused = false;  // an item was refused since the buffer was replaced
 };
 
 }  // namespace talvor
