@@ -529,6 +529,15 @@ public:
         return true;
     }
 
+    // Forgets a send that its sender no longer waits for (it timed out), so a
+    // peer that never answers does not collect waiting entries.
+    void forget(WindowHandle proxy, std::uint32_t seq)
+    {
+        auto it = m_out.find(proxy);
+        if (it != m_out.end())
+            it->second.pending.erase(seq);
+    }
+
 private:
     struct Out {
         QLocalSocket* socket = nullptr;
@@ -1092,7 +1101,15 @@ std::int32_t sendMessage(WindowHandle window, std::uint32_t msg, std::uint32_t w
         if (!t->write(window, proxy, f, done))
             done(0);
     });
-    return waitForReply(ctx, reply, deadline);
+    const std::int32_t r = waitForReply(ctx, reply, deadline);
+    bool answered;
+    {
+        std::lock_guard lock(ctx->mutex);
+        answered = reply->done;
+    }
+    if (!answered)
+        t->runLater([t, window, seq = f.seq]() { t->forget(window, seq); });
+    return r;
 }
 
 bool requestWindow(WindowHandle window, WindowRequest request)

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <filesystem>
+#include <thread>
 
 #include "platform/Process.h"
 #include "platform/Window.h"
@@ -203,6 +204,27 @@ TEST(Ipc, APeerThatEndedOrIsSlowCostsABoundedWait)
     EXPECT_EQ(findWindowByCaption("slow peer"), 0u);
     EXPECT_LT(t.elapsed(), 3000);
     EXPECT_EQ(sockets(), before);  // a peer that ended cleanly removed its socket
+}
+
+TEST(Ipc, APeerKilledWhileItHandlesASendAnswersZeroAtOnce)
+{
+    Peer peer({"dying peer"});
+    ASSERT_TRUE(peer.ready()) << peer.firstLine();
+    const WindowHandle h = findWindowByCaption("dying peer");
+    ASSERT_NE(h, 0u);
+    const pid_t pid = pid_t(peer.process().processId());
+    std::thread killer([pid]() {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::kill(pid, SIGKILL);
+    });
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(sendMessage(h, 1006, 20000, 0, 20000), 0);  // it would answer 7 after 20 s
+    killer.join();
+    EXPECT_GE(t.elapsed(), 250);
+    EXPECT_LT(t.elapsed(), 5000);  // the lost connection ends the wait, not the timeout
+    peer.process().waitForFinished(5000);
+    EXPECT_EQ(sendMessage(h, 1001, 1, 0), 0);
 }
 
 TEST(Ipc, ConnectionsOfAnotherUserAreDropped)

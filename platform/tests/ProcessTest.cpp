@@ -157,3 +157,36 @@ TEST(SingleInstanceLock, OneHolderAtATime)
         inside = inside || e.path().filename().string().find("escape") != std::string::npos;
     EXPECT_TRUE(inside);
 }
+
+TEST(SingleInstanceLock, AFolderThatCannotBeUsedIsNotTakenForAnotherCopy)
+{
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string keep = saved ? saved : "";
+    talvor::test::TempDir tmp;
+    ::setenv("XDG_RUNTIME_DIR", tmp.path().c_str(), 1);
+    ASSERT_FALSE(runtimeDir().empty());
+    {
+        SingleInstanceLock lock("Talvor_II");
+        EXPECT_TRUE(lock.tryLock());
+        EXPECT_TRUE(lock.held());
+        EXPECT_TRUE(lock.error().empty()) << lock.error();
+    }
+    // Open to other users: no lock can be trusted there, and no other copy is
+    // known to run, so the program is let through with the reason given.
+    ASSERT_EQ(::chmod((tmp.path() + "/talvor").c_str(), 0755), 0);
+    SingleInstanceLock unsafe("Talvor_II");
+    EXPECT_TRUE(unsafe.tryLock());
+    EXPECT_FALSE(unsafe.held());
+    EXPECT_NE(unsafe.error().find("open to other users"), std::string::npos) << unsafe.error();
+    ASSERT_EQ(::chmod((tmp.path() + "/talvor").c_str(), 0700), 0);
+    // Once the folder is right again the same object takes the lock for real.
+    EXPECT_TRUE(unsafe.tryLock());
+    EXPECT_FALSE(unsafe.held());  // its folder was refused when it was made
+    SingleInstanceLock later("Talvor_II");
+    EXPECT_TRUE(later.tryLock());
+    EXPECT_TRUE(later.held());
+    SingleInstanceLock second("Talvor_II");
+    EXPECT_FALSE(second.tryLock());  // a real holder still stops a second copy
+    EXPECT_TRUE(second.error().empty()) << second.error();
+    ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
+}
