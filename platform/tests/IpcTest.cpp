@@ -278,6 +278,26 @@ TEST(Ipc, ConnectionsOfAnotherUserAreDropped)
     EXPECT_EQ(sendMessage(h, 1001, 4, 0), 8);
 }
 
+TEST(Ipc, ACaptionsSocketIsNamedByTheHashOfItsBytes)
+{
+    auto socketOf = [](const std::string& caption) {
+        const QByteArray bytes(caption.data(), qsizetype(caption.size()));
+        return runtimeDir() + "/" + QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).left(16).toHex().toStdString();
+    };
+    // Captions that could not be file names as they are: a folder separator, a
+    // parent step, bytes beyond ASCII, one longer than a socket path may be.
+    const std::string odd = "../Statwalk/in mode: \xc3\xa9t\xc3\xa9 " + std::string(200, 'x');
+    std::string error;
+    auto w = WindowEndpoint::create(odd, nullptr, &error);
+    ASSERT_TRUE(w) << error;
+    EXPECT_TRUE(std::filesystem::is_socket(socketOf(odd))) << socketOf(odd);
+    ASSERT_TRUE(w->setCaption("Statwalk in mode: HMM Training", &error)) << error;
+    EXPECT_FALSE(std::filesystem::exists(socketOf(odd)));  // the old caption is free for others
+    EXPECT_TRUE(std::filesystem::is_socket(socketOf("Statwalk in mode: HMM Training")));
+    w.reset();
+    EXPECT_FALSE(std::filesystem::exists(socketOf("Statwalk in mode: HMM Training")));
+}
+
 TEST(RuntimeDir, RefusesAnUnsafeFolder)
 {
     const char* saved = std::getenv("XDG_RUNTIME_DIR");
