@@ -283,6 +283,18 @@ std::shared_ptr<Entry> findEntry(WindowHandle h)
     return it == s.windows.end() ? nullptr : it->second;
 }
 
+// The caption of a window of this process, read under the registry's lock
+// (another thread may be renaming the window).
+std::optional<std::string> captionOf(WindowHandle h)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    auto it = s.windows.find(h);
+    if (it == s.windows.end())
+        return std::nullopt;
+    return it->second->caption;
+}
+
 std::int32_t callHandler(WindowHandle h, std::uint32_t msg, std::uint32_t w, std::int32_t l)
 {
     MessageHandler handler;
@@ -583,8 +595,8 @@ private:
             a.kind = std::uint16_t(Kind::Answer);
             a.seq = f.seq;
             a.targetPid = std::uint32_t(::getpid());
-            if (auto e = findEntry(h)) {
-                const CaptionKey k = captionKey(e->caption);
+            if (const auto caption = captionOf(h)) {
+                const CaptionKey k = captionKey(*caption);
                 if (k.words[0] == f.captionHash[0] && k.words[1] == f.captionHash[1])
                     a.result = std::int32_t(h);
             }

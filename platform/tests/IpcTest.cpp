@@ -10,6 +10,8 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <atomic>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -296,6 +298,74 @@ TEST(Ipc, ACaptionsSocketIsNamedByTheHashOfItsBytes)
     EXPECT_TRUE(std::filesystem::is_socket(socketOf("Statwalk in mode: HMM Training")));
     w.reset();
     EXPECT_FALSE(std::filesystem::exists(socketOf("Statwalk in mode: HMM Training")));
+}
+
+TEST(Ipc, QueriesAreAnsweredRightWhileTheWindowIsRenamed)
+{
+    // Long captions, so that each rename replaces the caption's storage.
+    const std::string first = "Statwalk in mode: Speak & Recognize (HMM), first of two long captions";
+    const std::string second = "Statwalk in mode: Speak & Recognize (HMM), second of two long captions";
+    std::string error;
+    auto w = WindowEndpoint::create(first, nullptr, &error);
+    ASSERT_TRUE(w) << error;
+    const QByteArray digest = QCryptographicHash::hash(QByteArray::fromStdString(first), QCryptographicHash::Sha256);
+    const std::string sock = runtimeDir() + "/" + digest.left(16).toHex().toStdString();
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, sock.c_str(), sizeof addr.sun_path - 1);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0) << sock;
+
+    // A peer on this connection keeps asking whether the window is the first
+    // caption's, while the window changes between the two captions.
+    std::atomic<bool> renaming{true};
+    std::atomic<int> yes{0}, no{0}, wrong{0};
+    std::thread asker([&]() {
+        while (renaming.load()) {
+            char frame[48] = {};
+            const std::uint32_t magic = 0x574C4154;
+            const std::uint16_t version = 1, kind = 1;
+            std::memcpy(frame, &magic, 4);
+            std::memcpy(frame + 4, &version, 2);
+            std::memcpy(frame + 6, &kind, 2);
+            std::memcpy(frame + 36, digest.constData(), 8);
+            if (::send(fd, frame, sizeof frame, MSG_NOSIGNAL) != ssize_t(sizeof frame))
+                break;
+            char answer[48];
+            std::size_t got = 0;
+            while (got < sizeof answer) {
+                const ssize_t n = ::read(fd, answer + got, sizeof answer - got);
+                if (n <= 0)
+                    break;
+                got += std::size_t(n);
+            }
+            if (got < sizeof answer) {
+                ++wrong;
+                break;
+            }
+            std::int32_t result;
+            std::memcpy(&result, answer + 32, 4);
+            if (result == std::int32_t(w->handle()))
+                ++yes;
+            else if (result == 0)
+                ++no;
+            else
+                ++wrong;
+        }
+    });
+    for (int i = 0; i < 150; ++i) {
+        if (!w->setCaption(i % 2 ? first : second, &error)) {
+            ADD_FAILURE() << error;
+            break;
+        }
+        std::this_thread::yield();
+    }
+    renaming = false;
+    asker.join();
+    ::close(fd);
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_GT(yes.load() + no.load(), 0);
 }
 
 TEST(RuntimeDir, RefusesAnUnsafeFolder)
