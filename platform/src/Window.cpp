@@ -865,17 +865,23 @@ public:
 
     bool setCaption(const std::string& caption, std::string* error) override
     {
+        // Refused like a registration: also on standard error, since a caller
+        // renaming its window often has nowhere to show the reason.
+        auto fail = [&](const std::string& why) {
+            std::fprintf(stderr, "%s\n", why.c_str());
+            if (error)
+                *error = why;
+            return false;
+        };
         State& s = state();
         {
             std::lock_guard lock(s.mutex);
             if (m_entry->caption == caption)
                 return true;
             for (auto& [h, e] : s.windows)
-                if (e->caption == caption) {
-                    if (error)
-                        *error = "A window titled \"" + caption + "\" already exists";
-                    return false;
-                }
+                if (e->caption == caption)
+                    return fail("A window titled \"" + caption + "\" already exists; the window keeps its caption \"" +
+                                m_entry->caption + "\"");
         }
         Claim claim;
         QObject* hub;
@@ -883,8 +889,11 @@ public:
             std::lock_guard lock(s.mutex);
             hub = m_entry->hub;
         }
-        if (!hub || !claimCaption(caption, m_entry->handle, hub, &claim, error))
-            return false;
+        if (!hub)
+            return fail("Cannot rename the window \"" + this->caption() + "\": the Qt application has ended");
+        std::string why;
+        if (!claimCaption(caption, m_entry->handle, hub, &claim, &why))
+            return fail(why);
         QLocalServer* old;
         {
             std::lock_guard lock(s.mutex);
