@@ -10,9 +10,11 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QSysInfo>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "platform/Process.h"
@@ -181,6 +183,35 @@ TEST(Ipc, ASocketLeftByAKilledPeerIsTakenOver)
     EXPECT_NE(h2, h);  // a new window, not the dead one
     EXPECT_EQ(sendMessage(h2, 1001, 2, 0), 4);
     EXPECT_EQ(sendMessage(h, 1001, 2, 0), 0);  // the old handle stays dead
+}
+
+TEST(Ipc, ALockFileLeftByAProcessKilledWhileClaimingIsTakenOver)
+{
+    // A process that died between taking a caption's lock file and listening
+    // leaves both a lock file and a socket behind.
+    const std::string caption = "Statwalk in mode: HMM Training";
+    const std::string sock =
+        runtimeDir() + "/" + QCryptographicHash::hash(QByteArray::fromStdString(caption), QCryptographicHash::Sha256)
+                                 .left(16)
+                                 .toHex()
+                                 .toStdString();
+    Peer peer({QString::fromStdString(caption)});
+    ASSERT_TRUE(peer.ready()) << peer.firstLine();
+    const qint64 deadPid = peer.process().processId();
+    peer.kill9();
+    ASSERT_TRUE(std::filesystem::is_socket(sock));
+    {
+        std::ofstream lock(sock + ".lock");
+        lock << deadPid << "\nplatform_test_peer\n" << QSysInfo::machineHostName().toStdString() << "\n";
+    }
+    QElapsedTimer t;
+    t.start();
+    std::string error;
+    auto w = WindowEndpoint::create(caption, nullptr, &error);
+    ASSERT_TRUE(w) << error;
+    EXPECT_LT(t.elapsed(), 1500);  // the dead holder is seen at once, not after the lock's age
+    EXPECT_EQ(findWindowByCaption(caption), w->handle());
+    EXPECT_FALSE(std::filesystem::exists(sock + ".lock"));  // released once the socket listened
 }
 
 TEST(Ipc, APeerThatEndedOrIsSlowCostsABoundedWait)
