@@ -70,6 +70,27 @@ TEST(ChildProcess, StartsWithoutShellInItsFolderAndItsWindowIsFound)
     EXPECT_FALSE(processExists(child->pid()));  // reaped, no zombie
 }
 
+TEST(ChildProcess, AProgramsNameIsNeverReadByAShell)
+{
+    // A folder and a program name that a shell would split or run as commands.
+    talvor::test::TempDir dir;
+    const std::string folder = dir.path() + "/Program Files $(touch shelled)";
+    std::filesystem::create_directory(folder);
+    const std::string program = folder + "/statwalk 2; touch shelled";
+    std::filesystem::create_symlink(TALVOR_TEST_PEER, program);
+    std::ofstream(folder + "/peer.cfg") << "Statwalk in mode: Pick & Match (HMM)\n";
+    std::string error;
+    auto child = ChildProcess::start(program, folder, &error);
+    ASSERT_TRUE(child) << error;
+    const WindowHandle h = waitForNewWindow("Statwalk in mode: Pick & Match (HMM)", 0, 10000);
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(readAll(folder + "/started.txt"), std::filesystem::canonical(folder).string());
+    EXPECT_TRUE(postMessage(h, 1005, 0, 0));
+    EXPECT_TRUE(child->waitForExit(5000));
+    for (auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
+        EXPECT_NE(e.path().filename(), "shelled") << e.path();
+}
+
 TEST(ChildProcess, FailsWithTheSystemsReason)
 {
     talvor::test::TempDir dir;
