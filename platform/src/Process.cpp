@@ -11,6 +11,7 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QThread>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -168,10 +169,9 @@ std::string lockFileName(const std::string& name)
 
 SingleInstanceLock::SingleInstanceLock(const std::string& name)
 {
-    std::string error;
-    const std::string dir = runtimeDir(&error);
+    const std::string dir = runtimeDir(&m_error);
     if (dir.empty())
-        std::fprintf(stderr, "%s\n", error.c_str());
+        m_error = "Cannot make the single-instance lock \"" + name + "\": " + m_error;
     else
         m_path = dir + "/" + lockFileName(name);
 }
@@ -186,15 +186,25 @@ bool SingleInstanceLock::tryLock()
 {
     if (m_fd >= 0)
         return true;
+    auto cannot = [this](const std::string& why) {
+        if (!why.empty())
+            m_error = why;
+        std::fprintf(stderr, "%s\n", m_error.c_str());
+        return true;  // nothing held, but no other copy is known to run
+    };
     if (m_path.empty())
-        return false;
+        return cannot("");
     const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
-        return false;
+        return cannot("Cannot make the single-instance lock " + m_path + ": " + std::strerror(errno));
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
         ::close(fd);
-        return false;
+        if (err == EWOULDBLOCK)
+            return false;  // another holder
+        return cannot("Cannot take the single-instance lock " + m_path + ": " + std::strerror(err));
     }
+    m_error.clear();
     // For whoever looks: the holder's process number.
     const std::string pid = std::to_string(::getpid()) + "\n";
     if (::ftruncate(fd, 0) == 0)

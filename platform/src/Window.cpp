@@ -283,6 +283,18 @@ std::shared_ptr<Entry> findEntry(WindowHandle h)
     return it == s.windows.end() ? nullptr : it->second;
 }
 
+// The caption of a window of this process, read under the registry's lock
+// (another thread may be renaming the window).
+std::optional<std::string> captionOf(WindowHandle h)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    auto it = s.windows.find(h);
+    if (it == s.windows.end())
+        return std::nullopt;
+    return it->second->caption;
+}
+
 std::int32_t callHandler(WindowHandle h, std::uint32_t msg, std::uint32_t w, std::int32_t l)
 {
     MessageHandler handler;
@@ -529,6 +541,15 @@ public:
         return true;
     }
 
+    // Forgets a send that its sender no longer waits for (it timed out), so a
+    // peer that never answers does not collect waiting entries.
+    void forget(WindowHandle proxy, std::uint32_t seq)
+    {
+        auto it = m_out.find(proxy);
+        if (it != m_out.end())
+            it->second.pending.erase(seq);
+    }
+
 private:
     struct Out {
         QLocalSocket* socket = nullptr;
@@ -574,8 +595,8 @@ private:
             a.kind = std::uint16_t(Kind::Answer);
             a.seq = f.seq;
             a.targetPid = std::uint32_t(::getpid());
-            if (auto e = findEntry(h)) {
-                const CaptionKey k = captionKey(e->caption);
+            if (const auto caption = captionOf(h)) {
+                const CaptionKey k = captionKey(*caption);
                 if (k.words[0] == f.captionHash[0] && k.words[1] == f.captionHash[1])
                     a.result = std::int32_t(h);
             }
@@ -844,17 +865,23 @@ public:
 
     bool setCaption(const std::string& caption, std::string* error) override
     {
+        // Refused like a registration: also on standard error, since a caller
+        // renaming its window often has nowhere to show the reason.
+        auto fail = [&](const std::string& why) {
+            std::fprintf(stderr, "%s\n", why.c_str());
+            if (error)
+                *error = why;
+            return false;
+        };
         State& s = state();
         {
             std::lock_guard lock(s.mutex);
             if (m_entry->caption == caption)
                 return true;
             for (auto& [h, e] : s.windows)
-                if (e->caption == caption) {
-                    if (error)
-                        *error = "A window titled \"" + caption + "\" already exists";
-                    return false;
-                }
+                if (e->caption == caption)
+                    return fail("A window titled \"" + caption + "\" already exists; the window keeps its caption \"" +
+                                m_entry->caption + "\"");
         }
         Claim claim;
         QObject* hub;
@@ -862,8 +889,11 @@ public:
             std::lock_guard lock(s.mutex);
             hub = m_entry->hub;
         }
-        if (!hub || !claimCaption(caption, m_entry->handle, hub, &claim, error))
-            return false;
+        if (!hub)
+            return fail("Cannot rename the window \"" + this->caption() + "\": the Qt application has ended");
+        std::string why;
+        if (!claimCaption(caption, m_entry->handle, hub, &claim, &why))
+            return fail(why);
         QLocalServer* old;
         {
             std::lock_guard lock(s.mutex);
@@ -1092,7 +1122,15 @@ std::int32_t sendMessage(WindowHandle window, std::uint32_t msg, std::uint32_t w
         if (!t->write(window, proxy, f, done))
             done(0);
     });
-    return waitForReply(ctx, reply, deadline);
+    const std::int32_t r = waitForReply(ctx, reply, deadline);
+    bool answered;
+    {
+        std::lock_guard lock(ctx->mutex);
+        answered = reply->done;
+    }
+    if (!answered)
+        t->runLater([t, window, seq = f.seq]() { t->forget(window, seq); });
+    return r;
 }
 
 bool requestWindow(WindowHandle window, WindowRequest request)

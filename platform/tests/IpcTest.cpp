@@ -10,7 +10,12 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QSysInfo>
+#include <atomic>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <thread>
 
 #include "platform/Process.h"
 #include "platform/Window.h"
@@ -180,6 +185,35 @@ TEST(Ipc, ASocketLeftByAKilledPeerIsTakenOver)
     EXPECT_EQ(sendMessage(h, 1001, 2, 0), 0);  // the old handle stays dead
 }
 
+TEST(Ipc, ALockFileLeftByAProcessKilledWhileClaimingIsTakenOver)
+{
+    // A process that died between taking a caption's lock file and listening
+    // leaves both a lock file and a socket behind.
+    const std::string caption = "Statwalk in mode: HMM Training";
+    const std::string sock =
+        runtimeDir() + "/" + QCryptographicHash::hash(QByteArray::fromStdString(caption), QCryptographicHash::Sha256)
+                                 .left(16)
+                                 .toHex()
+                                 .toStdString();
+    Peer peer({QString::fromStdString(caption)});
+    ASSERT_TRUE(peer.ready()) << peer.firstLine();
+    const qint64 deadPid = peer.process().processId();
+    peer.kill9();
+    ASSERT_TRUE(std::filesystem::is_socket(sock));
+    {
+        std::ofstream lock(sock + ".lock");
+        lock << deadPid << "\nplatform_test_peer\n" << QSysInfo::machineHostName().toStdString() << "\n";
+    }
+    QElapsedTimer t;
+    t.start();
+    std::string error;
+    auto w = WindowEndpoint::create(caption, nullptr, &error);
+    ASSERT_TRUE(w) << error;
+    EXPECT_LT(t.elapsed(), 1500);  // the dead holder is seen at once, not after the lock's age
+    EXPECT_EQ(findWindowByCaption(caption), w->handle());
+    EXPECT_FALSE(std::filesystem::exists(sock + ".lock"));  // released once the socket listened
+}
+
 TEST(Ipc, APeerThatEndedOrIsSlowCostsABoundedWait)
 {
     const auto before = sockets();
@@ -203,6 +237,27 @@ TEST(Ipc, APeerThatEndedOrIsSlowCostsABoundedWait)
     EXPECT_EQ(findWindowByCaption("slow peer"), 0u);
     EXPECT_LT(t.elapsed(), 3000);
     EXPECT_EQ(sockets(), before);  // a peer that ended cleanly removed its socket
+}
+
+TEST(Ipc, APeerKilledWhileItHandlesASendAnswersZeroAtOnce)
+{
+    Peer peer({"dying peer"});
+    ASSERT_TRUE(peer.ready()) << peer.firstLine();
+    const WindowHandle h = findWindowByCaption("dying peer");
+    ASSERT_NE(h, 0u);
+    const pid_t pid = pid_t(peer.process().processId());
+    std::thread killer([pid]() {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::kill(pid, SIGKILL);
+    });
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(sendMessage(h, 1006, 20000, 0, 20000), 0);  // it would answer 7 after 20 s
+    killer.join();
+    EXPECT_GE(t.elapsed(), 250);
+    EXPECT_LT(t.elapsed(), 5000);  // the lost connection ends the wait, not the timeout
+    peer.process().waitForFinished(5000);
+    EXPECT_EQ(sendMessage(h, 1001, 1, 0), 0);
 }
 
 TEST(Ipc, ConnectionsOfAnotherUserAreDropped)
@@ -254,6 +309,94 @@ TEST(Ipc, ConnectionsOfAnotherUserAreDropped)
     // The peer still serves its own user.
     const WindowHandle h = findWindowByCaption("guarded");
     EXPECT_EQ(sendMessage(h, 1001, 4, 0), 8);
+}
+
+TEST(Ipc, ACaptionsSocketIsNamedByTheHashOfItsBytes)
+{
+    auto socketOf = [](const std::string& caption) {
+        const QByteArray bytes(caption.data(), qsizetype(caption.size()));
+        return runtimeDir() + "/" + QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).left(16).toHex().toStdString();
+    };
+    // Captions that could not be file names as they are: a folder separator, a
+    // parent step, bytes beyond ASCII, one longer than a socket path may be.
+    const std::string odd = "../Statwalk/in mode: \xc3\xa9t\xc3\xa9 " + std::string(200, 'x');
+    std::string error;
+    auto w = WindowEndpoint::create(odd, nullptr, &error);
+    ASSERT_TRUE(w) << error;
+    EXPECT_TRUE(std::filesystem::is_socket(socketOf(odd))) << socketOf(odd);
+    ASSERT_TRUE(w->setCaption("Statwalk in mode: HMM Training", &error)) << error;
+    EXPECT_FALSE(std::filesystem::exists(socketOf(odd)));  // the old caption is free for others
+    EXPECT_TRUE(std::filesystem::is_socket(socketOf("Statwalk in mode: HMM Training")));
+    w.reset();
+    EXPECT_FALSE(std::filesystem::exists(socketOf("Statwalk in mode: HMM Training")));
+}
+
+TEST(Ipc, QueriesAreAnsweredRightWhileTheWindowIsRenamed)
+{
+    // Long captions, so that each rename replaces the caption's storage.
+    const std::string first = "Statwalk in mode: Speak & Recognize (HMM), first of two long captions";
+    const std::string second = "Statwalk in mode: Speak & Recognize (HMM), second of two long captions";
+    std::string error;
+    auto w = WindowEndpoint::create(first, nullptr, &error);
+    ASSERT_TRUE(w) << error;
+    const QByteArray digest = QCryptographicHash::hash(QByteArray::fromStdString(first), QCryptographicHash::Sha256);
+    const std::string sock = runtimeDir() + "/" + digest.left(16).toHex().toStdString();
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, sock.c_str(), sizeof addr.sun_path - 1);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0) << sock;
+
+    // A peer on this connection keeps asking whether the window is the first
+    // caption's, while the window changes between the two captions.
+    std::atomic<bool> renaming{true};
+    std::atomic<int> yes{0}, no{0}, wrong{0};
+    std::thread asker([&]() {
+        while (renaming.load()) {
+            char frame[48] = {};
+            const std::uint32_t magic = 0x574C4154;
+            const std::uint16_t version = 1, kind = 1;
+            std::memcpy(frame, &magic, 4);
+            std::memcpy(frame + 4, &version, 2);
+            std::memcpy(frame + 6, &kind, 2);
+            std::memcpy(frame + 36, digest.constData(), 8);
+            if (::send(fd, frame, sizeof frame, MSG_NOSIGNAL) != ssize_t(sizeof frame))
+                break;
+            char answer[48];
+            std::size_t got = 0;
+            while (got < sizeof answer) {
+                const ssize_t n = ::read(fd, answer + got, sizeof answer - got);
+                if (n <= 0)
+                    break;
+                got += std::size_t(n);
+            }
+            if (got < sizeof answer) {
+                ++wrong;
+                break;
+            }
+            std::int32_t result;
+            std::memcpy(&result, answer + 32, 4);
+            if (result == std::int32_t(w->handle()))
+                ++yes;
+            else if (result == 0)
+                ++no;
+            else
+                ++wrong;
+        }
+    });
+    for (int i = 0; i < 150; ++i) {
+        if (!w->setCaption(i % 2 ? first : second, &error)) {
+            ADD_FAILURE() << error;
+            break;
+        }
+        std::this_thread::yield();
+    }
+    renaming = false;
+    asker.join();
+    ::close(fd);
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_GT(yes.load() + no.load(), 0);
 }
 
 TEST(RuntimeDir, RefusesAnUnsafeFolder)

@@ -70,6 +70,27 @@ TEST(ChildProcess, StartsWithoutShellInItsFolderAndItsWindowIsFound)
     EXPECT_FALSE(processExists(child->pid()));  // reaped, no zombie
 }
 
+TEST(ChildProcess, AProgramsNameIsNeverReadByAShell)
+{
+    // A folder and a program name that a shell would split or run as commands.
+    talvor::test::TempDir dir;
+    const std::string folder = dir.path() + "/Program Files $(touch shelled)";
+    std::filesystem::create_directory(folder);
+    const std::string program = folder + "/statwalk 2; touch shelled";
+    std::filesystem::create_symlink(TALVOR_TEST_PEER, program);
+    std::ofstream(folder + "/peer.cfg") << "Statwalk in mode: Pick & Match (HMM)\n";
+    std::string error;
+    auto child = ChildProcess::start(program, folder, &error);
+    ASSERT_TRUE(child) << error;
+    const WindowHandle h = waitForNewWindow("Statwalk in mode: Pick & Match (HMM)", 0, 10000);
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(readAll(folder + "/started.txt"), std::filesystem::canonical(folder).string());
+    EXPECT_TRUE(postMessage(h, 1005, 0, 0));
+    EXPECT_TRUE(child->waitForExit(5000));
+    for (auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
+        EXPECT_NE(e.path().filename(), "shelled") << e.path();
+}
+
 TEST(ChildProcess, FailsWithTheSystemsReason)
 {
     talvor::test::TempDir dir;
@@ -156,4 +177,37 @@ TEST(SingleInstanceLock, OneHolderAtATime)
     for (auto& e : std::filesystem::directory_iterator(runtimeDir()))
         inside = inside || e.path().filename().string().find("escape") != std::string::npos;
     EXPECT_TRUE(inside);
+}
+
+TEST(SingleInstanceLock, AFolderThatCannotBeUsedIsNotTakenForAnotherCopy)
+{
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string keep = saved ? saved : "";
+    talvor::test::TempDir tmp;
+    ::setenv("XDG_RUNTIME_DIR", tmp.path().c_str(), 1);
+    ASSERT_FALSE(runtimeDir().empty());
+    {
+        SingleInstanceLock lock("Talvor_II");
+        EXPECT_TRUE(lock.tryLock());
+        EXPECT_TRUE(lock.held());
+        EXPECT_TRUE(lock.error().empty()) << lock.error();
+    }
+    // Open to other users: no lock can be trusted there, and no other copy is
+    // known to run, so the program is let through with the reason given.
+    ASSERT_EQ(::chmod((tmp.path() + "/talvor").c_str(), 0755), 0);
+    SingleInstanceLock unsafe("Talvor_II");
+    EXPECT_TRUE(unsafe.tryLock());
+    EXPECT_FALSE(unsafe.held());
+    EXPECT_NE(unsafe.error().find("open to other users"), std::string::npos) << unsafe.error();
+    ASSERT_EQ(::chmod((tmp.path() + "/talvor").c_str(), 0700), 0);
+    // Once the folder is right again the same object takes the lock for real.
+    EXPECT_TRUE(unsafe.tryLock());
+    EXPECT_FALSE(unsafe.held());  // its folder was refused when it was made
+    SingleInstanceLock later("Talvor_II");
+    EXPECT_TRUE(later.tryLock());
+    EXPECT_TRUE(later.held());
+    SingleInstanceLock second("Talvor_II");
+    EXPECT_FALSE(second.tryLock());  // a real holder still stops a second copy
+    EXPECT_TRUE(second.error().empty()) << second.error();
+    ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
 }

@@ -90,7 +90,13 @@ TEST(Window, HandlesCaptionsAndLookup)
     EXPECT_EQ(a->caption(), "Talvor Setup");
     EXPECT_EQ(findWindowByCaption("TALVOR recog"), 0u);
     EXPECT_EQ(findWindowByCaption("Talvor Setup"), a->handle());
+    // A refused rename says so, also on standard error where no one else shows it.
+    error.clear();
+    ::testing::internal::CaptureStderr();
     EXPECT_FALSE(a->setCaption("Statwalk in mode: HMM Training", &error));
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(error.find("\"Statwalk in mode: HMM Training\" already exists"), std::string::npos) << error;
+    EXPECT_NE(said.find(error), std::string::npos) << said;
     EXPECT_EQ(a->caption(), "Talvor Setup");
     EXPECT_TRUE(a->setCaption("Talvor Setup"));
     auto c = WindowEndpoint::create("TALVOR recog", nullptr, &error);

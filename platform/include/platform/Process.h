@@ -47,16 +47,25 @@ public:
 WindowHandle waitForNewWindow(const std::string& caption, WindowHandle existingBefore, int timeoutMs);
 
 // A per-user lock that only one live process can hold at a time.
+// tryLock() is false only when another live process (or another lock object)
+// holds it.  When the lock cannot be made at all (the runtime folder is
+// missing or unsafe, the lock file cannot be opened) the reason is written to
+// standard error and kept in error(), and tryLock() is true without holding
+// anything: a program is not silently ended as "already running" when the
+// truth is that no one can tell.
 class SingleInstanceLock {
 public:
     explicit SingleInstanceLock(const std::string& name);
     ~SingleInstanceLock();
-    bool tryLock();  // false when another live process holds it
+    bool tryLock();
+    bool held() const { return m_fd >= 0; }
+    const std::string& error() const { return m_error; }  // empty unless the lock could not be made
     SingleInstanceLock(const SingleInstanceLock&) = delete;
     SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
 
 private:
     std::string m_path;
+    std::string m_error;
     int m_fd = -1;
 };
 
