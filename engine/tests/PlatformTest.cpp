@@ -8,9 +8,9 @@
 
 #include "platform/Audio.h"
 #include "platform/Dialogs.h"
+#include "testing/EventLoop.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -148,11 +148,7 @@ struct PlatformRig {
     }
     bool waitForMessage(int ms)
     {
-        QElapsedTimer t;
-        t.start();
-        while (messages->posted.empty() && t.elapsed() < ms)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        return !messages->posted.empty();
+        return talvor::test::serveEventsUntil([&] { return !messages->posted.empty(); }, ms, 5);
     }
 };
 
@@ -180,10 +176,7 @@ TEST_P(PlatformPace, WordFromTheWavFileInputComesOutOfTokenProces)
     ASSERT_NE(rig.engine->TokenProces(9), 0);
     ASSERT_TRUE(rig.waitForMessage(10000));
     // Let a late tick or device report show itself.
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 200)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    talvor::test::serveEventsFor(200, 5);
     ASSERT_EQ(rig.messages->posted.size(), 1u);
     EXPECT_EQ(rig.messages->posted[0].window, 9u);
     EXPECT_EQ(rig.messages->posted[0].wParam, TokenKeyDone);
