@@ -10,7 +10,6 @@
 #include "platform/Dialogs.h"
 #include "testing/EventLoop.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -223,10 +222,3 @@ TEST_F(PlatformEngine, PlaybackThroughTheNullOutputFreesItsCopy)
 
 }  // namespace
 }  // namespace talvor::engine
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    QCoreApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}
