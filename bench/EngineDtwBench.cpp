@@ -108,13 +108,8 @@ BENCHMARK(BM_FullMatrixReference<'N'>);
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    talvor::bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios({
+    return talvor::bench::runAndPrintRatios(argc, argv, {
         {"ClassifyWordDTW Itakura (cells per second)", {"BM_ClassifyWordDtw<'I'>", "BM_FullMatrixReference<'I'>"}},
         {"ClassifyWordDTW band (cells per second)", {"BM_ClassifyWordDtw<'N'>", "BM_FullMatrixReference<'N'>"}},
     });
-    benchmark::Shutdown();
-    return 0;
 }

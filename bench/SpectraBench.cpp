@@ -120,13 +120,8 @@ BENCHMARK(BM_ColorMappingLinearSearch);
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    talvor::bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios({
+    return talvor::bench::runAndPrintRatios(argc, argv, {
         {"FFT spectra (frames per second)", {"BM_FftSpectra", "BM_DirectDftSpectra"}},
         {"Colour mapping (values per second)", {"BM_ColorMapping", "BM_ColorMappingLinearSearch"}},
     });
-    benchmark::Shutdown();
-    return 0;
 }

@@ -43,4 +43,17 @@ private:
     std::map<std::string, double> m_times;
 };
 
+// The main of a benchmark program: runs the benchmarks the command line
+// selects, then prints the ratio of each (label, {fast, plain}) pair.
+inline int runAndPrintRatios(int argc, char** argv,
+                             const std::vector<std::pair<std::string, std::pair<std::string, std::string>>>& pairs)
+{
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printRatios(pairs);
+    benchmark::Shutdown();
+    return 0;
+}
+
 }  // namespace talvor::bench

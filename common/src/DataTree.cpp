@@ -77,6 +77,17 @@ bool makeFolder(const std::string& path, std::string* error)
     return true;
 }
 
+// The vocabulary folder `path` (found ignoring case) must be there already.
+bool vocabularyFolderExists(const std::string& path, std::string* error)
+{
+    std::string folder;
+    if (findFileName(path, &folder) && isDirectory(folder))
+        return true;
+    if (error)
+        *error = "The vocabulary folder " + path + " does not exist.";
+    return false;
+}
+
 std::vector<std::string> withoutExtension(std::vector<std::string> names, std::size_t extensionLength)
 {
     for (auto& n : names)
@@ -190,12 +201,8 @@ bool DataTree::ensureStringsFolder(std::string_view voc, std::string* error) con
 {
     if (!checkName(voc, NameKind::Vocabulary, error))
         return false;
-    std::string folder;
-    if (!findFileName(vocabularyFolder(voc), &folder) || !isDirectory(folder)) {
-        if (error)
-            *error = "The vocabulary folder " + vocabularyFolder(voc) + " does not exist.";
+    if (!vocabularyFolderExists(vocabularyFolder(voc), error))
         return false;
-    }
     return makeFolder(stringsFolder(voc), error);
 }
 
@@ -203,12 +210,8 @@ bool DataTree::createWorkFolder(std::string_view voc, std::string_view work, std
 {
     if (!checkName(voc, NameKind::Vocabulary, error) || !checkName(work, NameKind::WorkDirectory, error))
         return false;
-    std::string folder;
-    if (!findFileName(vocabularyFolder(voc), &folder) || !isDirectory(folder)) {
-        if (error)
-            *error = "The vocabulary folder " + vocabularyFolder(voc) + " does not exist.";
+    if (!vocabularyFolderExists(vocabularyFolder(voc), error))
         return false;
-    }
     return makeFolder(workFolder(voc, work), error);
 }
 

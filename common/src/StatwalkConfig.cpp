@@ -282,7 +282,11 @@ bool parseStatwalkConfig(std::string_view text, StatwalkConfig* config, std::str
     return true;
 }
 
-bool readStatwalkConfig(const std::string& path, StatwalkConfig* config, std::string* error)
+namespace {
+
+// Reads the file whole and parses it with `parse` (the whole job or its head).
+bool readAndParse(const std::string& path, StatwalkConfig* config, std::string* error,
+                  bool (*parse)(std::string_view, StatwalkConfig*, std::string*, std::string_view))
 {
     std::string bytes;
     if (!readFileWhole(path, &bytes)) {
@@ -290,18 +294,19 @@ bool readStatwalkConfig(const std::string& path, StatwalkConfig* config, std::st
             *error = readError(path);
         return false;
     }
-    return parseStatwalkConfig(bytes, config, error, normalizeSeparators(path));
+    return parse(bytes, config, error, normalizeSeparators(path));
+}
+
+}  // namespace
+
+bool readStatwalkConfig(const std::string& path, StatwalkConfig* config, std::string* error)
+{
+    return readAndParse(path, config, error, parseStatwalkConfig);
 }
 
 bool readStatwalkHead(const std::string& path, StatwalkConfig* config, std::string* error)
 {
-    std::string bytes;
-    if (!readFileWhole(path, &bytes)) {
-        if (error)
-            *error = readError(path);
-        return false;
-    }
-    return parseStatwalkHead(bytes, config, error, normalizeSeparators(path));
+    return readAndParse(path, config, error, parseStatwalkHead);
 }
 
 }  // namespace talvor

@@ -25,6 +25,26 @@ std::size_t nonNegative(long long n)
     return n > 0 ? std::size_t(n) : 0;
 }
 
+// Konvert and KonvertS: the caller's pointers checked, its buffer of
+// konvertPointsNeeded(width) points, the count passed in and back.
+template <class Sample>
+std::int32_t konvertExport(int (*convert)(int, int, std::span<const Sample>, std::span<PolyPoint>, int&),
+                           std::int32_t width, std::int32_t height, const Sample* samples, std::int32_t n,
+                           PolyPoint* points, std::int32_t* count)
+{
+    if (!count)
+        return -1;
+    if (n > 0 && (!samples || !points)) {
+        *count = 0;
+        return -1;
+    }
+    int c = *count;
+    const int result = convert(width, height, std::span<const Sample>(samples, nonNegative(n)),
+                               std::span<PolyPoint>(points, nonNegative(konvertPointsNeeded(width))), c);
+    *count = c;
+    return result;
+}
+
 }  // namespace
 
 extern "C" {
@@ -103,33 +123,13 @@ std::int32_t Display_Spectrum_FFT(talvor::platform::PixelSurface* memory, talvor
 std::int32_t Konvert(std::int32_t width, std::int32_t height, const std::int16_t* samples, std::int32_t n,
                      PolyPoint* points, std::int32_t* count)
 {
-    if (!count)
-        return -1;
-    if (n > 0 && (!samples || !points)) {
-        *count = 0;
-        return -1;
-    }
-    int c = *count;
-    const int result = konvert(width, height, std::span<const std::int16_t>(samples, nonNegative(n)),
-                               std::span<PolyPoint>(points, nonNegative(konvertPointsNeeded(width))), c);
-    *count = c;
-    return result;
+    return konvertExport(konvert, width, height, samples, n, points, count);
 }
 
 std::int32_t KonvertS(std::int32_t width, std::int32_t height, const float* samples, std::int32_t n,
                       PolyPoint* points, std::int32_t* count)
 {
-    if (!count)
-        return -1;
-    if (n > 0 && (!samples || !points)) {
-        *count = 0;
-        return -1;
-    }
-    int c = *count;
-    const int result = konvertS(width, height, std::span<const float>(samples, nonNegative(n)),
-                                std::span<PolyPoint>(points, nonNegative(konvertPointsNeeded(width))), c);
-    *count = c;
-    return result;
+    return konvertExport(konvertS, width, height, samples, n, points, count);
 }
 
 std::int32_t GetExtrems(const std::int16_t* samples, std::int32_t n, std::int32_t* max, std::int32_t* min)

@@ -15,6 +15,18 @@ namespace {
 
 constexpr const char* kFormatRefused = "Only 8000 Hz, mono, 16-bit sound is supported.";
 
+// Closes and lets go of a sound device, if one is open; gives back the
+// samples the device moved (0 without one).
+template <class Device>
+std::size_t closeDevice(std::unique_ptr<Device>& device)
+{
+    if (!device)
+        return 0;
+    const std::size_t n = device->close();
+    device.reset();
+    return n;
+}
+
 class PlatformSoundIn final : public SoundIn {
 public:
     bool open(const WaveFormat& format, std::int16_t* buffer, std::size_t count,
@@ -37,14 +49,7 @@ public:
         return true;
     }
     std::size_t samplesDelivered() const override { return m_device ? m_device->samplesDelivered() : 0; }
-    std::size_t close() override
-    {
-        if (!m_device)
-            return 0;
-        const std::size_t n = m_device->close();
-        m_device.reset();
-        return n;
-    }
+    std::size_t close() override { return closeDevice(m_device); }
 
 private:
     std::unique_ptr<platform::SoundInput> m_device;
@@ -72,14 +77,7 @@ public:
         }
         return true;
     }
-    std::size_t close() override
-    {
-        if (!m_device)
-            return 0;
-        const std::size_t n = m_device->close();
-        m_device.reset();
-        return n;
-    }
+    std::size_t close() override { return closeDevice(m_device); }
 
 private:
     std::unique_ptr<platform::SoundOutput> m_device;

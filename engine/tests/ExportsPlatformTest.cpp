@@ -4,9 +4,9 @@
 #include "engine/talvor2.h"
 
 #include "platform/Window.h"
+#include "testing/EventLoop.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -46,15 +46,9 @@ TEST(Exports, SpokenWordFromAWavFileReachesTheWindowAsFramesAndSamples)
     ASSERT_TRUE(window) << error;
 
     ASSERT_NE(TokenProces(window->handle()), 0);
-    QElapsedTimer t;
-    t.start();
-    while (keys.empty() && t.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    talvor::test::serveEventsUntil([&] { return !keys.empty(); }, 10000, 5);
     // A second notification would arrive meanwhile.
-    QElapsedTimer after;
-    after.start();
-    while (after.elapsed() < 300)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    talvor::test::serveEventsFor(300, 5);
     ASSERT_EQ(keys.size(), 1u);
     EXPECT_EQ(keys[0], 26665u);
     const int32_t status = statusAtKey[0];

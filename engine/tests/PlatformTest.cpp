@@ -8,9 +8,8 @@
 
 #include "platform/Audio.h"
 #include "platform/Dialogs.h"
+#include "testing/EventLoop.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -148,11 +147,7 @@ struct PlatformRig {
     }
     bool waitForMessage(int ms)
     {
-        QElapsedTimer t;
-        t.start();
-        while (messages->posted.empty() && t.elapsed() < ms)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        return !messages->posted.empty();
+        return talvor::test::serveEventsUntil([&] { return !messages->posted.empty(); }, ms, 5);
     }
 };
 
@@ -180,10 +175,7 @@ TEST_P(PlatformPace, WordFromTheWavFileInputComesOutOfTokenProces)
     ASSERT_NE(rig.engine->TokenProces(9), 0);
     ASSERT_TRUE(rig.waitForMessage(10000));
     // Let a late tick or device report show itself.
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 200)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    talvor::test::serveEventsFor(200, 5);
     ASSERT_EQ(rig.messages->posted.size(), 1u);
     EXPECT_EQ(rig.messages->posted[0].window, 9u);
     EXPECT_EQ(rig.messages->posted[0].wParam, TokenKeyDone);
@@ -230,10 +222,3 @@ TEST_F(PlatformEngine, PlaybackThroughTheNullOutputFreesItsCopy)
 
 }  // namespace
 }  // namespace talvor::engine
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    QCoreApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -2,7 +2,6 @@
 // from a program folder with no arguments, found by caption, answering sends,
 // ending on close.
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -14,6 +13,7 @@
 #include "common/VocabularyFile.h"
 #include "platform/Process.h"
 #include "platform/Window.h"
+#include "testing/EventLoop.h"
 #include "testing/TempDir.h"
 
 using namespace talvor;
@@ -25,15 +25,7 @@ namespace {
 template <class Done>
 bool serveUntil(Done done, int timeoutMs = 5000)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+    return talvor::test::serveEventsUntil(done, timeoutMs);
 }
 
 class FakeStatwalk : public ::testing::Test {

@@ -3,46 +3,28 @@
 // job in STATWALK1.EDF / STATWALK2.EDF, found by their window, watched until
 // they end, and the command keys they send on their way out.
 #include <QApplication>
-#include <QElapsedTimer>
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 
 #include <gtest/gtest.h>
 
 #include "common/StatwalkConfig.h"
 #include "common/VocabularyFile.h"
-#include "platform/Dialogs.h"
+#include "RegisteredWindowFixture.h"
 #include "platform/Window.h"
-#include "testing/TempDir.h"
-#include "workbench/MainProgram.h"
-#include "workbench/WizardWindow.h"
+#include "testing/EventLoop.h"
 
 using namespace talvor;
 using namespace talvor::workbench;
+using talvor::test::serveEventsFor;
+using talvor::test::serveEventsUntil;
 namespace fs = std::filesystem;
 
 namespace {
 
-bool waitFor(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < timeoutMs)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-class FakeStatwalkFixture : public ::testing::Test {
+class FakeStatwalkFixture : public talvor::workbench::test::RegisteredWindowFixture {
 protected:
-    talvor::test::TempDir dir;
-    ModuleState state;
-    PlatformPrograms programs;
-    platform::ScopedScriptedDialogs dialogs;
-    std::unique_ptr<WizardWindow> window;
-    std::unique_ptr<MainWindowRegistration> registration;
-
     // The program folder: the fake program, its job and behaviour, and a
     // vocabulary with a work directory.
     void install(StatwalkKind kind, std::int32_t mode, const std::string& behaviour)
@@ -67,21 +49,7 @@ protected:
         std::ofstream(dir.path() + "/fakestatwalk.cfg") << behaviour;
     }
 
-    void SetUp() override
-    {
-        state.AppPath = dir.path();
-        window = std::make_unique<WizardWindow>(programs, state);
-        window->setEndProgram([] {});
-        std::string error;
-        registration = MainWindowRegistration::create(*window, &error);
-        ASSERT_TRUE(registration) << error;
-        window->show();
-    }
-    void TearDown() override
-    {
-        registration.reset();
-        window.reset();
-    }
+    void SetUp() override { openWindow(); }
 };
 
 }  // namespace
@@ -98,7 +66,7 @@ TEST_F(FakeStatwalkFixture, TrainingHidesTheWizardUntilTheTrainerHasFinished)
     EXPECT_TRUE(window->watchTimerActive());
 
     // The trainer closes its window when done; the next tick brings the wizard back.
-    EXPECT_TRUE(waitFor([&] { return window->isVisible(); }, 8000));
+    EXPECT_TRUE(serveEventsUntil([&] { return window->isVisible(); }, 8000));
     EXPECT_FALSE(window->watchTimerActive());
     EXPECT_EQ(platform::findWindowByCaption("Statwalk in mode: HMM Training"), 0u);
     EXPECT_EQ(window->windowTitle(), "Talvor Setup");  // the timer does not restore it
@@ -116,11 +84,11 @@ TEST_F(FakeStatwalkFixture, RecogniserShowsTheWizardWithItsCaptionAsItEnds)
     EXPECT_FALSE(window->isVisible());
 
     // Key 26675 on its way out: shown again with the caption from before.
-    EXPECT_TRUE(waitFor([&] { return window->isVisible(); }, 8000));
+    EXPECT_TRUE(serveEventsUntil([&] { return window->isVisible(); }, 8000));
     EXPECT_EQ(window->windowTitle(), "TALVOR II Setup");
     EXPECT_EQ(platform::findWindowByCaption("TALVOR II Setup"), registration->handle());
     // The watch ends at its next tick, the window being gone.
-    EXPECT_TRUE(waitFor([&] { return !window->watchTimerActive(); }, 4000));
+    EXPECT_TRUE(serveEventsUntil([&] { return !window->watchTimerActive(); }, 4000));
     EXPECT_TRUE(window->isVisible());
 }
 

@@ -12,27 +12,18 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Dialogs.h"
+#include "RegisteredWindowFixture.h"
 #include "platform/Process.h"
 #include "platform/Window.h"
-#include "testing/TempDir.h"
-#include "workbench/MainProgram.h"
-#include "workbench/WizardWindow.h"
+#include "testing/EventLoop.h"
 
 using namespace talvor;
 using namespace talvor::workbench;
+using talvor::test::serveEventsFor;
+using talvor::test::serveEventsUntil;
 namespace fs = std::filesystem;
 
 namespace {
-
-bool waitFor(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < timeoutMs)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 std::string readAll(const std::string& path)
 {
@@ -48,15 +39,8 @@ void installPeer(const std::string& folder, const std::string& name)
     fs::permissions(to, fs::perms::owner_all);
 }
 
-class ProgramsFixture : public ::testing::Test {
+class ProgramsFixture : public talvor::workbench::test::RegisteredWindowFixture {
 protected:
-    talvor::test::TempDir dir;
-    ModuleState state;
-    PlatformPrograms programs;
-    platform::ScopedScriptedDialogs dialogs;
-    std::unique_ptr<WizardWindow> window;
-    std::unique_ptr<MainWindowRegistration> registration;
-    int ended = 0;
     std::string stopFile, logFile;
 
     void SetUp() override
@@ -70,18 +54,12 @@ protected:
         ::unsetenv("TALVOR_PEER_CAPTION");
         ::unsetenv("TALVOR_PEER_TARGET");
         ::unsetenv("TALVOR_PEER_KEYS");
-        window = std::make_unique<WizardWindow>(programs, state);
-        window->setEndProgram([this] { ++ended; });
-        std::string error;
-        registration = MainWindowRegistration::create(*window, &error);
-        ASSERT_TRUE(registration) << error;
-        window->show();
+        openWindow();
     }
     void TearDown() override
     {
         std::ofstream(stopFile) << "stop";
-        registration.reset();
-        window.reset();
+        closeWindow();
         ::unsetenv("TALVOR_PEER_CAPTION");
         ::unsetenv("TALVOR_PEER_TARGET");
         ::unsetenv("TALVOR_PEER_KEYS");
@@ -109,10 +87,10 @@ TEST_F(ProgramsFixture, TrainerIsFoundByItsWindowAndWatchedUntilItEnds)
     EXPECT_NE(readAll(logFile).find("started in " + dir.path() + "\n"), std::string::npos);
 
     // The wizard comes back at the first tick after the trainer's window has gone.
-    waitFor([] { return false; }, 300);
+    serveEventsFor(300);
     EXPECT_FALSE(window->isVisible());
     std::ofstream(stopFile) << "stop";
-    EXPECT_TRUE(waitFor([&] { return window->isVisible(); }, 6000));
+    EXPECT_TRUE(serveEventsUntil([&] { return window->isVisible(); }, 6000));
     EXPECT_FALSE(window->watchTimerActive());
     EXPECT_EQ(platform::findWindowByCaption("Statwalk in mode: HMM Training"), 0u);
 }
@@ -152,7 +130,7 @@ TEST_F(ProgramsFixture, ProgramThatOpensNoWindowLeavesTheWizardVisible)
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->watchTimerActive());
     // The program that did not open its window was told to end.
-    EXPECT_TRUE(waitFor([] { return platform::findWindowByCaption("Statwalk in mode: Pick & Match (HMM)") == 0; },
+    EXPECT_TRUE(serveEventsUntil([] { return platform::findWindowByCaption("Statwalk in mode: Pick & Match (HMM)") == 0; },
                         5000));
 }
 
@@ -182,7 +160,7 @@ TEST_F(ProgramsFixture, CommandKeysFromAnotherProcess)
         std::string error;
         auto peer = platform::ChildProcess::start(TALVOR_TEST_PEER, dir.path(), &error);
         ASSERT_TRUE(peer) << error;
-        EXPECT_TRUE(waitFor(row.reached, 5000));
+        EXPECT_TRUE(serveEventsUntil(row.reached, 5000));
         EXPECT_EQ(ended, std::string(row.keys) == "26673" ? 1 : 0);
         std::ofstream(stopFile) << "stop";
         EXPECT_TRUE(peer->waitForExit(5000));
@@ -197,7 +175,7 @@ TEST(TalvorBinary, SecondStartEndsAtOnceAndKey26673EndsTheFirst)
     QProcess first;
     first.start(TALVOR_BINARY, {"--program-folder", QString::fromStdString(folder.path())});
     ASSERT_TRUE(first.waitForStarted(5000));
-    ASSERT_TRUE(waitFor([] { return platform::findWindowByCaption("TALVOR II Setup") != 0; }, 10000))
+    ASSERT_TRUE(serveEventsUntil([] { return platform::findWindowByCaption("TALVOR II Setup") != 0; }, 10000))
         << first.readAllStandardError().toStdString();
     const platform::WindowHandle h = platform::findWindowByCaption("TALVOR II Setup");
 
@@ -221,7 +199,7 @@ TEST(TalvorBinary, SecondStartEndsAtOnceAndKey26673EndsTheFirst)
     // With the first gone, the program starts again.
     QProcess third;
     third.start(TALVOR_BINARY, {"--program-folder", QString::fromStdString(folder.path())});
-    ASSERT_TRUE(waitFor([] { return platform::findWindowByCaption("TALVOR II Setup") != 0; }, 10000));
+    ASSERT_TRUE(serveEventsUntil([] { return platform::findWindowByCaption("TALVOR II Setup") != 0; }, 10000));
     platform::postMessage(platform::findWindowByCaption("TALVOR II Setup"), platform::WM_KEYDOWN, 26673, 0);
     EXPECT_TRUE(third.waitForFinished(10000));
 }

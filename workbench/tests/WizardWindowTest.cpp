@@ -3,7 +3,6 @@
 // timer act on the real window.
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -14,23 +13,17 @@
 
 #include "WizardFixture.h"
 #include "platform/Dialogs.h"
+#include "testing/EventLoop.h"
 #include "workbench/WizardWindow.h"
 
 using namespace talvor;
 using namespace talvor::workbench;
+using talvor::test::serveEventsFor;
+using talvor::test::serveEventsUntil;
 using talvor::workbench::test::FakePrograms;
 using talvor::workbench::test::writeFile;
 
 namespace {
-
-bool waitFor(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < timeoutMs)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 class WindowFixture : public ::testing::Test {
 protected:
@@ -160,10 +153,10 @@ TEST_F(WindowFixture, WatchTimerShowsTheWizardWhenTheProgramsWindowHasGone)
     w.StartWatchedProgram(kRecogniserProgram, w.recogniserWindow);
     ASSERT_FALSE(window->isVisible());
     // While the window is there, the ticks change nothing.
-    waitFor([] { return false; }, 2300);
+    serveEventsFor(2300);
     EXPECT_FALSE(window->isVisible());
     programs.windows.clear();
-    EXPECT_TRUE(waitFor([&] { return window->isVisible(); }, 3000));
+    EXPECT_TRUE(serveEventsUntil([&] { return window->isVisible(); }, 3000));
     EXPECT_FALSE(window->watchTimerActive());
     EXPECT_EQ(window->windowTitle(), "Talvor Setup");
 }
