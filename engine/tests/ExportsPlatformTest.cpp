@@ -3,6 +3,7 @@
 // announced to a window of this process, as the signal analyser sees it.
 #include "engine/talvor2.h"
 
+#include "platform/Dialogs.h"
 #include "platform/Window.h"
 #include "testing/EventLoop.h"
 
@@ -62,6 +63,21 @@ TEST(Exports, SpokenWordFromAWavFileReachesTheWindowAsFramesAndSamples)
     EXPECT_NE(samples[static_cast<std::size_t>(startSample) + 400], 0);
     // The word's frames carry speech energy; the frames before it silence.
     EXPECT_GT(features[static_cast<std::size_t>(startFrame + 5) * 20 + 19], features[5 * 20 + 19] + 3.0f);
+}
+
+TEST(Exports, SoundCardErrorsReachTheHostsDialogs)
+{
+    // The library carries its own copy of the platform layer; dialogs the host
+    // installed must still show its messages.
+    talvor::platform::ScopedScriptedDialogs dialogs;
+    ::setenv("TALVOR_AUDIO_IN", "/nonexistent/folder/word.wav", 1);
+    std::vector<std::int16_t> buffer(800);
+    EXPECT_EQ(OpenSoundCardIn(buffer.data(), 800), 0);
+    ::setenv("TALVOR_AUDIO_IN", "null", 1);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, "message");
+    EXPECT_EQ(dialogs.shown[0].caption, "ERROR ON THE SOUND CARD MEDIA");
+    EXPECT_FALSE(dialogs.shown[0].text.empty());
 }
 
 }  // namespace

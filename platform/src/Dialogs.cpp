@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QThread>
+#include <QVariant>
 #include <atomic>
 #include <cstdio>
 #include <iostream>
@@ -102,9 +103,29 @@ Dialogs& headlessDialogs()
 }
 }  // namespace detail
 
-Dialogs& dialogs()
+namespace {
+
+// Dialogs installed by one library are found by every library of the process
+// that links this code (the engine keeps a hidden copy of it): the pointer is
+// also kept on the application object.
+const char* const kInstalledProperty = "_talvor_platform_dialogs";
+
+Dialogs* installedByAnyLibrary()
 {
     if (Dialogs* d = g_installed.load(std::memory_order_acquire))
+        return d;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread())
+        return nullptr;
+    const QVariant v = app->property(kInstalledProperty);
+    return v.isValid() ? reinterpret_cast<Dialogs*>(v.value<quintptr>()) : nullptr;
+}
+
+}  // namespace
+
+Dialogs& dialogs()
+{
+    if (Dialogs* d = installedByAnyLibrary())
         return *d;
     // A modal Qt dialog can only run on the GUI thread of a QApplication.
     if (onGuiThread())
@@ -115,6 +136,9 @@ Dialogs& dialogs()
 void setDialogs(Dialogs* d)
 {
     g_installed.store(d, std::memory_order_release);
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app && QThread::currentThread() == app->thread())
+        app->setProperty(kInstalledProperty, d ? QVariant::fromValue(quintptr(d)) : QVariant());
 }
 
 DialogAnswer defaultAnswer(MessageButtons buttons)

@@ -49,7 +49,10 @@ public:
 // The dialogs in use: the installed ones, else the Qt ones when a QApplication
 // exists, else the headless ones (standard error, default answers).
 Dialogs& dialogs();
-// Installs `d` (not owned; null restores the default choice).
+// Installs `d` (not owned; null restores the default choice).  Installed on
+// the GUI thread of an application, `d` also serves the other libraries of the
+// process that carry their own copy of this layer (the engine library does),
+// so a host's dialogs, and a test's scripted ones, see their messages too.
 void setDialogs(Dialogs* d);
 
 // The first button of each set is the default answer (Ok, Ok, Yes, Yes, Retry, Abort).
