@@ -5,8 +5,8 @@
 #include <random>
 #include <vector>
 
-#include "SpectraBenchRatio.h"
-#include "SpectraReference.h"
+#include "BenchRatio.h"
+#include "AnalysisReference.h"
 #include "engine/ClassifyDtw.h"
 
 namespace {

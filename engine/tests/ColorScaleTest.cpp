@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "SpectraReference.h"
+#include "AnalysisReference.h"
 
 namespace talvor::engine {
 namespace {

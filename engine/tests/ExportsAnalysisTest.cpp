@@ -1,5 +1,5 @@
 // The exports seen as a caller sees them: pointers, counts and results.
-#include "engine/SpectraExports.h"
+#include "engine/AnalysisExports.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 
 #include "engine/ClassifyDtw.h"
 #include "engine/ColorScale.h"
-#include "engine/Spectra.h"
+#include "engine/Fourier.h"
 #include "platform/Dialogs.h"
 
 namespace talvor::engine {

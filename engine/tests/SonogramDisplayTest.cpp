@@ -1,4 +1,4 @@
-#include "engine/SpectrumDisplay.h"
+#include "engine/SonogramDisplay.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/ColorScale.h"
-#include "engine/Spectra.h"
+#include "engine/Fourier.h"
 
 namespace talvor::engine {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/Spectra.h"
+#include "engine/Fourier.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "SpectraReference.h"
+#include "AnalysisReference.h"
 
 namespace talvor::engine {
 namespace {

@@ -6,10 +6,10 @@
 #include <random>
 #include <vector>
 
-#include "SpectraBenchRatio.h"
-#include "SpectraReference.h"
+#include "BenchRatio.h"
+#include "AnalysisReference.h"
 #include "engine/ColorScale.h"
-#include "engine/Spectra.h"
+#include "engine/Fourier.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Runs in a process of its own: the first spectrum is computed before any
 // call with a count of 0, and must not depend on that call.
-#include "engine/Spectra.h"
+#include "engine/Fourier.h"
 
 #include <gtest/gtest.h>
 

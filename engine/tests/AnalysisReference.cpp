@@ -1,4 +1,4 @@
-#include "SpectraReference.h"
+#include "AnalysisReference.h"
 
 #include <algorithm>
 #include <cmath>

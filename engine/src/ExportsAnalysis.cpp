@@ -1,7 +1,7 @@
 // The C exports of the spectra, conversion, array and DTW routines: each
 // turns the caller's pointers and counts into bounded spans for the C++
 // functions behind it, with the array sizes the callers guarantee.
-#include "engine/SpectraExports.h"
+#include "engine/AnalysisExports.h"
 
 #include <algorithm>
 #include <span>
@@ -9,8 +9,8 @@
 #include "engine/ArrayRoutines.h"
 #include "engine/ClassifyDtw.h"
 #include "engine/ColorScale.h"
-#include "engine/Spectra.h"
-#include "engine/SpectrumDisplay.h"
+#include "engine/Fourier.h"
+#include "engine/SonogramDisplay.h"
 #include "platform/Dialogs.h"
 
 using namespace talvor::engine;

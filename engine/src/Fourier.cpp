@@ -1,4 +1,4 @@
-#include "engine/Spectra.h"
+#include "engine/Fourier.h"
 
 #include <algorithm>
 #include <cmath>

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/ClassifyDtw.h"
-#include "engine/Spectra.h"
+#include "engine/Fourier.h"
 #include "platform/Audio.h"
 
 namespace talvor::engine {

@@ -1,10 +1,10 @@
-#include "engine/SpectrumDisplay.h"
+#include "engine/SonogramDisplay.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "engine/ColorScale.h"
-#include "engine/Spectra.h"
+#include "engine/Fourier.h"
 
 namespace talvor::engine {
 
