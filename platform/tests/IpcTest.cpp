@@ -19,19 +19,18 @@
 
 #include "platform/Process.h"
 #include "platform/Window.h"
+#include "testing/EventLoop.h"
 #include "testing/TempDir.h"
 
 using namespace talvor::platform;
 
 namespace {
 
-bool spinUntil(const std::function<bool()>& done, int ms = 5000)
+// Serves this thread's events in 5 ms slices until done holds or ms have passed.
+template <class Done>
+bool spinUntil(Done&& done, int ms = 5000)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return done();
+    return talvor::test::serveEventsUntil(done, ms, 5);
 }
 
 // One peer process; its first line says whether it registered.

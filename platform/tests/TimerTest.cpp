@@ -8,19 +8,19 @@
 #include <thread>
 
 #include "platform/Timer.h"
+#include "testing/EventLoop.h"
 
 using namespace talvor::platform;
 
 namespace {
 // Runs this thread's events until `done` or the time is up.
-bool spinUntil(const std::function<bool()>& done, int ms)
+// Serves this thread's events in 5 ms slices until done holds or ms have passed.
+template <class Done>
+bool spinUntil(Done&& done, int ms = 5000)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return done();
+    return talvor::test::serveEventsUntil(done, ms, 5);
 }
+
 }  // namespace
 
 TEST(Timer, TicksOnTheStartingThreadUntilStopped)

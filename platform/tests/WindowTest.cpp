@@ -9,18 +9,17 @@
 #include <thread>
 
 #include "platform/Window.h"
+#include "testing/EventLoop.h"
 
 using namespace talvor::platform;
 
 namespace {
 
-bool spinUntil(const std::function<bool()>& done, int ms = 5000)
+// Serves this thread's events in 5 ms slices until done holds or ms have passed.
+template <class Done>
+bool spinUntil(Done&& done, int ms = 5000)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return done();
+    return talvor::test::serveEventsUntil(done, ms, 5);
 }
 
 struct Received {
