@@ -2,6 +2,7 @@
 
 #include "platform/Surface.h"
 #include "platform/SurfaceImage.h"
+#include "platform/Colors.h"
 
 using namespace talvor::platform;
 
@@ -104,4 +105,23 @@ TEST(SurfaceImage, RedAndBlueLandInTheirPlaces)
     EXPECT_EQ(back.pixel(1, 1), rgb(200, 100, 50));
     EXPECT_EQ(fromQImage(toQImage(back)).pixel(1, 1), back.pixel(1, 1));
     EXPECT_EQ(fromQImage(QImage()).width(), 0);
+}
+
+TEST(Colors, SystemColoursResolveAndRedAndBlueSwapForPainting)
+{
+    struct Row { std::uint32_t color; int r, g, b; };
+    const Row rows[] = {
+        {0x00123456, 0x56, 0x34, 0x12},                  // plain 0x00BBGGRR
+        {kSystemButtonFace, 0xF0, 0xF0, 0xF0},           // button face
+        {kSystemColorFlag + 13, 0x00, 0x78, 0xD7},       // highlight
+        {kSystemColorFlag + 5000, 0xF0, 0xF0, 0xF0},     // unknown: button face
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.color);
+        const QColor q = toQColor(row.color);
+        EXPECT_EQ(q.red(), row.r);
+        EXPECT_EQ(q.green(), row.g);
+        EXPECT_EQ(q.blue(), row.b);
+        EXPECT_EQ(fromQColor(q), resolveColor(row.color));
+    }
 }
