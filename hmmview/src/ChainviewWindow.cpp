@@ -114,7 +114,9 @@ void ChainviewWindow::buildMenus()
 void ChainviewWindow::SetDefSize()
 {
     resize(800, 600);
-    m_reportHeight = m_report->fontMetrics().lineSpacing() + 2 + 2 * m_report->frameWidth() + 2;
+    // One text line plus two pixels (and the box's own frame and margins).
+    m_reportHeight = m_report->fontMetrics().lineSpacing() + 2 + 2 * m_report->frameWidth() +
+                     2 * static_cast<int>(m_report->document()->documentMargin()) + 2;
     Form_Resize();
 }
 
