@@ -1,6 +1,7 @@
 #include "workbench/HostedControls.h"
 
 #ifdef TALVOR_HOST_ANALYSER
+#include "analyser/Profiler.h"  // the engine's type, for the control's default engine
 #include "analyser/UscWavescope.h"
 #endif
 #ifdef TALVOR_HOST_TIMEWARP
