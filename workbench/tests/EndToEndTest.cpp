@@ -1,10 +1,17 @@
 // The workbench from its wizard to a started mode, on a copy of the bundled
-// demo tree in a temporary program folder: HMM Training and HMM Matching with
-// the stand-ins of the external HMM programs (tests/fakestatwalk), which read
-// the word sets their job names and refuse a job whose sets are missing or
-// short, so a wrong working copy fails here and not only a missing window.
+// demo tree in a temporary program folder:
+//   - Speech Recording of a new vocabulary from WAV files in place of a
+//     microphone, then Speak & Recognize (DTW) recognising a spoken word, with
+//     the real analyser, DTW comparer and engine library;
+//   - HMM Training and HMM Matching with the stand-ins of the external HMM
+//     programs (tests/fakestatwalk), which read the word sets their job names
+//     and refuse a job whose sets are missing or short, so a wrong working
+//     copy fails here and not only a missing window.
 #include <QApplication>
 #include <QPushButton>
+#include <QTimer>
+#include <cstdlib>
+#include <functional>
 
 #include <filesystem>
 
@@ -17,6 +24,14 @@
 #include "common/StatwalkConfig.h"
 #include "platform/Window.h"
 #include "testing/EventLoop.h"
+
+#ifdef TALVOR_HOST_ANALYSER
+#include "analyser/Profiler.h"
+#include "analyser/UscWavescope.h"
+#endif
+#ifdef TALVOR_HOST_TIMEWARP
+#include "timewarp/UscDtw.h"
+#endif
 
 using namespace talvor;
 using namespace talvor::workbench;
@@ -73,7 +88,122 @@ protected:
     }
 };
 
+// A WAV file "spoken into the microphone", as fast as it can be read.
+struct SpokenWav {
+    explicit SpokenWav(const std::string& name)
+    {
+        const std::string path = std::string(std::getenv("TALVOR_SOURCE_DIR")) + "/engine/tests/fixtures/" + name;
+        ::setenv("TALVOR_AUDIO_IN", path.c_str(), 1);
+        ::setenv("TALVOR_AUDIO_OUT", "null", 1);
+        ::setenv("TALVOR_AUDIO_PACE", "fast", 1);
+    }
+    ~SpokenWav() { ::setenv("TALVOR_AUDIO_IN", "null", 1); }
+};
+
 }  // namespace
+
+#if defined(TALVOR_HOST_ANALYSER) && defined(TALVOR_HOST_TIMEWARP)
+TEST_F(EndToEnd, RecordAVocabularyThenSpeakAndRecognizeByDtw)
+{
+    UscWavescope wavescope;
+    timewarp::UscDtw dtw;
+    // Acts once the analyser's window runs modally (the wizard lets events
+    // run before it calls the analyser, so a plain single shot comes too early).
+    QTimer poll;
+    std::function<void()> pending;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (pending && wavescope.inModalShow()) {
+            auto act = std::move(pending);
+            pending = nullptr;
+            act();
+        }
+    });
+    poll.start(20);
+    w().setControls(&wavescope, &dtw, nullptr);
+    w().SetAppPathOnControls();
+    analyser::Profiler& p = wavescope.profiler();
+    const DataTree tree(dir.path());
+
+    // Speech Recording: the new vocabulary "pair" (three, seven), recording r1.
+    w().controls.optMode = ModeSpeechRecording;
+    next();
+    w().optVocab_Click(1);
+    next();
+    ASSERT_EQ(w().currentPage(), PageNewVocabulary);
+    w().controls.txtVocName = "pair";
+    w().txtVocName_Change();
+    for (const char* word : {"three", "seven"}) {
+        w().controls.txtWord = word;
+        w().txtWord_Enter();
+    }
+    next();
+    w().controls.txtFileName = "r1";
+    w().txtFileName_Change();
+    next();
+    ASSERT_EQ(w().currentPage(), PageEnd) << messages();
+
+    // The analyser's window is modal: the user speaks each word while it
+    // runs, saves, and leaves it.
+    bool saved = false, wizardIdle = true;
+    pending = [&] {
+        wizardIdle = window->nextButton()->isEnabled();
+        for (const char* wav : {"three_en-us.wav", "seven_en-us.wav"}) {
+            SpokenWav spoken(wav);
+            p.cmdNext_Click();
+            if (!serveEventsUntil([&] { return !p.listening(); }, 15000))
+                break;
+        }
+        p.cmdSave_Click();
+        saved = p.isSavedData;
+
+        dialogs.answers = {platform::DialogAnswer::Yes};
+        p.Exitus();
+    };
+    next();
+    EXPECT_TRUE(saved) << messages();
+    EXPECT_FALSE(wizardIdle);
+    EXPECT_EQ(w().currentPage(), PageBegin);
+    EXPECT_TRUE(fs::exists(tree.vocabularyFile("pair")));
+    for (const char* ext : {".lab", ".par", ".rec"})
+        EXPECT_TRUE(fs::exists(tree.recordingBase("pair", "r1") + ext)) << ext;
+
+    // Speak & Recognize (DTW) against r1, in a new work directory, on the
+    // cepstra: another voice says "seven".
+    w().controls.optMode = ModeSpeakRecognizeDtw;
+    next();
+    w().controls.lstVocIndex = indexOf(w().controls.lstVoc, "pair");
+    w().lstVoc_Click();
+    next();
+    ASSERT_EQ(w().currentPage(), PageReferences);
+    w().cmdRefData_Click(0);
+    next();
+    w().optDirectory_Click(0);
+    w().controls.txtWorkDir = "dtw";
+    next();
+    for (int i = 0; i < 8; ++i)
+        w().controls.chkFeature[std::size_t(i)] = true;
+    w().chkFeature_Click();
+    next();
+    ASSERT_EQ(w().currentPage(), PageEnd) << messages();
+    std::string said, word;
+    pending = [&] {
+        SpokenWav spoken("seven_en-gb-f3.wav");
+        p.cmdRepeat_Click();
+        serveEventsUntil([&] { return !p.listening(); }, 15000);
+        said = p.lblSay.text;
+        word = p.lblWord.text;
+        dialogs.answers = {platform::DialogAnswer::Yes};
+        p.Exitus();
+    };
+    next();
+    EXPECT_EQ(said, "Recognized: ") << messages();
+    EXPECT_EQ(word, "seven");
+    EXPECT_EQ(w().currentPage(), PageBegin);
+    // The references' word set and the token, in the new work directory.
+    for (const char* f : {"r1.LB", "r1.PR", "x.lb", "x.pr"})
+        EXPECT_TRUE(fs::exists(tree.workFolder("pair", "dtw") + "/" + f)) << f;
+}
+#endif
 
 TEST_F(EndToEnd, HmmTrainingThenMatchingWithTheStandIns)
 {
