@@ -56,11 +56,11 @@ std::string labLine(const WordRow& row)
     return line;
 }
 
-std::vector<WordRow> parseLabText(std::string_view text)
+std::vector<WordRow> parseLabText(std::string_view text, std::size_t maxRows)
 {
     std::vector<WordRow> rows;
     std::size_t start = 0;
-    while (start < text.size()) {
+    while (start < text.size() && rows.size() <= maxRows) {
         // A line ends at CR LF, LF or a lone CR; the empty line between a CR
         // and its LF is skipped below with the other blank lines.
         std::size_t end = text.find_first_of("\r\n", start);
