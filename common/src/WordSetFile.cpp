@@ -247,11 +247,12 @@ bool readWordSet(std::string_view labelPath, std::string_view featurePath, std::
         set.firstValue.push_back(next);
         next += need;
     }
-    // The writer makes the feature file exactly as long as the label file's
-    // words need.  When all of them are read, a longer feature file belongs to
-    // another save (a crash between the two writes) or to another feature
-    // selection: refused rather than read as wrong features.
-    if (std::int64_t(labels.words.size()) == std::int64_t(labels.count) && next != std::int64_t(values.size())) {
+    // The writer makes a word set's feature file exactly as long as the label
+    // file's words need.  When the whole set is read, a longer feature file
+    // belongs to another save (a crash between the two writes) or to another
+    // feature selection: refused rather than read as wrong features.  (The
+    // recorded token, read by its first word alone, may run longer.)
+    if (wordsWanted < 0 && next != std::int64_t(values.size())) {
         setError(error, normalizeSeparators(featurePath) + " does not belong to " + normalizeSeparators(labelPath) +
                             ": it holds " + std::to_string(4 * std::int64_t(values.size())) +
                             " bytes, the label file's words take " + std::to_string(4 * next));

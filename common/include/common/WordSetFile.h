@@ -116,9 +116,11 @@ struct WordSet {
 
 // Reads labelPath and featurePath.  Fails when either cannot be read or parsed
 // or when the feature file holds fewer values than the words read need.  When
-// every announced word is read, the feature file must hold exactly the values
-// the words need: a longer one is refused as belonging to another save (a
-// crash between the writes of a pair) or another feature selection.
+// the whole set is read (wordsWanted < 0), the feature file must hold exactly
+// the values the words need: a longer one is refused as belonging to another
+// save (a crash between the writes of a pair) or another feature selection.
+// A reader of the first words only (the recorded token, whose feature file
+// may start earlier and run longer) takes them from the start.
 bool readWordSet(std::string_view labelPath, std::string_view featurePath, std::int32_t featuresPerFrame,
                  WordSet* out, std::string* error = nullptr, std::int32_t wordsWanted = -1);
 
