@@ -65,6 +65,16 @@ bool readWav(const std::string& path, std::vector<std::int16_t>* samples, std::s
         sf_close(f);
         return fail("The sound file " + path + " cannot be used: " + problem + ".");
     }
+    // The header's frame count sizes the buffer: it must fit the file (two
+    // bytes a sample) and stay below an hour of sound.
+    std::error_code sizeError;
+    const auto fileBytes = std::filesystem::file_size(path, sizeError);
+    if (info.frames < 0 || info.frames > kMaxWavSamples ||
+        (!sizeError && std::uintmax_t(info.frames) > fileBytes / 2)) {
+        sf_close(f);
+        return fail("The sound file " + path + " cannot be used: its header announces " +
+                    std::to_string(info.frames) + " samples, more than the file holds or than an hour of sound.");
+    }
     std::vector<std::int16_t> data(std::size_t(info.frames > 0 ? info.frames : 0));
     const sf_count_t got = data.empty() ? 0 : sf_readf_short(f, data.data(), sf_count_t(data.size()));
     const int readError = sf_error(f);
