@@ -1,5 +1,6 @@
 #include "worddata/WordDataFiles.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -79,6 +80,10 @@ std::vector<WordRow> parseLabText(std::string_view text, std::size_t maxRows)
             row[std::size_t(c)] = std::string(line.substr(pos, tab - pos));
             pos = tab + 1;
         }
+        // Five blank cells make a blank line when written: no word.
+        if (std::all_of(row.begin(), row.end(),
+                        [](const std::string& c) { return c.find_first_not_of(" \t") == std::string::npos; }))
+            continue;
         rows.push_back(std::move(row));
     }
     return rows;

@@ -116,8 +116,9 @@ std::string unfinishedSaveMarker(const std::string& labPath)
     return folder + "." + labPath.substr(folder.size()) + ".unfinished";
 }
 
-// Empty when the set beside the marker is the one it lists (or there is no
-// marker), else the name of the first file that is not.
+// Empty when the set beside the marker is the one it lists (the save was cut
+// off after its last rename: the marker goes now) or there is no marker, else
+// the name of the first file that is not.
 std::optional<std::string> mixedFileOfSet(const std::string& labPath)
 {
     std::string marker;
@@ -140,6 +141,7 @@ std::optional<std::string> mixedFileOfSet(const std::string& labPath)
             std::to_string(checksum(bytes)) != line.substr(t2 + 1))
             return name;
     }
+    ::unlink(unfinishedSaveMarker(labPath).c_str());
     return std::nullopt;
 }
 
