@@ -44,6 +44,23 @@ bool isBrowsingMode(std::int32_t m)
 
 }  // namespace
 
+bool CopyIntegerBlock(std::span<std::int16_t> dst, std::int64_t dstStart, std::int64_t count,
+                      std::span<const std::int16_t> src, std::int64_t srcStart)
+{
+    const std::int64_t n = count < 0 ? -count : count;
+    if (dstStart < 0 || srcStart < 0 || dstStart + n > std::int64_t(dst.size()) ||
+        srcStart + n > std::int64_t(src.size()))
+        return false;
+    if (count > 0) {
+        for (std::int64_t i = 0; i < n; ++i)
+            dst[std::size_t(dstStart + i)] = src[std::size_t(srcStart + i)];
+    } else {
+        for (std::int64_t i = n - 1; i >= 0; --i)
+            dst[std::size_t(dstStart + i)] = src[std::size_t(srcStart + i)];
+    }
+    return true;
+}
+
 std::string tokenLabelText(std::int32_t frames)
 {
     const WordSetEntry word{1, 0, frames, 0};
@@ -495,7 +512,11 @@ bool Profiler::StartListening()
     // A playback still timed must not close the new recording's input.
     m_host.stopPlayTimer();
     m_engine.CloseSoundCardOut();
-    if (m_engine.TokenProces(m_host.ownWindow()) == 0) {
+    const std::uint32_t window = m_host.ownWindow();
+    if (window == 0)  // the engine could not tell us about the word
+        m_host.messageBox("The analyser window is not registered: it cannot listen.", kWavescopeTitle,
+                          BoxIcon::Critical, BoxButtons::Ok);
+    if (window == 0 || m_engine.TokenProces(window) == 0) {
         // The engine has shown the device's own text.
         m_listening = false;
         status = 1;
@@ -586,7 +607,9 @@ std::optional<TokenWord> Profiler::tokenWord() const
     w.nFrames = std::int32_t(frames);
     w.v.assign(featureBuf.begin() + first * kFeaturesPerFrame,
                featureBuf.begin() + (first + frames) * kFeaturesPerFrame);
-    w.s.assign(sampleBuf.begin() + firstSample, sampleBuf.begin() + firstSample + samples);
+    w.s.assign(std::size_t(samples), 0);
+    if (!CopyIntegerBlock(w.s, 0, samples, sampleBuf, firstSample))
+        return std::nullopt;
     return w;
 }
 

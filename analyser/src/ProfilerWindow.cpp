@@ -278,7 +278,7 @@ void ProfilerWindow::stateChanged()
     }
     m_cboWordName->setCurrentIndex(p.listIndex);
 
-    const int w = (kInnerWidth + 3) / 7;
+    const int w = (kInnerWidth + 3) / 7;  // the inner width / 7, rounded
     for (int b = 0; b < kButtonCount; ++b) {
         QPushButton* button = m_buttons[std::size_t(b)];
         const ButtonState& s = p.buttons[std::size_t(b)];

@@ -60,7 +60,7 @@ protected:
 class ProfilerWindow final : public QMainWindow, public ProfilerView {
 public:
     // Window layout in pixels (the design's twips / 15).
-    static constexpr int kInnerWidth = 683;
+    static constexpr int kInnerWidth = 686;
     static constexpr int kButtonTop = 440;
     static constexpr int kButtonHeight = 28;
     static constexpr int kInnerHeight = kButtonTop + kButtonHeight + 8;

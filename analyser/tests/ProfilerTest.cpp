@@ -204,6 +204,30 @@ TEST(SetMode, StopsAListeningStillRunning)
     EXPECT_EQ(rig.engine.count("GetTokenParam"), 0);
 }
 
+TEST(CopyIntegerBlock, CopiesUpOrDownAndRefusesRangesOutside)
+{
+    struct Row {
+        const char* name;
+        std::int64_t dstStart, count, srcStart;
+        bool ok;
+        std::vector<std::int16_t> after;  // of the array {1, 2, 3, 4, 5, 6}, copied onto itself
+    };
+    const Row rows[] = {
+        {"rising, apart", 3, 2, 0, true, {1, 2, 3, 1, 2, 6}},
+        {"rising, overlapping upward smears", 1, 3, 0, true, {1, 1, 1, 1, 5, 6}},
+        {"falling, overlapping upward moves", 1, -3, 0, true, {1, 1, 2, 3, 5, 6}},
+        {"nothing", 0, 0, 3, true, {1, 2, 3, 4, 5, 6}},
+        {"past the end", 4, 3, 0, false, {1, 2, 3, 4, 5, 6}},
+        {"before the start", 0, 2, -1, false, {1, 2, 3, 4, 5, 6}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::vector<std::int16_t> a{1, 2, 3, 4, 5, 6};
+        EXPECT_EQ(CopyIntegerBlock(a, r.dstStart, r.count, a, r.srcStart), r.ok);
+        EXPECT_EQ(a, r.after);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Token files
 

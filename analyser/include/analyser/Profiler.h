@@ -34,6 +34,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -329,6 +330,13 @@ private:
     std::uint64_t m_exits = 0;  // counts Exitus, so a procedure sees that the window went during a send
     std::string m_wParh;        // the work directory argument of the last SetMode
 };
+
+// dst[dstStart + i] := src[srcStart + i] for i = 0 .. count - 1 in rising
+// order (count > 0), or for i = |count| - 1 down to 0 (count < 0, for
+// ranges of one array that overlap upward); count 0 copies nothing.  False,
+// with nothing copied, when either range leaves its array.
+bool CopyIntegerBlock(std::span<std::int16_t> dst, std::int64_t dstStart, std::int64_t count,
+                      std::span<const std::int16_t> src, std::int64_t srcStart);
 
 // The text of x.lb for a token of `frames` frames: " 1 \r\n 1  0  <frames>  0 \r\n".
 std::string tokenLabelText(std::int32_t frames);
