@@ -243,8 +243,14 @@ ControlResult Profiler::SetMode(std::int32_t pMode, const std::string& vName, co
     switch (pMode) {
     case 0:
     case 1:
-    case 5:
-        if (!wParh.empty() && !isStringsFolderName(wParh))
+    case 5: {
+        // The recordings' folder: "" (the vocabulary folder) or "_strings",
+        // with or without a separator after it.  Mode 5 reads its recording
+        // from the vocabulary folder whatever the argument says.
+        std::string folder = normalizeSeparators(wParh);
+        while (!folder.empty() && folder.back() == '/')
+            folder.pop_back();
+        if (pMode != 5 && !folder.empty() && !isStringsFolderName(folder))
             return refuse("The recording folder \"" + wParh + "\" is neither the vocabulary folder nor \"_strings\".");
         if (pMode == 0) {
             if (wParh.empty()) {
@@ -258,8 +264,9 @@ ControlResult Profiler::SetMode(std::int32_t pMode, const std::string& vName, co
                     return refuse("There are no words to record.");
             }
         }
-        newPathWork = wParh;
+        newPathWork = pMode == 5 ? std::string() : folder;
         break;
+    }
     case 6:
     case 8:
         if (!uDTW)
@@ -313,7 +320,7 @@ ControlResult Profiler::SetMode(std::int32_t pMode, const std::string& vName, co
     }
 
     profilerMode = pMode;
-    m_wParh = wParh;
+    m_wParh = pMode == 0 || pMode == 1 ? newPathWork : wParh;
     m_engine.ChangeTokenMaxFrames(0);
     lblWordFontSize = 14;
     if (usesVocabulary || pMode == 12) {
@@ -323,7 +330,7 @@ ControlResult Profiler::SetMode(std::int32_t pMode, const std::string& vName, co
         pathWork = newPathWork;
     }
     if (pMode == 0) {
-        if (wParh.empty())
+        if (newPathWork.empty())
             m_engine.ChangeTokenMaxFrames(130);
         else
             lblWordFontSize = 8;

@@ -190,6 +190,31 @@ TEST(SetMode, RefusalsShowAMessageAndChangeNothing)
     }
 }
 
+TEST(SetMode, AcceptsTheHostsArgumentForms)
+{
+    // Word strings are recorded into "_strings", which the host passes with a
+    // separator after it; pick and match reads the vocabulary folder whatever
+    // work folder comes with it.
+    Rig rig;
+    rig.profiler.SetNewVoc({"one two", "three four"}, 2);
+    ASSERT_TRUE(rig.profiler.SetMode(0, "digits", "strings1", "_strings/").ok);
+    EXPECT_EQ(rig.profiler.pathWork, "_strings");
+    EXPECT_EQ(rig.profiler.wordList, (std::vector<std::string>{"one two", "three four"}));
+    EXPECT_EQ(rig.profiler.lblWordFontSize, 8);
+    EXPECT_EQ(rig.engine.maxFrames.back(), 0);  // strings are not limited to 130 frames
+    rig.profiler.cmdNext_Click();
+    rig.speak({});
+    rig.profiler.cmdSave_Click();
+    EXPECT_TRUE(fs::exists(joinPath(rig.folder.tree.stringsFolder("digits"), "strings1.lab")));
+
+    // Only the recorded string was saved.
+    ASSERT_TRUE(rig.profiler.SetMode(1, "digits", "strings1", "_strings\\").ok);
+    EXPECT_EQ(rig.profiler.wordList, std::vector<std::string>{"one two"});
+    ASSERT_TRUE(rig.profiler.SetMode(5, "digits", "take1", "work1").ok);
+    ASSERT_TRUE(rig.profiler.SetMode(10, "digits", "strings1", "digits/work1").ok);
+    EXPECT_EQ(rig.profiler.wordList, std::vector<std::string>{"one two"});
+}
+
 TEST(SetMode, StopsAListeningStillRunning)
 {
     Rig rig;
