@@ -172,6 +172,114 @@ TEST(ProfilerWindow, EachModeShowsItsButtonsAndCaptions)
     EXPECT_EQ(p.itemIndex, -1);
 }
 
+// A DTW comparer and an HMM viewer that accept everything.
+class QuietDtw final : public DtwControl {
+public:
+    std::string version() const override { return "1.0.0"; }
+    void setVersion(const std::string&) override {}
+    std::int32_t revision() const override { return 0; }
+    void setRevision(std::int32_t) override {}
+    ControlResult SetAppPath(const std::string&) override { return {}; }
+    ControlResult ShowDTW(std::int32_t) override { return {}; }
+    ControlResult LoadDTW() override { return {}; }
+    ControlResult LoadMode(std::int32_t, const std::string&, const std::string&, std::int32_t,
+                           std::span<const std::int16_t>, const std::vector<std::string>&,
+                           const std::string&) override
+    {
+        return {};
+    }
+    ControlResult SetPMword(std::int32_t) override { return {}; }
+    ControlResult GetRecogWord(std::int32_t& i) override
+    {
+        i = 0;
+        return {};
+    }
+    ControlResult GetSelectedFeature(std::span<bool>) override { return {}; }
+};
+
+class QuietChainview final : public ChainviewControl {
+public:
+    std::int32_t revision() const override { return 0; }
+    void setRevision(std::int32_t) override {}
+    ControlResult SetAppPath(const std::string&) override { return {}; }
+    ControlResult ShowChainview(std::int32_t) override { return {}; }
+    ControlResult LoadMode(std::int32_t, const std::string&, const std::string&, const std::string&,
+                           const std::string&) override
+    {
+        return {};
+    }
+    ControlResult PutWordData(std::int32_t, std::span<const float>, std::span<const std::int16_t>, std::int32_t,
+                              std::string& name, std::int32_t& result) override
+    {
+        name = "zero";
+        result = 0;
+        return {};
+    }
+    ControlResult SetPruneTreshold(std::int32_t) override { return {}; }
+    ControlResult GetResultByOrder(std::int32_t, std::int32_t& r) override
+    {
+        r = -1;
+        return {};
+    }
+    ControlResult GetModelVocabularyIndex(std::int32_t, std::int32_t& v) override
+    {
+        v = -1;
+        return {};
+    }
+};
+
+TEST(ProfilerWindow, WidgetsFollowTheStateInEveryMode)
+{
+    Folder f;
+    platform::ScopedScriptedDialogs dialogs;
+    QuietDtw dtw;
+    QuietChainview chainview;
+    UscWavescope w(std::make_unique<QuietEngine>());
+    w.SetAppPath(f.dir.path());
+    w.SetControls(&dtw, &chainview);
+    Profiler& p = w.profiler();
+    QWidget* win = w.window();
+    const char* names[analyser::kButtonCount] = {"cmdNext", "cmdStop", "cmdRepeat", "cmdPlay", "cmdSave",
+                                                 "cmdDtw",  "cmdHmm",  "cmdTalvor", "cmdExit"};
+    const struct {
+        int mode;
+        const char* v;
+        const char* l;
+        const char* wp;
+    } modes[] = {{0, "digits", "take1", ""}, {1, "digits", "take1", ""}, {2, "", "", ""},
+                 {5, "digits", "take1", "work1"}, {6, "digits", "take1", "work1"}, {7, "digits", "", "work1"},
+                 {8, "digits", "x", "work1"}, {10, "digits", "s1", "digits/work1"},
+                 {12, "digits", "", "digits/work1"}};
+    for (const auto& m : modes) {
+        SCOPED_TRACE(m.mode);
+        ASSERT_TRUE(p.SetMode(m.mode, m.v, m.l, m.wp).ok);
+        w.ShowWavescope(0);
+        for (int listening = 0; listening < 2; ++listening) {
+            if (listening)
+                p.cmdRepeat_Click();
+            EXPECT_EQ(win->windowTitle().toStdString(), "Wavescope in mode: " + modeNameTable(m.mode));
+            EXPECT_EQ(platform::findWindowByCaption(win->windowTitle().toStdString()) != 0, true);
+            for (int b = 0; b < analyser::kButtonCount; ++b) {
+                SCOPED_TRACE(names[b]);
+                const QPushButton* button = win->findChild<QPushButton*>(names[b]);
+                const analyser::ButtonState& s = p.buttons[std::size_t(b)];
+                ASSERT_NE(button, nullptr);
+                EXPECT_EQ(button->text().toStdString(), s.caption);
+                EXPECT_EQ(button->isEnabled(), s.enabled);
+                EXPECT_EQ(button->isVisible(), s.visible);
+                EXPECT_EQ(button->x(), s.slot * button->width());
+                EXPECT_LE(button->x() + button->width(), win->findChild<QWidget*>("paneArea")->width());
+            }
+            EXPECT_EQ(win->findChild<QLabel*>("lblSay")->text().toStdString(), p.lblSay.text);
+            EXPECT_EQ(win->findChild<QLabel*>("lblWord")->text().toStdString(), p.lblWord.text);
+            EXPECT_EQ(win->findChild<QLabel*>("lblWord")->isVisible(), p.lblWord.visible);
+            EXPECT_EQ(win->findChild<QComboBox*>("cboWordName")->isVisible(), p.wordListVisible);
+            EXPECT_EQ(win->findChild<QComboBox*>("cboWordName")->count(), int(p.wordList.size()));
+        }
+        p.StopListening();
+    }
+}
+
 // ---------------------------------------------------------------------------
 // With the engine library
 
