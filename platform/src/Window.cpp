@@ -1170,6 +1170,11 @@ WindowHandle findWindowByCaption(const std::string& caption)
     return findRemote(caption);
 }
 
+bool isWindowOfThisProcess(WindowHandle window)
+{
+    return window != 0 && findEntry(window) != nullptr;
+}
+
 bool postMessage(WindowHandle window, std::uint32_t msg, std::uint32_t wParam, std::int32_t lParam)
 {
     if (window == 0)

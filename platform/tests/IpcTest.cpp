@@ -126,6 +126,10 @@ TEST(Ipc, PeerSendsBackInsideASendAndPostsBack)
     ASSERT_TRUE(peer.ready()) << peer.firstLine();
     const WindowHandle h = findWindowByCaption("ipc recogniser");
     ASSERT_NE(h, 0u);
+    // Only our own window counts as one of this process.
+    EXPECT_TRUE(isWindowOfThisProcess(here->handle()));
+    EXPECT_FALSE(isWindowOfThisProcess(h));
+    EXPECT_FALSE(isWindowOfThisProcess(0));
     EXPECT_EQ(sendMessage(h, 1002, 4, 0), 41);  // the peer's own send to us was served meanwhile
     EXPECT_EQ(sendMessage(h, 1002, 9, 0), 91);
     EXPECT_EQ(sendMessage(h, 1004, 5, 6), 1);

@@ -72,6 +72,8 @@ int main(int argc, char** argv)
     if (!registration)
         std::fprintf(stderr, "talvor: the external programs cannot reach this window: %s\n", error.c_str());
 
+    // The hosted controls get the program folder before the first page shows.
+    window.wizard().SetAppPathOnControls();
     window.wizard().switchToPage(PageBegin);
     window.CenterForm();
     window.showWindow();

@@ -171,9 +171,27 @@ public:
     // when words holds fewer names or a name has a control character.
     std::int32_t SetNewVoc(const std::vector<std::string>& words, std::int32_t nWords);
 
+    // --- row edits (the editor window's insert, append and remove) ---
+    // A new empty word after the last row: index and ident one above the last
+    // row's, length " 0", offset just past the last row's span, no name; on an
+    // empty table the row " 1", " 0", " 0", " 0", "".  It becomes the current row.
+    void AppendWord();
+    // A new empty word before row r: it takes row r's index, ident and offset
+    // (so it points at the start of r's span), with length " 0" and no name;
+    // the rows below it get index + 1 and ident + 1.  On an empty table as
+    // AppendWord.  The new row becomes the current row.  -1 (nothing changed)
+    // for r outside the table.
+    std::int32_t InsertWord(std::int32_t r);
+    // Takes word r's data out (PutWordData with 0 frames), then its row; the
+    // later rows keep their index and ident cells.  -1 (nothing changed) when
+    // r is outside the table or the store refuses to take the data out (its
+    // message is in lastError()).
+    std::int32_t RemoveWord(std::int32_t r);
+
     // --- failures ---
     const std::string& lastError() const { return m_lastError; }
     void setMessageOutput(MessageOutput* output) { m_messages = output; }  // not owned; null: none
+    MessageOutput* messageOutput() const { return m_messages; }
 
 private:
     struct Span {
