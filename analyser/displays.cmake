@@ -26,3 +26,27 @@ if(TALVOR_TESTS)
     talvor_exact_float(analyser_displays_tests)
   endif()
 endif()
+
+if(TARGET platform)
+  find_package(Qt6 REQUIRED COMPONENTS Widgets)
+  add_library(analyser_displays_ui STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/src/displays/WordDisplayPanes.cpp
+  )
+  target_link_libraries(analyser_displays_ui PUBLIC analyser_displays platform Qt6::Widgets)
+  set_target_properties(analyser_displays_ui PROPERTIES AUTOMOC OFF)
+  talvor_warnings(analyser_displays_ui)
+
+  if(TALVOR_TESTS)
+    add_component_test(analyser_displays_ui_tests
+      SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/displays/WordDisplayPanesTest.cpp
+      DEPS analyser_displays_ui engine_core platform_test_main talvor_testing QT)
+    if(TARGET analyser_displays_ui_tests)
+      target_include_directories(analyser_displays_ui_tests PRIVATE ${PROJECT_SOURCE_DIR}/engine/tests)
+    endif()
+    # Renders the panes with a stored word and a recorded token into PNGs.
+    add_executable(analyser_displays_render ${CMAKE_CURRENT_LIST_DIR}/tests/displays/RenderDisplays.cpp)
+    target_link_libraries(analyser_displays_render PRIVATE analyser_displays_ui engine_core)
+    target_include_directories(analyser_displays_render PRIVATE ${PROJECT_SOURCE_DIR}/engine/tests)
+    talvor_warnings(analyser_displays_render)
+  endif()
+endif()
