@@ -9,6 +9,7 @@ add_library(analyser_displays STATIC
   ${CMAKE_CURRENT_LIST_DIR}/src/displays/DisplayChoosers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/displays/WordDisplays.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/displays/StoredWordBrowser.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/src/displays/Spectrum3D.cpp
 )
 target_include_directories(analyser_displays PUBLIC ${CMAKE_CURRENT_LIST_DIR}/include)
 target_link_libraries(analyser_displays PUBLIC talvor2 platform worddata_core common)
@@ -21,6 +22,7 @@ if(TALVOR_TESTS)
       ${CMAKE_CURRENT_LIST_DIR}/tests/displays/DisplayChoosersTest.cpp
       ${CMAKE_CURRENT_LIST_DIR}/tests/displays/WordDisplaysTest.cpp
       ${CMAKE_CURRENT_LIST_DIR}/tests/displays/StoredWordBrowserTest.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/tests/displays/Spectrum3DTest.cpp
     DEPS analyser_displays talvor_testing)
   if(TARGET analyser_displays_tests)
     talvor_exact_float(analyser_displays_tests)
@@ -31,6 +33,7 @@ if(TARGET platform)
   find_package(Qt6 REQUIRED COMPONENTS Widgets)
   add_library(analyser_displays_ui STATIC
     ${CMAKE_CURRENT_LIST_DIR}/src/displays/WordDisplayPanes.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/src/displays/DisplayChooserDialogs.cpp
   )
   target_link_libraries(analyser_displays_ui PUBLIC analyser_displays platform Qt6::Widgets)
   set_target_properties(analyser_displays_ui PROPERTIES AUTOMOC OFF)
@@ -39,6 +42,7 @@ if(TARGET platform)
   if(TALVOR_TESTS)
     add_component_test(analyser_displays_ui_tests
       SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/displays/WordDisplayPanesTest.cpp
+              ${CMAKE_CURRENT_LIST_DIR}/tests/displays/DisplayChooserDialogsTest.cpp
       DEPS analyser_displays_ui engine_core platform_test_main talvor_testing QT)
     if(TARGET analyser_displays_ui_tests)
       target_include_directories(analyser_displays_ui_tests PRIVATE ${PROJECT_SOURCE_DIR}/engine/tests)

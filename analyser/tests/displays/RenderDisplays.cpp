@@ -4,14 +4,17 @@
 // writes OUTDIR/displays-token.png (a token the word detector cut out of WAV,
 // by default a spoken "seven" of the engine's fixtures), displays-stored.png
 // (the same word stored in a word data store and shown by browsing, with the
-// DFT power frame view and the amplitude spectrogram) and displays-empty.png.
+// DFT power frame view and the amplitude spectrogram), displays-empty.png,
+// the 3-D view (displays-3d*.png) and the three choosers (chooser-*.png).
 #include <QApplication>
 #include <QImage>
+#include <QPainter>
 #include <QWidget>
 #include <cstdio>
 #include <string>
 
 #include "TokenFixture.h"
+#include "analyser/DisplayChooserDialogs.h"
 #include "analyser/StoredWordBrowser.h"
 #include "analyser/WordDisplayPanes.h"
 
@@ -92,5 +95,39 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the stored word was not shown (status %d)\n", stored.storeStatus);
     panes.refresh();
     ok = save(client, out + "/displays-stored.png") && ok;
+
+    // The 3-D view of the token's spectrum, at the default angles and at 60 / 30,
+    // and the chooser dialogs.
+    displays.showWord(token.source());
+    displays.spectrumChooser().setSelected(3);
+    displays.displaySpectrum();
+    panes.refresh();
+    ok = save(client, out + "/displays-3d.png") && ok;
+    QImage big(281 * 3, 109 * 3, QImage::Format_RGB32);
+    {
+        QPainter painter(&big);
+        painter.scale(3, 3);
+        paintScene(painter, displays.picHelpScene(), 281, 109);
+    }
+    ok = big.save(QString::fromStdString(out + "/displays-3d-large.png")) && ok;
+    while (displays.spectrumChooser().rotationSpin(true) && displays.spectrumChooser().rotation() < 60.0f) {
+    }
+    while (displays.spectrumChooser().elevationSpin(false) && displays.spectrumChooser().elevation() > 30.0f) {
+    }
+    displays.draw3D();
+    panes.refresh();
+    ok = save(client, out + "/displays-3d-60-30.png") && ok;
+
+    DisplayChoosers choosers(displays, panes, &client);
+    displays.spectrumChooser().open();
+    choosers.spectrum().sync();
+    choosers.spectrum().adjustSize();
+    ok = save(choosers.spectrum(), out + "/chooser-spectrum.png") && ok;
+    displays.frameChooser().open();
+    choosers.frame().sync();
+    choosers.frame().adjustSize();
+    ok = save(choosers.frame(), out + "/chooser-frame.png") && ok;
+    choosers.param(0).adjustSize();
+    ok = save(choosers.param(0), out + "/chooser-param.png") && ok;
     return ok ? 0 : 1;
 }
