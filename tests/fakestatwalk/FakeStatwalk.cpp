@@ -23,6 +23,7 @@
 #include "common/FileNames.h"
 #include "common/ModuleState.h"
 #include "common/VocabularyFile.h"
+#include "platform/Process.h"
 #include "platform/Window.h"
 
 #ifndef FAKE_STATWALK_KIND
@@ -234,6 +235,7 @@ private:
 
 int main(int argc, char** argv)
 {
+    talvor::platform::ignoreFileSizeSignal();
     const std::string folder = programFolder(argc > 0 ? argv[0] : nullptr);
     Log log(joinPath(folder, std::string(statwalkProgramName(kKind)) + ".log"));
     log.line("start in " + folder);

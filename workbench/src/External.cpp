@@ -77,7 +77,7 @@ void Wizard::Form_KeyDown(std::uint32_t keyCode)
         m_host.showWindow();
         break;
     case KeyEndProgram:
-        m_host.endProgram();
+        cmdExit_Click();
         break;
     case KeyHideWindow:
         m_host.hideWindow();

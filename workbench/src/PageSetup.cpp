@@ -397,8 +397,10 @@ void Wizard::cmdModels_Click()
                   ? c.lstWorkDir[std::size_t(c.lstWorkDirIndex)]
                   : std::string();
     // Without models there are no parameters to show.
-    if (!ReadModelEdf())
-        showNoModels();
+    if (std::string why; ReadModelEdf(&why))
+        m_host.showModelParameters();
+    else
+        showNoModels(why);
 }
 
 void Wizard::optRunTime_Click(int index)

@@ -139,9 +139,16 @@ void Wizard::cmdNext_Click()
         nextTab = PageBegin;
         break;
     case PageOther:
+        // A run-time output that could not work is refused here.
+        if (const std::string problem = runTimePageProblem(); !problem.empty()) {
+            m_host.messageBox(problem, MessageIcon::Exclamation);
+            return;
+        }
         nextTab = PageEnd;
         break;
     case PageEnd:
+        if (m_busy)
+            return;
         controls.cmdNextEnabled = false;
         m_host.modelChanged();
         RunMode();
@@ -192,6 +199,7 @@ void Wizard::nextFromVocabulary()
 void Wizard::nextFromNewVocabulary()
 {
     nextTab = PageFile;
+    m_newVocabulary.reset();
     if (controls.optVocStr == 1) {
         if (mode == ModeSpeechRecording) {
             auto& list = controls.lstString;
@@ -214,6 +222,7 @@ void Wizard::nextFromNewVocabulary()
             nextTab = PageNewVocabulary;
         } else {
             vocName = name;
+            m_newVocabulary = name;
         }
     }
     if (nextTab != PageNewVocabulary) {
@@ -283,11 +292,20 @@ void Wizard::nextFromWorkDir()
 {
     workDir = controls.optDirectory == 0 ? controls.txtWorkDir : selected(controls.lstWorkDir, controls.lstWorkDirIndex);
     nextTab = PageFeatures;
-    // A new directory is made under the typed name when the mode starts.
+    m_newDirectory.reset();
+    // A new directory is made under the typed name when the mode starts; an
+    // existing one (in any letter case) would be taken over with its files.
     if (std::string problem; controls.optDirectory == 0 && !workDir.empty() &&
                              !checkName(workDir, NameKind::WorkDirectory, &problem)) {
         m_host.messageBox(problem, MessageIcon::Exclamation);
         workDir.clear();
+    } else if (std::string found; controls.optDirectory == 0 && !workDir.empty() &&
+                                  findFileName(DataTree(m_state.AppPath).workFolder(vocName, workDir), &found)) {
+        m_host.messageBox("The directory " + workDir + " exists already. Type another name.",
+                          MessageIcon::Exclamation);
+        workDir.clear();
+    } else if (controls.optDirectory == 0 && !workDir.empty()) {
+        m_newDirectory = workDir;
     }
     const bool needsModels = mode == ModeHmmMatching || mode == ModePickMatchHmm || mode == ModeSpeakRecognizeHmm ||
                              mode >= ModeStringsPickMatchHmm;
@@ -302,10 +320,10 @@ void Wizard::nextFromWorkDir()
         case ModeStringsPickMatchHmm:
         case ModeHmmSequentialParallel:
         case ModeStringsSpeakRecognizeHmm:
-            if (ReadModelEdf()) {
+            if (std::string why; ReadModelEdf(&why)) {
                 nextTab = (mode >= ModeStringsPickMatchHmm) ? PageOther : PageEnd;
             } else {
-                showNoModels();
+                showNoModels(why);
                 workDir.clear();
             }
             break;
@@ -320,10 +338,12 @@ void Wizard::nextFromWorkDir()
     report.printLine(" Work directory: " + workDir);
 }
 
-void Wizard::showNoModels()
+void Wizard::showNoModels(const std::string& why)
 {
-    m_host.messageBox("There are no models in this subdirectory. Select another subdirectory or train new models in "
-                      "a new subdirectory.",
+    // A copy that is there but cannot be read says what is wrong with it.
+    m_host.messageBox(why.empty() ? "There are no models in this subdirectory. Select another subdirectory or train "
+                                    "new models in a new subdirectory."
+                                  : why,
                       MessageIcon::Exclamation);
 }
 
@@ -346,6 +366,7 @@ void Wizard::nextFromFeatures()
 
 void Wizard::cmdPrevious_Click()
 {
+    clearPassChoices();
     controls.lstVocItems.clear();
     controls.txtVocName.clear();
     controls.txtWord.clear();
@@ -376,8 +397,10 @@ void Wizard::cmdLoad_Click()
     if (!name || name->empty() || !hasExperimentSuffix(*name))
         return;
     if (mode == ModeRuntime) {
-        Load_CFV(*name);
+        if (Load_CFV(*name))
+            clearPassChoices();
     } else if (Load_CFV(*name)) {
+        clearPassChoices();
         nextTab = PageEnd;
         switchToPage(PageEnd);
     }
@@ -398,6 +421,11 @@ void Wizard::cmdSave_Click()
 
 void Wizard::cmdExit_Click()
 {
+    // While a mode starts, the end waits until it has.
+    if (m_busy) {
+        m_endRequested = true;
+        return;
+    }
     m_host.endProgram();
 }
 

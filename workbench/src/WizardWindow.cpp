@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include "platform/Dialogs.h"
+#include "workbench/SmallWindows.h"
 
 namespace talvor::workbench {
 
@@ -633,9 +634,14 @@ void WizardWindow::refresh()
         m_tabs->setTabEnabled(p, w.pageEnabled(p));
     m_tabs->setTabText(PageNewVocabulary, qs(c.page2Caption));
 
-    m_next->setEnabled(c.cmdNextEnabled);
-    m_save->setEnabled(c.cmdSaveEnabled);
-    m_load->setEnabled(c.cmdLoadEnabled);
+    // While a mode starts (and its modal window runs) the buttons are off.
+    const bool idle = !w.busy();
+    m_next->setEnabled(idle && c.cmdNextEnabled);
+    m_save->setEnabled(idle && c.cmdSaveEnabled);
+    m_load->setEnabled(idle && c.cmdLoadEnabled);
+    m_previous->setEnabled(idle);
+    m_exit->setEnabled(idle);
+    m_tabs->setEnabled(idle);
 
     // Page 0
     if (c.optMode >= 0 && c.optMode < kModeCount)
@@ -821,7 +827,34 @@ bool WizardWindow::watchTimerActive() const
 
 void WizardWindow::processEvents()
 {
-    QCoreApplication::processEvents();
+    // The report repaints; what the user types or clicks waits.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void WizardWindow::showModelParameters()
+{
+    if (!m_modelsDialog)
+        m_modelsDialog = std::make_unique<ModelsDialog>(this);
+    m_modelsDialog->setParameters(m_wizard->modelParameters);
+    m_modelsDialog->adjustSize();
+    // Centred over the screen, shown modally until OK hides it.
+    if (QScreen* screen = this->screen())
+        m_modelsDialog->move(screen->geometry().center() - m_modelsDialog->rect().center());
+    m_modelsDialog->exec();
+}
+
+void WizardWindow::showRestoreWindow()
+{
+    if (!m_restoreWindow)
+        m_restoreWindow = std::make_unique<RestoreWindow>([this] { run([this] { m_wizard->frmV_DblClick(); }); });
+    m_restoreWindow->show();
+    m_restoreWindow->placeTopRight();
+}
+
+void WizardWindow::hideRestoreWindow()
+{
+    if (m_restoreWindow)
+        m_restoreWindow->hide();
 }
 
 void WizardWindow::modelChanged()
@@ -831,7 +864,13 @@ void WizardWindow::modelChanged()
 
 void WizardWindow::closeEvent(QCloseEvent* event)
 {
-    // Closing the window ends the program, as Exit does.
+    // Closing the window ends the program, as Exit does; while a mode starts
+    // the end waits until it has.
+    if (m_wizard->busy()) {
+        event->ignore();
+        m_wizard->cmdExit_Click();
+        return;
+    }
     event->accept();
     if (!m_ending) {
         m_ending = true;

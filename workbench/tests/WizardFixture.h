@@ -2,6 +2,7 @@
 // A wizard over recording fakes of its window and of the program starter, on
 // a program folder with a small data tree.
 #include <deque>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -11,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "FakeControls.h"
+#include "common/StatwalkConfig.h"
 #include "testing/TempDir.h"
 #include "workbench/Wizard.h"
 
@@ -56,6 +59,20 @@ struct FakeHost : WizardHost {
     }
     void stopWatchTimer() override { timerActive = false; }
     bool watchTimerActive() const override { return timerActive; }
+
+    std::function<void()> onChange;  // runs at every model change
+    bool restoreShown = false;       // the restore window frmV
+    int modelDialogs = 0;            // times the model-parameters dialog was shown
+    int eventRuns = 0;
+    void modelChanged() override
+    {
+        if (onChange)
+            onChange();
+    }
+    void processEvents() override { ++eventRuns; }
+    void showRestoreWindow() override { restoreShown = true; }
+    void hideRestoreWindow() override { restoreShown = false; }
+    void showModelParameters() override { ++modelDialogs; }
 };
 
 struct FakeProgram : StartedProgram {
@@ -113,20 +130,31 @@ protected:
     FakeHost host;
     FakePrograms programs;
     Wizard w{host, programs, state};
+    FakeControls hosted;  // the three hosted controls
 
     std::filesystem::path data() const { return std::filesystem::path(dir.path()) / "DATA"; }
 
-    // DATA/digits with three words, recordings s1 and s2, the work
-    // directories hmm1 (trained models) and dtw1, and one word-string
-    // recording; DATA/colours with no recordings.
+    // DATA/digits with three words, recordings s1 and s2 (one word of three
+    // frames each), the work directories hmm1 (models trained on c1) and
+    // dtw1, and one word-string recording; DATA/colours with no recordings.
     void makeTree()
     {
         writeFile(data() / "digits" / "digits.voc", " 3 \r\n0  one\r\n1  two\r\n2  three\r\n");
-        writeFile(data() / "digits" / "s1.lab", "x");
-        writeFile(data() / "digits" / "s2.lab", "x");
-        writeFile(data() / "digits" / "hmm1" / "STATWALK1.EDF", "x");
+        for (const char* r : {"s1", "s2"}) {
+            writeFile(data() / "digits" / (std::string(r) + ".lab"), " 0\t 0\t 3\t 0\tone\t\r\n");
+            writeFile(data() / "digits" / (std::string(r) + ".par"), std::string(23 * 80, '\0'));
+        }
+        StatwalkConfig models;
+        models.vocabulary = "digits";
+        models.workDirectory = "hmm1";
+        models.features[0] = true;
+        models.featureCount = 1;
+        models.files = {"s1"};
+        std::string copy;
+        statwalkConfigText(models, &copy);
+        writeFile(data() / "digits" / "hmm1" / "STATWALK1.EDF", copy);
         std::filesystem::create_directories(data() / "digits" / "dtw1");
-        writeFile(data() / "digits" / "_strings" / "w1.lab", "x");
+        writeFile(data() / "digits" / "_strings" / "w1.lab", " 0\t 0\t 3\t 0\tone_two\t\r\n");
         writeFile(data() / "colours" / "colours.voc", " 1 \r\n0  red\r\n");
     }
 
@@ -134,6 +162,8 @@ protected:
     {
         state.AppPath = dir.path();
         w.Form_Load();
+        hosted.log.appPath = dir.path();
+        w.setControls(&hosted.wavescope, &hosted.dtw, &hosted.chainview);
     }
 };
 

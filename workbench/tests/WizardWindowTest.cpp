@@ -9,17 +9,23 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QTabWidget>
+#include <QTimer>
 
 #include "WizardFixture.h"
 #include "platform/Dialogs.h"
 #include "testing/EventLoop.h"
+#include "common/StatwalkConfig.h"
+#include "workbench/SmallWindows.h"
 #include "workbench/WizardWindow.h"
 
 using namespace talvor;
 using namespace talvor::workbench;
 using talvor::test::serveEventsFor;
 using talvor::test::serveEventsUntil;
+using talvor::workbench::test::FakeControls;
 using talvor::workbench::test::FakePrograms;
 using talvor::workbench::test::writeFile;
 
@@ -30,6 +36,7 @@ protected:
     talvor::test::TempDir dir;
     ModuleState state;
     FakePrograms programs;
+    FakeControls hosted;
     platform::ScopedScriptedDialogs dialogs;
     std::unique_ptr<WizardWindow> window;
     int ended = 0;
@@ -38,10 +45,12 @@ protected:
     {
         const std::filesystem::path data = std::filesystem::path(dir.path()) / "DATA";
         writeFile(data / "digits" / "digits.voc", " 2 \r\n0  one\r\n1  two\r\n");
-        writeFile(data / "digits" / "s1.lab", "x");
+        writeFile(data / "digits" / "s1.lab", " 0\t 1\t 2\t 0\ttwo\t\r\n");
+        writeFile(data / "digits" / "s1.par", std::string(22 * 80, '\0'));
         std::filesystem::create_directories(data / "digits" / "dtw1");
         state.AppPath = dir.path();
         window = std::make_unique<WizardWindow>(programs, state);
+        window->wizard().setControls(&hosted.wavescope, &hosted.dtw, &hosted.chainview);
         window->setEndProgram([this] { ++ended; });
         window->show();
     }
@@ -86,11 +95,20 @@ TEST_F(WindowFixture, StepsThroughDtwMatchingWithTheWidgets)
     ASSERT_EQ(tabs->currentIndex(), PageEnd);
     EXPECT_EQ(window->reportPane()->toPlainText().split('\n').last(), " Features: svf ");
 
-    // Next on the End page says what would start and begins again.
+    // Next on the End page starts the DTW comparer, whose window is modal:
+    // meanwhile the wizard's buttons and pages are off.  Then it begins again.
+    bool anyOn = true;
+    hosted.log.during["dtw.LoadDTW"] = [&] {
+        anyOn = window->nextButton()->isEnabled() || window->beginAgainButton()->isEnabled() ||
+                window->tabs()->isEnabled();
+    };
     window->nextButton()->click();
+    EXPECT_FALSE(anyOn);
     EXPECT_EQ(tabs->currentIndex(), PageBegin);
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_NE(dialogs.shown[0].text.find("in mode: DTW Matching"), std::string::npos);
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.shown[0].text;
+    EXPECT_EQ(hosted.log.calls.back(), "dtw.LoadDTW()");
+    EXPECT_TRUE(window->nextButton()->isEnabled());
+    EXPECT_TRUE(std::filesystem::exists(dir.path() + "/DATA/digits/dtw1/s1.PR"));
     EXPECT_EQ(window->reportPane()->toPlainText(), "");
     EXPECT_TRUE(window->modeOption(ModeDtwMatching)->isChecked());  // the choice is kept
 }
@@ -205,4 +223,69 @@ TEST_F(WindowFixture, ModelsButtonOnTheWorkDirPageOfTheHmmMatchingModes)
     EXPECT_EQ(dialogs.shown[0].text, "There are no models in this subdirectory. Select another subdirectory or train "
                                      "new models in a new subdirectory.");
     EXPECT_EQ(window->tabs()->currentIndex(), PageWorkDir);
+}
+
+TEST_F(WindowFixture, SmallWindowsShowModelsAndRestoreTheHiddenWizard)
+{
+    // The Models button: the dialog shows the models' parameters modally
+    // until OK hides it.
+    StatwalkConfig models;
+    models.vocabulary = "digits";
+    models.workDirectory = "hmm1";
+    models.features[2] = models.features[17] = true;
+    models.featureCount = 2;
+    models.files = {"s1", "s2"};
+    models.states = 6;
+    std::string text;
+    ASSERT_TRUE(statwalkConfigText(models, &text));
+    writeFile(std::filesystem::path(dir.path()) / "DATA" / "digits" / "hmm1" / "STATWALK1.EDF", text);
+    Wizard& w = window->wizard();
+    w.vocName = "digits";
+    w.controls.lstWorkDir = {"dtw1", "hmm1"};
+    w.controls.lstWorkDirIndex = 1;
+    std::vector<std::string> shown;
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        ModelsDialog* d = window->modelsDialog();
+        ASSERT_NE(d, nullptr);
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_EQ(d->windowTitle(), "Model Parameters");
+        for (QLabel* l : {d->numFiles(), d->files(), d->states(), d->mixtures(), d->features()})
+            shown.push_back(l->text().toStdString());
+        checked = d->feature(2)->isChecked() && d->feature(17)->isChecked() && !d->feature(0)->isChecked();
+        for (QPushButton* b : d->findChildren<QPushButton*>())
+            if (b->text() == "OK")
+                b->click();
+    });
+    w.cmdModels_Click();
+    EXPECT_EQ(shown, (std::vector<std::string>{"Number of training files:  2", "s1  s2  ", "Number of states:  6",
+                                               "Number of mixtures:  1", "Number of features:  2"}));
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(window->modelsDialog()->isVisible());
+
+    // The restore window at the top right; a double click and closing it
+    // both bring back the wizard and the analyser's window.
+    for (int how = 0; how < 2; ++how) {
+        SCOPED_TRACE(how == 0 ? "double click" : "close");
+        window->hideWindow();
+        window->showRestoreWindow();
+        RestoreWindow* v = window->restoreWindow();
+        ASSERT_NE(v, nullptr);
+        EXPECT_TRUE(v->isVisible());
+        EXPECT_EQ(v->windowTitle(), "TalvorII");
+        const QRect screen = v->screen()->geometry();
+        EXPECT_EQ(v->frameGeometry().right(), screen.right());
+        EXPECT_EQ(v->frameGeometry().top(), screen.top());
+        hosted.log.calls.clear();
+        if (how == 0) {
+            QMouseEvent e(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+            QApplication::sendEvent(v, &e);
+        } else {
+            v->close();
+        }
+        EXPECT_FALSE(v->isVisible());
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(hosted.log.calls, std::vector<std::string>{"wavescope.ShowWavescope(1)"});
+    }
 }

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "common/ControlInterfaces.h"
+#include "common/StatwalkConfig.h"
 #include "common/ModuleState.h"
 #include "workbench/ReportPane.h"
 
@@ -101,10 +103,29 @@ public:
     virtual void stopWatchTimer() = 0;
     virtual bool watchTimerActive() const = 0;
 
-    // Lets pending window events run (the report pane repaints).
+    // Lets pending window events run (the report pane repaints); user input
+    // waits until the wizard is idle again.
     virtual void processEvents() {}
     // The model changed; the window shows it again.
     virtual void modelChanged() {}
+
+    // The model-parameters dialog "Model Parameters" (frmModels), shown
+    // modally with the wizard's ModelParameters.
+    virtual void showModelParameters() {}
+    // The small restore window "TalvorII" (frmV) at the top right of the
+    // screen, which stands in for the hidden wizard in run-time mode.
+    virtual void showRestoreWindow() {}
+    virtual void hideRestoreWindow() {}
+};
+
+// What the model-parameters dialog shows of a work directory's models.
+struct ModelParameters {
+    std::string lblNumFiles;  // "Number of training files:  3"
+    std::string lblFiles;     // the training files, each followed by two blanks
+    std::string lblStates;    // "Number of states:  8"
+    std::string lblMixtures;  // "Number of mixtures:  1"
+    std::string lblFeatures;  // "Number of features:  2"
+    std::array<bool, 20> chkFeature{};
 };
 
 // A program started by ExternalPrograms.
@@ -235,6 +256,26 @@ public:
 
     WizardControls controls;
     ReportPane report;
+    ModelParameters modelParameters;  // frmModels
+
+    // --- hosted controls (owned by the program; any may be null) ---
+    void setControls(WavescopeControl* wavescope, DtwControl* dtw, ChainviewControl* chainview);
+    WavescopeControl* wavescope() const { return m_wavescope; }
+    DtwControl* dtw() const { return m_dtw; }
+    ChainviewControl* chainview() const { return m_chainview; }
+    // Start-up: SetAppPath with the program folder on the DTW comparer, the
+    // HMM viewer and the analyser, in this order.  A control that refuses is
+    // reported in a message box.
+    void SetAppPathOnControls();
+
+    // While RunMode (or a modal control it called) runs, the wizard is busy:
+    // its buttons are off and an end request waits until RunMode returns.
+    bool busy() const { return m_busy; }
+    // The per-pass choices that RunMode acts on: set by Next on the
+    // new-vocabulary page and on the work-directory page with the names fixed
+    // there, cleared by Begin again and Load.
+    bool newVocabularyThisPass() const { return m_newVocabulary.has_value(); }
+    bool newDirectoryThisPass() const { return m_newDirectory.has_value(); }
 
     // --- pages ---
     int currentPage() const { return m_currentPage; }
@@ -276,6 +317,9 @@ public:
     void lstDataVoc_Click();
     // The Models button of the Work Dir page.
     void cmdModels_Click();
+    // The restore window: a double click, or closing it, hides it and shows
+    // the wizard and the analyser's window again.
+    void frmV_DblClick();
 
     // --- external programs ---
     // "Statwalk in mode: " and the current mode's name.
@@ -289,11 +333,34 @@ public:
     // and, when its window was found, hides the wizard and starts the watch.
     void StartWatchedProgram(const std::string& programName, WindowHandle& hwnd);
 
-    // --- steps of later stages, called from the events above ---
-    // Whether the work directory holds trained models.
-    bool ReadModelEdf();
+    // --- starting a mode ---
+    // Reads the work directory's copy of STATWALK1.EDF: on success the
+    // features, feature count, states and mixtures of the wizard and the
+    // model-parameters dialog become those of the models and the result is
+    // true.  False, with nothing changed, when there is no copy or it cannot
+    // be read whole (the reason in *why when given; empty when no copy).
+    bool ReadModelEdf(std::string* why = nullptr);
     // Starts the chosen mode from the End page.
     void RunMode();
+    // Makes the word set <fileName>.LB/.PR in the work directory from the
+    // vocabulary's <fileName>.LAB/.PAR with the ticked features.  False with
+    // the reason in *error, nothing written, when the .LAB or .PAR cannot be
+    // read, a cell is not a number, a length is below 1, a word's frames lie
+    // outside the .PAR, or a file cannot be written.
+    bool MakeLbPrFiles(const std::string& fileName, std::string* error);
+    // STATWALK1.EDF (training) in the program folder and its copy in the work
+    // directory; STATWALK2.EDF (recognition).  False with the reason when a
+    // write or the copy fails; the report line only on success.
+    bool MakeMarkovTrainEdf(std::string* error);
+    bool MakeMarkovTestEdf(std::string* error);
+    // The DTW comparer's whole configuration (LoadMode with the seven values,
+    // the test word set named `testFile`).
+    ControlResult ConfigDTW(const std::string& testFile);
+    // Checks of the run-time page: number boxes of at most 9 digits, a window
+    // message with a caption and a number of 1024 or more that is none of the
+    // workbench's own, a result file name that can be a file.  Empty when
+    // fine, else why not.
+    std::string runTimePageProblem() const;
     bool Load_CFV(const std::string& fileName);
     bool Save_CFV(const std::string& fileName);
 
@@ -309,8 +376,16 @@ private:
     void nextFromReferences();
     void nextFromWorkDir();
     void nextFromFeatures();
-    void showNoModels();
+    void showNoModels(const std::string& why = {});
     void fillVocabularyPreview();
+    // RunMode's parts.
+    std::string preflightProblem();
+    bool runModeSteps();
+    bool stopMode(const std::string& reason);
+    bool controlStep(const ControlResult& r);
+    bool workingCopies(const std::vector<std::string>& files, bool reportLine);
+    void startProgram(StatwalkKind kind, WindowHandle& hwnd, bool watched);
+    void clearPassChoices();
 
     WizardHost& m_host;
     ExternalPrograms& m_programs;
@@ -318,6 +393,14 @@ private:
     int m_currentPage = 0;
     std::array<bool, kPageCount> m_pageEnabled{};
     std::vector<std::unique_ptr<StartedProgram>> m_started;
+    WavescopeControl* m_wavescope = nullptr;
+    DtwControl* m_dtw = nullptr;
+    ChainviewControl* m_chainview = nullptr;
+    bool m_busy = false;
+    bool m_endRequested = false;
+    bool m_hiddenForRunTime = false;  // RunMode's step 1 hid the wizard
+    std::optional<std::string> m_newVocabulary;  // the name fixed at Next on page 2
+    std::optional<std::string> m_newDirectory;   // the name fixed at Next on page 5
 };
 
 // True when a file name chosen for an experiment file ends in ".cfv" in any

@@ -25,6 +25,9 @@ class QTimer;
 
 namespace talvor::workbench {
 
+class ModelsDialog;
+class RestoreWindow;
+
 class WizardWindow : public QWidget, public WizardHost {
 public:
     WizardWindow(ExternalPrograms& programs, ModuleState& state, QWidget* parent = nullptr);
@@ -58,6 +61,13 @@ public:
     bool watchTimerActive() const override;
     void processEvents() override;
     void modelChanged() override;
+    void showModelParameters() override;
+    void showRestoreWindow() override;
+    void hideRestoreWindow() override;
+
+    // The small windows, made on first use (null before).
+    ModelsDialog* modelsDialog() const { return m_modelsDialog.get(); }
+    RestoreWindow* restoreWindow() const { return m_restoreWindow.get(); }
 
     // The widgets, for tests and screenshots.
     QPushButton* nextButton() const { return m_next; }
@@ -84,6 +94,8 @@ private:
     void run(const std::function<void()>& event);
 
     std::unique_ptr<Wizard> m_wizard;
+    std::unique_ptr<ModelsDialog> m_modelsDialog;
+    std::unique_ptr<RestoreWindow> m_restoreWindow;
     std::function<void()> m_endProgram;
     std::function<void(const std::string&)> m_captionListener;
     bool m_refreshing = false;
