@@ -54,3 +54,20 @@ if(TARGET platform)
     talvor_warnings(analyser_displays_render)
   endif()
 endif()
+
+# The analyser window with its word displays, rendered into PNGs (the window's
+# target comes from window.cmake).
+if(TARGET platform AND TALVOR_TESTS)
+  add_executable(analyser_window_render ${CMAKE_CURRENT_LIST_DIR}/tests/displays/RenderWindowDisplays.cpp)
+  target_link_libraries(analyser_window_render PRIVATE analyser_ui engine_core)
+  target_include_directories(analyser_window_render PRIVATE ${PROJECT_SOURCE_DIR}/engine/tests
+                                                             ${CMAKE_CURRENT_LIST_DIR}/tests/displays)
+  talvor_warnings(analyser_window_render)
+
+  add_component_test(analyser_window_displays_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/displays/WindowDisplaysTest.cpp
+    DEPS analyser_ui engine_core platform_test_main talvor_testing QT)
+  if(TARGET analyser_window_displays_tests)
+    target_include_directories(analyser_window_displays_tests PRIVATE ${PROJECT_SOURCE_DIR}/engine/tests)
+  endif()
+endif()

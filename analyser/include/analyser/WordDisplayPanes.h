@@ -45,7 +45,9 @@ void paintScene(class QPainter& painter, const PaneScene& scene, int width, int 
 
 class WordDisplayPanes {
 public:
-    WordDisplayPanes(QWidget* client, WordDisplays& displays);
+    // clientOrigin: where `client`'s top left corner lies in the window's
+    // client area (the layout's origin).
+    WordDisplayPanes(QWidget* client, WordDisplays& displays, QPoint clientOrigin = QPoint(0, 0));
     WordDisplayPanes(const WordDisplayPanes&) = delete;
     WordDisplayPanes& operator=(const WordDisplayPanes&) = delete;
 

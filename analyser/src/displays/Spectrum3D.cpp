@@ -146,11 +146,11 @@ void Spectrum3D::Draw3DSpectrum(PlotSink& pic, std::span<const float> spectrum, 
         const std::int16_t v = int16Floor(level(spectrum[std::size_t(k - 1)]) * Ls + Y);
         m_prevX[k] = std::int16_t(px);
         m_prevY[k] = v;
-        pic.line(px, py, px, v, kBlack);
+        pic.line(px, py, px, v, kRgbBlack);
         X -= dFx;
         Y += dFy;
     }
-    pic.line(px, py, x0, y0, kWhite);
+    pic.line(px, py, x0, y0, kRgbWhite);
 
     std::uint32_t colours[kBins];
     for (long long f = 1; f <= frames; ++f) {
@@ -160,7 +160,7 @@ void Spectrum3D::Draw3DSpectrum(PlotSink& pic, std::span<const float> spectrum, 
         Y = float(y0) + float(f - 1) * dTy;
         px = int16Floor(X);
         py = int16Floor(Ls * level(row[0]) + Y);
-        pic.line(px, int16Floor(Y), px, py, kBlack);  // the row's left edge
+        pic.line(px, int16Floor(Y), px, py, kRgbBlack);  // the row's left edge
         Value_To_Color(row, kBins, colours, 0);
         for (int k = 1; k <= kBins; ++k) {
             const int x = int16Floor(X), y = int16Floor(Ls * level(row[k - 1]) + Y);

@@ -26,7 +26,7 @@ int buttonsNumber(Qt::MouseButtons b)
     return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) | (b & Qt::MiddleButton ? 4 : 0);
 }
 
-QRect pixels(const TwipRect& r)
+QRect insideContainer(const TwipRect& r)
 {
     return {twipsToPixels(r.left), twipsToPixels(r.top), twipsToPixels(r.width), twipsToPixels(r.height)};
 }
@@ -101,8 +101,13 @@ void ScenePane::mouseReleaseEvent(QMouseEvent* event)
         onClick();
 }
 
-WordDisplayPanes::WordDisplayPanes(QWidget* client, WordDisplays& displays) : m_displays(displays)
+WordDisplayPanes::WordDisplayPanes(QWidget* client, WordDisplays& displays, QPoint clientOrigin)
+    : m_displays(displays)
 {
+    const auto pixels = [clientOrigin](const TwipRect& r) {
+        return QRect(twipsToPixels(r.left), twipsToPixels(r.top), twipsToPixels(r.width), twipsToPixels(r.height))
+            .translated(-clientOrigin);
+    };
     m_wave = new ScenePane(client);
     m_wave->setObjectName("grafWave");
     m_wave->setGeometry(pixels(kWaveTwips));
@@ -138,10 +143,10 @@ WordDisplayPanes::WordDisplayPanes(QWidget* client, WordDisplays& displays) : m_
     m_lbSpectrum->setGeometry(0, 0, m_spectrumHelp->width(), twipsToPixels(kSpectrumTwips.top));
     m_spectrum = new ScenePane(m_spectrumHelp);
     m_spectrum->setObjectName("grafSpectrum");
-    m_spectrum->setGeometry(pixels(kSpectrumTwips));
+    m_spectrum->setGeometry(insideContainer(kSpectrumTwips));
     m_picHelp = new ScenePane(m_spectrumHelp);
     m_picHelp->setObjectName("picHelp");
-    m_picHelp->setGeometry(pixels(kPicHelpTwips));
+    m_picHelp->setGeometry(insideContainer(kPicHelpTwips));
     m_picHelp->hide();
 
     // The wave pane's pointer selects the frame.

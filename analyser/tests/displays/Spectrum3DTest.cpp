@@ -156,8 +156,8 @@ TEST(Spectrum3D, LongWordsAndWidePicturesStayInsideTheHorizon)
     });
     for (int W : {281, 1200}) {
         SCOPED_TRACE(W);
-        platform::PixelSurface picture(W, W == 281 ? 109 : 400, kWhite);
-        SurfacePlot plot(picture, kWhite);
+        platform::PixelSurface picture(W, W == 281 ? 109 : 400, kRgbWhite);
+        SurfacePlot plot(picture, kRgbWhite);
         Spectrum3D view;
         for (auto [rot, ele] : {std::pair{0.0f, 5.0f}, std::pair{30.0f, 60.0f}, std::pair{90.0f, 90.0f}})
             view.Draw3DSpectrum(plot, s, std::int32_t(s.size()), rot, ele);
@@ -187,8 +187,8 @@ TEST(Spectrum3D, NoFullFrameOnlyClears)
 
 TEST(SurfacePlot, UserScaleRunsUpwardOverTheWidth)
 {
-    platform::PixelSurface picture(281, 109, kWhite);
-    SurfacePlot plot(picture, kWhite);
+    platform::PixelSurface picture(281, 109, kRgbWhite);
+    SurfacePlot plot(picture, kRgbWhite);
     EXPECT_EQ(plot.pixelRow(281), 0);
     EXPECT_EQ(plot.pixelRow(0), 109);  // the bottom edge, just outside
     EXPECT_EQ(plot.pixelRow(1), 108);
