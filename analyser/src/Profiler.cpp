@@ -719,6 +719,11 @@ void Profiler::Recorded()
             waitingResult = true;
             BusyScope busyScope(*this);
             m_host.sendMessage(h, StatwalkCommand, CommandRecognise, 0);
+        } else {
+            // Nothing can recognise the token; in run-time listening the loop
+            // ends here rather than showing the box after every word.
+            produced = false;
+            endRunTimeLoop();
         }
         if (m_exits != exits)
             return;  // the window was left while the recogniser had the token

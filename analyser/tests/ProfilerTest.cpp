@@ -440,6 +440,20 @@ TEST(Recorded, AFailedTokenFileWriteCountsAsAFailedToken)
     }
 }
 
+TEST(Recorded, RunTimeWithoutARecogniserEndsAfterOneMessage)
+{
+    Rig rig;
+    rig.module.runTime.RTmode = 2;
+    ASSERT_TRUE(rig.setMode(7).ok);
+    rig.profiler.cmdRepeat_Click();
+    rig.host.boxes.clear();
+    rig.speak({});
+    ASSERT_EQ(rig.host.boxes.size(), 1u);
+    EXPECT_EQ(rig.host.boxes[0].text, "Cannot find window  Statwalk in mode: Speak & Recognize (HMM)");
+    EXPECT_FALSE(rig.profiler.listening());
+    EXPECT_FALSE(rig.profiler.waitingResult);
+}
+
 TEST(Recorded, StopInRunTimeFinishesTheUtteranceThenEnds)
 {
     Rig rig;
