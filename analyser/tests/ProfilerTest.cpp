@@ -169,6 +169,7 @@ TEST(SetMode, RefusalsShowAMessageAndChangeNothing)
         {"no HMM viewer", 12, "digits", "", "digits/work1", [](Rig& r) { r.profiler.uChainview = nullptr; },
          "HMM viewer"},
         {"comparer cannot load", 6, "digits", "a", "", [](Rig& r) { r.dtw.loadFails = true; }, "no word sets"},
+        {"no program folder", 8, "digits", "", "work1", [](Rig& r) { r.module.AppPath.clear(); }, "SetAppPath"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
