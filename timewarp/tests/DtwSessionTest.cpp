@@ -287,8 +287,9 @@ TEST_F(Session, MatchAnimatesThePathToTheEnd)
             for (int k = 1; k <= steps; ++k)
                 visible += session().projectedPath().visible[std::size_t(k)];
             EXPECT_GE(red, style == kPlot3D ? visible : steps);
-            if (style == kPlot3D)
+            if (style == kPlot3D) {
                 EXPECT_GT(visible, steps / 2);
+            }
         }
     }
 }
