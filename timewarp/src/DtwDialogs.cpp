@@ -114,17 +114,44 @@ int RefSelection::reference(Way way) const
     return 0;
 }
 
-RefSelection::Panel RefSelection::panel(Way way) const
+RefSelection::Panel RefSelection::panelOf(int r) const
 {
-    const int r = reference(way);
-    if (r == 0)
-        return {};
     const DtwComparerState& state = m_session.state();
+    if (r < 1 || r > state.store.referenceTotal)
+        return {};
     const WordRecord& ref = state.store.reference(r);
     const std::string setName =
         ref.set >= 1 && ref.set <= kMaxReferenceSets ? state.referenceNames[std::size_t(ref.set)] : "";
     return {state.vocabulary[std::size_t(ref.label)] + " (" + setName + ")",
             scoreText(state.store.batch[std::size_t(r)].score)};
+}
+
+RefSelection::Panel RefSelection::ShowNearestRef(int k) const
+{
+    return k >= 1 && k <= int(m_ranking.order.size()) ? panelOf(m_ranking.order[std::size_t(k - 1)]) : Panel{};
+}
+
+RefSelection::Panel RefSelection::ShowTrueRef(int k) const
+{
+    return k >= 1 && k <= int(m_ranking.trueList.size()) ? panelOf(m_ranking.trueList[std::size_t(k - 1)]) : Panel{};
+}
+
+RefSelection::Panel RefSelection::ShowOtherRef(int k) const
+{
+    return panelOf(k);
+}
+
+RefSelection::Panel RefSelection::panel(Way way) const
+{
+    switch (way) {
+    case True:
+        return ShowTrueRef(m_position[True]);
+    case Nearest:
+        return ShowNearestRef(m_position[Nearest]);
+    case Other:
+        return ShowOtherRef(m_position[Other]);
+    }
+    return {};
 }
 
 void RefSelection::spinDown(Way way)

@@ -192,6 +192,10 @@ TEST_F(Dialogs, ReferenceSelectionWaysAndSpinBounds)
     }
     EXPECT_EQ(sel.reference(RefSelection::Other), 9);
     EXPECT_EQ(sel.panel(RefSelection::Other).word, "three (refb)");
+    EXPECT_EQ(sel.ShowOtherRef(10).word, "four (refb)");
+    EXPECT_EQ(sel.ShowOtherRef(11).word, "");
+    EXPECT_EQ(sel.ShowTrueRef(3).word, "");
+    EXPECT_EQ(sel.ShowNearestRef(1).word, sel.ShowTrueRef(1).word);  // the nearest is a true one
 
     // "Other" reference 7 made current and shown.
     sel.Form_Load();

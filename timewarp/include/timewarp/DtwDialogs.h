@@ -54,6 +54,11 @@ public:
     // The reference a way shows: 0 when there is none.
     int reference(Way way) const;
     Panel panel(Way way) const;
+    // The panel of the k-th nearest reference, of the k-th reference of the
+    // test word's label, and of reference k; empty when there is none.
+    Panel ShowNearestRef(int k) const;
+    Panel ShowTrueRef(int k) const;
+    Panel ShowOtherRef(int k) const;
     // The spin buttons: down moves to the next reference (position + 1),
     // up to the previous one, within 1 .. the way's count.
     void spinDown(Way way);
@@ -68,6 +73,7 @@ public:
     const ReferenceRanking& ranking() const { return m_ranking; }
 
 private:
+    Panel panelOf(int r) const;
     DtwSession& m_session;
     ReferenceRanking m_ranking;
     Way m_way = Nearest;
