@@ -20,7 +20,7 @@ StatwalkWindow::StatwalkWindow(const std::string& caption)
     setWindowTitle(QString::fromStdString(caption));
     m_log->setReadOnly(true);
     m_log->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_log->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_status->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_status);
@@ -30,7 +30,7 @@ StatwalkWindow::StatwalkWindow(const std::string& caption)
     buttons->addWidget(m_close);
     layout->addLayout(buttons);
     connect(m_close, &QPushButton::clicked, this, [this] { close(); });
-    resize(640, 380);
+    resize(720, 420);
 }
 
 void StatwalkWindow::appendLine(const std::string& line)
