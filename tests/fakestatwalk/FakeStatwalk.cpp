@@ -264,6 +264,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s: %s: %s\n", statwalkProgramName(kKind), fake::kBehaviourFile, error.c_str());
         return 2;
     }
+    // A job is refused when the word sets it names are not all there.
+    if (!fake::checkWordSets(folder, job, &error)) {
+        log.line("bad word sets: " + error);
+        std::fprintf(stderr, "%s: %s\n", statwalkProgramName(kKind), error.c_str());
+        return 2;
+    }
     log.line("job mode " + std::to_string(job.mode) + " vocabulary " + job.vocabulary + " work " + job.workDirectory);
 
     QApplication app(argc, argv);

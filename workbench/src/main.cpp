@@ -10,6 +10,7 @@
 
 #include "common/ModuleState.h"
 #include "platform/Process.h"
+#include "workbench/HostedControls.h"
 #include "workbench/MainProgram.h"
 #include "workbench/WizardWindow.h"
 
@@ -67,7 +68,10 @@ int main(int argc, char** argv)
     state.AppPath = *folder;
 
     PlatformPrograms programs;
+    // The program owns one of each hosted control, for its whole run.
+    HostedControls controls = makeHostedControls();
     WizardWindow window(programs, state);
+    window.wizard().setControls(controls.wavescope.get(), controls.dtw.get(), controls.chainview.get());
     auto registration = MainWindowRegistration::create(window, &error);
     if (!registration)
         std::fprintf(stderr, "talvor: the external programs cannot reach this window: %s\n", error.c_str());
