@@ -28,6 +28,7 @@ class AnalyserEngine;
 class Profiler;
 class ProfilerWindow;
 class PlatformHost;
+class PlatformRunTimeOutputServices;
 }  // namespace analyser
 
 class UscWavescope final : public WavescopeControl {
@@ -67,6 +68,7 @@ private:
     ModuleState m_module;
     std::unique_ptr<analyser::AnalyserEngine> m_engine;
     std::unique_ptr<analyser::PlatformHost> m_host;
+    std::unique_ptr<analyser::PlatformRunTimeOutputServices> m_outputServices;
     std::unique_ptr<analyser::Profiler> m_profiler;
     std::unique_ptr<analyser::ProfilerWindow> m_window;
     int m_modalDepth = 0;
