@@ -198,6 +198,9 @@ ControlResult Profiler::SetMode(std::int32_t pMode, const std::string& vName, co
         pMode == 0 || pMode == 1 || pMode == 5 || pMode == 6 || pMode == 7 || pMode == 8 || pMode == 10 ||
         (pMode == 12 && !vName.empty());
     const bool usesLabel = pMode == 0 || pMode == 1 || pMode == 5 || pMode == 6 || pMode == 10;
+    const bool usesFiles = usesVocabulary || usesLabel || pMode == 12;
+    if (usesFiles && m_module.AppPath.empty())
+        return refuse("The program folder is not known: SetAppPath comes before LoadMode.");
     if (usesVocabulary && !checked(vName, NameKind::Vocabulary, &why))
         return refuse(why);
     if (usesLabel && !checked(lName, NameKind::File, &why))
@@ -719,6 +722,11 @@ void Profiler::Recorded()
             waitingResult = true;
             BusyScope busyScope(*this);
             m_host.sendMessage(h, StatwalkCommand, CommandRecognise, 0);
+        } else {
+            // Nothing can recognise the token; in run-time listening the loop
+            // ends here rather than showing the box after every word.
+            produced = false;
+            endRunTimeLoop();
         }
         if (m_exits != exits)
             return;  // the window was left while the recogniser had the token
