@@ -18,12 +18,14 @@
 #include <gtest/gtest.h>
 
 #include "FakeControls.h"
+#include "WizardFixture.h"
 #include "RegisteredWindowFixture.h"
 #include "common/DataTree.h"
 #include "common/FileNames.h"
 #include "common/StatwalkConfig.h"
 #include "platform/Window.h"
 #include "workbench/HostedControls.h"
+#include "workbench/SmallWindows.h"
 #include "testing/EventLoop.h"
 
 #ifdef TALVOR_HOST_ANALYSER
@@ -123,11 +125,38 @@ protected:
     }
 };
 
-// A WAV file "spoken into the microphone", as fast as it can be read.
+// Saves an experiment file as the wizard's Save does, from a scratch wizard.
+struct FakeHostForExperiment {
+    explicit FakeHostForExperiment(std::string folder) : m_folder(std::move(folder)) {}
+    std::string save(int mode, const std::string& voc, const std::string& work, const std::vector<std::string>& refs)
+    {
+        talvor::workbench::test::FakeHost host;
+        talvor::workbench::test::FakePrograms programs;
+        ModuleState state;
+        state.AppPath = m_folder;
+        Wizard x(host, programs, state);
+        x.Form_Load();
+        x.mode = mode;
+        x.vocName = voc;
+        x.workDir = work;
+        x.controls.lstRefSelected = refs;
+        for (int i = 0; i < 8; ++i)
+            x.controls.chkFeature[std::size_t(i)] = true;
+        const std::string path = m_folder + "/experiment.cfv";
+        EXPECT_TRUE(x.Save_CFV(path));
+        return path;
+    }
+    std::string m_folder;
+};
+
+// A WAV file "spoken into the microphone", as fast as it can be read: a
+// fixture of the engine's tests, or a path in the repository.
 struct SpokenWav {
     explicit SpokenWav(const std::string& name)
     {
-        const std::string path = std::string(std::getenv("TALVOR_SOURCE_DIR")) + "/engine/tests/fixtures/" + name;
+        const std::string source = std::getenv("TALVOR_SOURCE_DIR");
+        const std::string path = name.find('/') != std::string::npos ? source + "/" + name
+                                                                      : source + "/engine/tests/fixtures/" + name;
         ::setenv("TALVOR_AUDIO_IN", path.c_str(), 1);
         ::setenv("TALVOR_AUDIO_OUT", "null", 1);
         ::setenv("TALVOR_AUDIO_PACE", "fast", 1);
@@ -222,6 +251,48 @@ TEST_F(EndToEnd, RecordAVocabularyThenSpeakAndRecognizeByDtw)
     // The references' word set and the token, in the new work directory.
     for (const char* f : {"r1.LB", "r1.PR", "x.lb", "x.pr"})
         EXPECT_TRUE(fs::exists(tree.workFolder("pair", "dtw") + "/" + f)) << f;
+}
+
+TEST_F(EndToEnd, HiddenRecogniserComesBackThroughTheRestoreWindow)
+{
+    auto& wavescope = static_cast<UscWavescope&>(*real.wavescope);
+    analyser::Profiler& p = wavescope.profiler();
+    // An experiment of Speak & Recognize (DTW) on the demo tree, run by the
+    // run-time mode with the wizard hidden.
+    FakeHostForExperiment saver(dir.path());
+    const std::string experiment = saver.save(ModeSpeakRecognizeDtw, "digits", "dtw", {"us1"});
+    w().controls.optMode = ModeRuntime;
+    dialogs.texts = {experiment};
+    next();
+    ASSERT_EQ(w().currentPage(), PageOther) << messages();
+    w().controls.chcRThide = true;
+    next();
+    {
+        SpokenWav spoken("data/wav/seven.wav");
+        next();
+    }
+    // The analyser listens without a window; only the restore window shows.
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(wavescope.inModalShow());
+    ASSERT_NE(window->restoreWindow(), nullptr);
+    EXPECT_TRUE(window->restoreWindow()->isVisible());
+    EXPECT_TRUE(p.listening());
+    EXPECT_EQ(w().currentPage(), PageBegin);
+
+    // Closing it brings back the wizard and, modally, the analyser's window.
+    bool analyserShown = false;
+    whenAnalyserRuns([&] {
+        analyserShown = true;
+        p.cmdStop_Click();
+        serveEventsUntil([&] { return !p.listening(); }, 15000);
+        dialogs.answers = {platform::DialogAnswer::Yes};
+        p.Exitus();
+    });
+    window->restoreWindow()->close();
+    EXPECT_TRUE(analyserShown);
+    EXPECT_FALSE(window->restoreWindow()->isVisible());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(p.listening());
 }
 #endif
 
