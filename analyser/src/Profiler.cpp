@@ -1143,10 +1143,16 @@ void Profiler::ShowStoredWord()
     std::int32_t st = 0;
     std::string name;
     m_store.GetWordData(k, featureBuf, sampleBuf, frames, name, st);
-    status = st < 0 ? 0 : st;
+    // The store delivers features and samples for a status of 0 or below,
+    // except for an empty table (status -2 and no frames); a word is shown
+    // only with 10 margin frames on each side and one frame between them.
+    const bool delivered = st <= 0 && frames > 0;
+    status = delivered && frames >= 2 * kMarginFrames + 1 ? 0 : (st > 0 ? st : StatusNoToken);
     if (k - 1 >= 0 && k - 1 < std::int32_t(wordList.size()))
         wordList[std::size_t(k - 1)] = name;
-    sampleCount = std::int32_t(std::min<std::int64_t>(std::int64_t(frames) * kSamplesPerFrame, std::int64_t(sampleBuf.size())));
+    sampleCount = delivered ? std::int32_t(std::min<std::int64_t>(std::int64_t(frames) * kSamplesPerFrame,
+                                                                  std::int64_t(sampleBuf.size())))
+                            : 0;
     wStop = frames - kMarginFrames;
     wStart = kMarginFrames;
     startSample = kMarginFrames * kSamplesPerFrame;
@@ -1154,7 +1160,7 @@ void Profiler::ShowStoredWord()
     changed();
     if (m_view)
         m_view->Display();
-    if (miReplayChecked)
+    if (miReplayChecked && sampleCount > 0)
         PlayToken();
 }
 
