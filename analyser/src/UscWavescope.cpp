@@ -13,6 +13,8 @@ namespace talvor {
 using analyser::BoxButtons;
 using analyser::BoxIcon;
 
+UscWavescope::UscWavescope() : UscWavescope(nullptr) {}
+
 UscWavescope::UscWavescope(std::unique_ptr<analyser::AnalyserEngine> engine)
     : m_engine(engine ? std::move(engine) : analyser::makeLibraryEngine()),
       m_host(std::make_unique<analyser::PlatformHost>()),

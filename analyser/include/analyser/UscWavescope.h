@@ -35,8 +35,10 @@ class UscWavescope final : public WavescopeControl {
 public:
     static constexpr std::int32_t kRevision = 1;
 
-    // engine: null for the engine library libtalvor2.so.
-    explicit UscWavescope(std::unique_ptr<analyser::AnalyserEngine> engine = nullptr);
+    // The engine library libtalvor2.so.
+    UscWavescope();
+    // Another engine (tests: a scripted one); null for the engine library.
+    explicit UscWavescope(std::unique_ptr<analyser::AnalyserEngine> engine);
     ~UscWavescope() override;
     UscWavescope(const UscWavescope&) = delete;
     UscWavescope& operator=(const UscWavescope&) = delete;
