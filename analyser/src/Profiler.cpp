@@ -360,6 +360,17 @@ void Profiler::SetWordNames()
     changed();
 }
 
+void Profiler::wordTableChanged()
+{
+    std::vector<std::string> names;
+    std::int32_t n = 0;
+    m_store.GetWordNames(names, n);
+    wordList.assign(names.begin() + 1, names.begin() + 1 + std::max<std::int32_t>(n, 0));
+    const std::int32_t row = m_store.currentRow() - 1;
+    listIndex = row >= 0 && row < std::int32_t(wordList.size()) ? row : (wordList.empty() ? -1 : 0);
+    changed();
+}
+
 void Profiler::SetNewVoc(const std::vector<std::string>& words, std::int32_t nWords)
 {
     m_store.SetNewVoc(words, nWords);

@@ -6,6 +6,7 @@
 
 #include "platform/Colors.h"
 #include "platform/Dialogs.h"
+#include "worddata/WordDataWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -128,6 +129,9 @@ void ProfilerWindow::buildMenus()
     system->setObjectName("mnuSystem");
     m_miTalvor = system->addAction("&Talvor", [this] { m_profiler.miTalvor_Click(); });
     m_miTalvor->setObjectName("miTalvor");
+    // The one way to the word data editor: it shows the analyser's own store.
+    m_miVocabulary = system->addAction("Vocabulary operations", [this] { showWordDataEditor(); });
+    m_miVocabulary->setObjectName("miVocabulary");
     m_miExit = system->addAction("E&xit");
     m_miExit->setObjectName("miExit");
 
@@ -363,6 +367,19 @@ void ProfilerWindow::redrawWave()
 void ProfilerWindow::unloadHelpers()
 {
     m_choosers->hideAll();
+    if (m_wordDataWindow)
+        m_wordDataWindow->hide();
+}
+
+void ProfilerWindow::showWordDataEditor()
+{
+    if (!m_wordDataWindow) {
+        m_wordDataWindow = std::make_unique<worddata::WordDataWindow>(m_profiler.wordData(), m_profiler.module().AppPath);
+        m_wordDataWindow->setTableChanged([this] { m_profiler.wordTableChanged(); });
+    }
+    m_wordDataWindow->refresh();
+    m_wordDataWindow->show();
+    m_wordDataWindow->raise();
 }
 
 void ProfilerWindow::closeEvent(QCloseEvent* e)

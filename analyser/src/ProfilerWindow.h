@@ -19,6 +19,10 @@ class QAction;
 class QLabel;
 class QPushButton;
 
+namespace talvor::worddata {
+class WordDataWindow;
+}
+
 namespace talvor::analyser {
 
 class WordDisplays;
@@ -101,6 +105,7 @@ private:
     void buildMenus();
     void buildControls();
     void registerEndpoint();
+    void showWordDataEditor();
 
     Profiler& m_profiler;
     PlatformHost& m_host;
@@ -117,6 +122,9 @@ private:
     std::array<QPushButton*, kButtonCount> m_buttons{};
     QAction* m_miTalvor = nullptr;
     QAction* m_miExit = nullptr;
+    QAction* m_miVocabulary = nullptr;
+    // The word data editor over the analyser's store, made on first use.
+    std::unique_ptr<worddata::WordDataWindow> m_wordDataWindow;
     QAction* m_miReplay = nullptr;
     bool m_updating = false;
 };

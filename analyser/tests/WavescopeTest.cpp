@@ -17,7 +17,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QAction>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -437,6 +439,42 @@ TEST(WithTheEngine, SpeakAndRecogniseWithTheFakeRecogniser)
     EXPECT_FALSE(p.waitingResult);
     ASSERT_FALSE(dialogs.shown.empty());
     EXPECT_EQ(dialogs.shown.back().text, "Cannot find window  Statwalk in mode: Speak & Recognize (HMM)");
+}
+
+
+TEST(ProfilerWindow, VocabularyOperationsEditsTheAnalysersOwnStore)
+{
+    Folder f;
+    platform::ScopedScriptedDialogs dialogs;
+    UscWavescope w(std::make_unique<QuietEngine>());
+    w.SetAppPath(f.dir.path());
+    Profiler& p = w.profiler();
+    ASSERT_TRUE(p.SetMode(0, "digits", "take1", "").ok);
+    w.ShowWavescope(0);
+    ASSERT_EQ(p.wordList, (std::vector<std::string>{"zero", "one", "two", "three"}));
+
+    QAction* entry = w.window()->findChild<QAction*>("miVocabulary");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->text().toStdString(), "Vocabulary operations");
+    entry->trigger();
+    QWidget* editor = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->windowTitle() == "Vocabulary operations" && top->isVisible())
+            editor = top;
+    ASSERT_NE(editor, nullptr);
+    auto* grid = editor->findChild<QTableWidget*>();
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(grid->rowCount(), 4);
+    EXPECT_EQ(grid->item(2, 4)->text().toStdString(), "two");
+
+    // Insert before "two": the analyser's list follows, the new row selected.
+    grid->setCurrentCell(2, 0);
+    for (QAction* a : editor->findChildren<QAction*>())
+        if (a->text() == "&Insert new word")
+            a->trigger();
+    EXPECT_EQ(p.wordList, (std::vector<std::string>{"zero", "one", "", "two", "three"}));
+    EXPECT_EQ(p.listIndex, 2);
+    EXPECT_EQ(p.wordData().Rows(), 6);
 }
 
 }  // namespace

@@ -236,6 +236,10 @@ public:
                           const std::string& wParh);
     void SetProfilerMode(std::int32_t pm);
     void SetWordNames();
+    // The word table was edited in the word data editor ("Vocabulary
+    // operations"): the list shows the store's words again, with the editor's
+    // current word selected, so the next stored token goes to that row.
+    void wordTableChanged();
     void SetNewVoc(const std::vector<std::string>& words, std::int32_t nWords);
     void AllCls();
     void SetCmd(int a1, int a2, int a3, int a4, int a5, int a6, int a7, int a8);
