@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "common/FileNames.h"
 #include "common/NameCheck.h"
@@ -194,7 +195,31 @@ bool DataTree::createVocabulary(std::string_view voc, const std::vector<std::str
     std::string text;
     if (!checkName(voc, NameKind::Vocabulary, error) || !vocabularyFileText(words, &text, error))
         return false;
-    return createVocabularyFolder(voc, error) && writeVocabularyFile(vocabularyFile(voc), words, error);
+    auto exists = [&] {
+        if (error)
+            *error = "A vocabulary named \"" + std::string(voc) +
+                     "\" exists already (letter case aside). Choose another name.";
+        return false;
+    };
+    std::string existing;
+    if (findFileName(vocabularyFolder(voc), &existing))
+        return exists();
+    if (!makeFolder(dataFolder(), error))
+        return false;
+    const std::string folder = resolveFileName(vocabularyFolder(voc));
+    if (::mkdir(folder.c_str(), 0777) != 0) {
+        if (errno == EEXIST)
+            return exists();
+        if (error)
+            *error = "Cannot create the folder " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+    // All or nothing: without its file the new folder goes again.
+    if (!writeVocabularyFile(joinPath(folder, std::string(voc) + kVocabularyExtension), words, error)) {
+        ::rmdir(folder.c_str());
+        return false;
+    }
+    return true;
 }
 
 bool DataTree::ensureStringsFolder(std::string_view voc, std::string* error) const

@@ -1,6 +1,9 @@
 #include "common/FileNames.h"
 
+#include "common/TempFiles.h"
+
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
@@ -8,6 +11,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <new>
 #include <vector>
 
 namespace talvor {
@@ -118,36 +122,57 @@ std::string resolveFileName(std::string_view path)
     return p;
 }
 
-bool readFileWhole(std::string_view path, std::string* bytes)
+bool readFileWhole(std::string_view path, std::string* bytes, std::size_t maxBytes, std::string* error)
 {
+    auto fail = [&](const std::string& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
     std::string p;
     if (!findFileName(path, &p))
-        return false;
+        return fail("cannot find " + normalizeSeparators(path));
     // Opened without blocking: a named pipe or device given as a file name is
     // refused below instead of waiting for a writer forever.  Reads of a regular
     // file are not affected by the flag.
     const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return false;
+        return fail("cannot open " + p + ": " + std::strerror(errno));
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return false;
+        return fail(p + " is not a file");
+    }
+    const std::string tooLarge = p + " is larger than " + std::to_string(maxBytes) + " bytes";
+    if (std::uint64_t(st.st_size) > maxBytes) {
+        ::close(fd);
+        return fail(tooLarge);
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::string out;
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ::close(fd);
-            return false;
+    try {
+        out.reserve(std::size_t(st.st_size));
+        char buf[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                const std::string why = std::strerror(errno);
+                ::close(fd);
+                return fail("cannot read " + p + ": " + why);
+            }
+            if (n == 0)
+                break;
+            if (out.size() + std::size_t(n) > maxBytes) {  // it grew while being read
+                ::close(fd);
+                return fail(tooLarge);
+            }
+            out.append(buf, std::size_t(n));
         }
-        if (n == 0)
-            break;
-        out.append(buf, std::size_t(n));
+    } catch (const std::bad_alloc&) {
+        ::close(fd);
+        return fail("not enough memory to read " + p);
     }
     ::close(fd);
     *bytes = std::move(out);
@@ -170,13 +195,11 @@ bool writeFileWhole(std::string_view path, std::string_view bytes, std::string* 
     if (base.empty())
         return fail("no file name in " + target);
 
-    std::string tmp = (folder == "/" ? "/" : folder + "/") + "." + base + ".XXXXXX";
-    std::vector<char> tmpl(tmp.begin(), tmp.end());
-    tmpl.push_back('\0');
-    const int fd = ::mkstemp(tmpl.data());
+    removeStaleTemporaries(folder);
+    std::string tmp;
+    const int fd = createTemporaryFor((folder == "/" ? "/" : folder + "/") + base, &tmp);
     if (fd < 0)
         return fail("cannot create a file in " + folder + ": " + std::strerror(errno));
-    tmp = tmpl.data();
     // Keep the mode of the file being replaced; a new file gets 0644 less umask.
     struct stat st;
     if (::stat(target.c_str(), &st) == 0)

@@ -27,6 +27,9 @@ std::optional<std::string> nameProblem(std::string_view name, NameKind kind)
 {
     std::string what = nameKindText(kind);
     what[0] = char(what[0] - 'a' + 'A');
+    if (name.size() > kMaxNameLength)
+        return what + " cannot be used: it is longer than " + std::to_string(kMaxNameLength) +
+               " bytes (letters outside A to Z may take two or more each).";
     const std::string quoted = "\"" + std::string(name) + "\"";
     auto refuse = [&](const std::string& why) -> std::optional<std::string> {
         return what + " " + quoted + " cannot be used: " + why;

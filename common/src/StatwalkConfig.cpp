@@ -288,10 +288,11 @@ namespace {
 bool readAndParse(const std::string& path, StatwalkConfig* config, std::string* error,
                   bool (*parse)(std::string_view, StatwalkConfig*, std::string*, std::string_view))
 {
-    std::string bytes;
-    if (!readFileWhole(path, &bytes)) {
+    // A configuration is a few hundred bytes; a megabyte is no configuration.
+    std::string bytes, why;
+    if (!readFileWhole(path, &bytes, std::size_t(1) << 20, &why)) {
         if (error)
-            *error = readError(path);
+            *error = why.find("larger than") != std::string::npos ? why : readError(path);
         return false;
     }
     return parse(bytes, config, error, normalizeSeparators(path));

@@ -16,12 +16,6 @@ bool isSeparator(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-bool isSeparatorElement(const TextValue& v)
-{
-    const auto* s = std::get_if<std::string>(&v);
-    return s && (*s == " " || *s == "\r\n" || *s == "\t");
-}
-
 bool readBoolean(const std::string& s)
 {
     std::string t;
@@ -39,7 +33,7 @@ bool readBoolean(const std::string& s)
 std::int32_t TabulaTextFile::InputFromFile(const std::string& fileName)
 {
     std::string bytes;
-    if (!readFileWhole(fileName, &bytes))
+    if (!readFileWhole(fileName, &bytes, kTextFileLimit))
         return -1;
     m_buffer = std::move(bytes);
     m_position = 1;
@@ -50,7 +44,7 @@ std::int32_t TabulaTextFile::InputFromFile(const std::string& fileName)
 
 std::int32_t TabulaTextFile::InputFromString(const std::string& text, std::int32_t startPos)
 {
-    if (text.empty())
+    if (text.empty() || text.size() > kTextFileLimit)
         return -1;
     m_buffer = text;
     const auto len = std::int32_t(m_buffer.size());
@@ -194,19 +188,14 @@ std::int32_t TabulaTextFile::PrintToString(const TextValue& dat, const std::opti
 
 std::int32_t TabulaTextFile::PrintToStrAll(const std::vector<TextValue>& text)
 {
+    // Every element is an item, also one that equals a separator (" ", TAB,
+    // CR LF): it is quoted like any text holding a separator, so that it reads
+    // back as itself instead of vanishing between its neighbours.
     std::int32_t status = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (isSeparatorElement(text[i])) {
-            m_buffer += std::get<std::string>(text[i]);
-            m_mode = Writing;
-            continue;
-        }
         std::optional<std::string> sep;
-        if (i + 1 < text.size()) {
-            // A separator element that follows an item is the item's separator;
-            // it is written once, by the loop above.
-            sep = isSeparatorElement(text[i + 1]) ? std::string() : std::string("\t");
-        }
+        if (i + 1 < text.size())
+            sep = std::string("\t");
         if (PrintToString(text[i], sep) != 0)
             status = -1;
     }

@@ -79,10 +79,12 @@ bool parseVocabularyText(std::string_view text, Vocabulary* vocabulary, std::str
 
 bool readVocabularyFile(const std::string& path, Vocabulary* vocabulary, std::string* error)
 {
-    std::string bytes;
-    if (!readFileWhole(path, &bytes)) {
+    std::string bytes, why;
+    if (!readFileWhole(path, &bytes, kVocabularyFileLimit, &why)) {
         if (error)
-            *error = "Cannot read the vocabulary file " + normalizeSeparators(path) + ": it is missing or unreadable.";
+            *error = "Cannot read the vocabulary file " + normalizeSeparators(path) +
+                     (why.find("larger than") != std::string::npos ? ": " + why + "."
+                                                                   : ": it is missing or unreadable.");
         return false;
     }
     return parseVocabularyText(bytes, vocabulary, error, "the vocabulary file " + normalizeSeparators(path));

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "common/FileNames.h"
 #include "common/NumberText.h"
@@ -58,6 +59,31 @@ std::uint32_t toLittleEndian(std::uint32_t v)
 }
 
 }  // namespace
+
+bool labelFileFits(std::span<const WordSetEntry> words, std::string* error)
+{
+    std::int64_t offset = 0;
+    for (std::size_t k = 0; k < words.size(); ++k) {
+        if (words[k].frames < 0) {
+            setError(error, "word " + std::to_string(k + 1) + ": negative frame count " +
+                                std::to_string(words[k].frames));
+            return false;
+        }
+        // The reader takes every number of a line as a 32-bit whole number.
+        if (offset > std::numeric_limits<std::int32_t>::max()) {
+            setError(error, "word " + std::to_string(k + 1) + " would start at frame " + std::to_string(offset) +
+                                ", beyond the " + std::to_string(std::numeric_limits<std::int32_t>::max()) +
+                                " a label file can hold");
+            return false;
+        }
+        offset += words[k].frames;
+    }
+    if (words.size() > std::size_t(std::numeric_limits<std::int32_t>::max())) {
+        setError(error, "too many words for a label file");
+        return false;
+    }
+    return true;
+}
 
 std::string labelFileText(std::span<const WordSetEntry> words, LabelFileSpacing spacing)
 {
@@ -120,17 +146,19 @@ bool parseLabelFile(std::string_view text, LabelFileContents* out, std::string* 
 bool writeLabelFile(std::string_view path, std::span<const WordSetEntry> words, LabelFileSpacing spacing,
                     std::string* error)
 {
+    if (!labelFileFits(words, error))
+        return false;
     return writeFileWhole(path, labelFileText(words, spacing), error);
 }
 
 bool readLabelFile(std::string_view path, LabelFileContents* out, std::string* error, std::int32_t wordsWanted)
 {
-    std::string text;
-    if (!readFileWhole(path, &text)) {
-        setError(error, "cannot read " + normalizeSeparators(path));
+    std::string text, why;
+    if (!readFileWhole(path, &text, kLabelFileLimit, &why)) {
+        setError(error, why.find("larger than") != std::string::npos ? why : "cannot read " + normalizeSeparators(path));
         return false;
     }
-    std::string why;
+    why.clear();
     if (!parseLabelFile(text, out, &why, wordsWanted)) {
         setError(error, normalizeSeparators(path) + ": " + why);
         return false;
@@ -178,12 +206,17 @@ bool writeFeatureFile(std::string_view path, std::span<const float> values, std:
 
 bool readFeatureFile(std::string_view path, std::vector<float>* values, std::string* error)
 {
-    std::string bytes;
-    if (!readFileWhole(path, &bytes)) {
-        setError(error, "cannot read " + normalizeSeparators(path));
+    std::string bytes, why;
+    if (!readFileWhole(path, &bytes, kReadFileWholeLimit, &why)) {
+        setError(error, why.find("larger than") != std::string::npos ? why : "cannot read " + normalizeSeparators(path));
         return false;
     }
-    *values = parseFeatureFile(bytes);
+    try {
+        *values = parseFeatureFile(bytes);
+    } catch (const std::bad_alloc&) {
+        setError(error, "not enough memory to read " + normalizeSeparators(path));
+        return false;
+    }
     return true;
 }
 
@@ -200,7 +233,6 @@ bool readWordSet(std::string_view labelPath, std::string_view featurePath, std::
     std::vector<float> values;
     if (!readFeatureFile(featurePath, &values, error))
         return false;
-
     WordSet set;
     set.count = labels.count;
     std::int64_t next = 0;
@@ -215,6 +247,17 @@ bool readWordSet(std::string_view labelPath, std::string_view featurePath, std::
         set.firstValue.push_back(next);
         next += need;
     }
+    // The writer makes a word set's feature file exactly as long as the label
+    // file's words need.  When the whole set is read, a longer feature file
+    // belongs to another save (a crash between the two writes) or to another
+    // feature selection: refused rather than read as wrong features.  (The
+    // recorded token, read by its first word alone, may run longer.)
+    if (wordsWanted < 0 && next != std::int64_t(values.size())) {
+        setError(error, normalizeSeparators(featurePath) + " does not belong to " + normalizeSeparators(labelPath) +
+                            ": it holds " + std::to_string(4 * std::int64_t(values.size())) +
+                            " bytes, the label file's words take " + std::to_string(4 * next));
+        return false;
+    }
     values.resize(std::size_t(next));
     set.values = std::move(values);
     set.words = std::move(labels.words);
@@ -226,14 +269,11 @@ bool writeWordSet(std::string_view labelPath, std::string_view featurePath, std:
                   std::int32_t featuresPerFrame, std::span<const float> values, LabelFileSpacing spacing,
                   std::string* error)
 {
+    if (!labelFileFits(words, error))
+        return false;
     std::int64_t frames = 0;
-    for (const WordSetEntry& w : words) {
-        if (w.frames < 0) {
-            setError(error, "negative frame count " + std::to_string(w.frames));
-            return false;
-        }
+    for (const WordSetEntry& w : words)
         frames += w.frames;
-    }
     if (featuresPerFrame < 0 || std::int64_t(featuresPerFrame) * frames != std::int64_t(values.size())) {
         setError(error, std::to_string(values.size()) + " feature values do not make " + std::to_string(frames)
                             + " frames of " + std::to_string(featuresPerFrame) + " features");

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
+#include "common/NameCheck.h"
+#include "testing/FileSizeLimit.h"
 #include "testing/TempDir.h"
 
 using namespace talvor;
@@ -93,4 +95,41 @@ TEST(DataTree, CreatesAVocabularyWithItsFile)
     EXPECT_NE(err.find("holds no blank"), std::string::npos) << err;
     EXPECT_FALSE(fs::exists(dir.path() + "/DATA/animals"));
     EXPECT_FALSE(t.createVocabulary("a/b", {"cat"}, &err));
+}
+
+TEST(DataTree, CreatesAVocabularyAllOrNothing)
+{
+    test::TempDir dir;
+    DataTree t(dir.path());
+    std::string err;
+    ASSERT_TRUE(t.createVocabulary("digits", {"one", "two"}, &err)) << err;
+    const std::string vocFile = dir.path() + "/DATA/digits/digits.voc";
+    const auto before = fs::file_size(vocFile);
+
+    // An existing name in any letter case is refused and its file kept.
+    for (const char* name : {"digits", "DIGITS", "Digits"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(t.createVocabulary(name, {"a", "b", "c", "d"}, &err));
+        EXPECT_NE(err.find("exists already"), std::string::npos) << err;
+        EXPECT_EQ(fs::file_size(vocFile), before);
+    }
+    EXPECT_EQ(t.vocabularies(), (std::vector<std::string>{"digits"}));
+
+    // The longest name the check passes still fits with its file and its
+    // temporary; one byte more is refused before anything is made.
+    const std::string longest(kMaxNameLength, 'v');
+    ASSERT_TRUE(t.createVocabulary(longest, {"one"}, &err)) << err;
+    EXPECT_TRUE(fs::is_regular_file(t.vocabularyFile(longest)));
+    EXPECT_FALSE(t.createVocabulary(longest + "w", {"one"}, &err));
+    EXPECT_FALSE(fs::exists(t.vocabularyFolder(longest + "w")));
+
+    // A file that cannot be written takes its new folder with it.
+    {
+        test::FileSizeLimit limit(8);
+        ASSERT_TRUE(limit.ok());
+        EXPECT_FALSE(t.createVocabulary("animals", {"cat", "dog", "horse", "sheep"}, &err));
+    }
+    EXPECT_NE(err.find("File too large"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir.path() + "/DATA/animals"));
+    EXPECT_TRUE(t.createVocabulary("animals", {"cat"}, &err)) << err;
 }

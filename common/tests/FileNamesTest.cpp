@@ -2,10 +2,19 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <utime.h>
 #include <unistd.h>
 
+#include "common/StatwalkConfig.h"
+#include "common/TabulaTextFile.h"
+#include "common/TempFiles.h"
+#include "common/VocabularyFile.h"
+#include "common/WordSetFile.h"
+#include "testing/FileSizeLimit.h"
 #include "testing/TempDir.h"
 
 using namespace talvor;
@@ -106,4 +115,139 @@ TEST(FileNames, ReadWholeRefusesFoldersAndMissing)
     ASSERT_EQ(::mkfifo((dir.path() + "/digits.voc").c_str(), 0600), 0);
     EXPECT_FALSE(readFileWhole(dir.path() + "/DIGITS.VOC", &bytes));
     EXPECT_EQ(bytes, "keep");
+}
+
+namespace {
+
+// A file of `size` bytes that takes no room on the disk.
+void makeSparse(const std::string& path, off_t size)
+{
+    std::ofstream(path).flush();
+    ASSERT_EQ(::truncate(path.c_str(), size), 0);
+}
+
+}  // namespace
+
+TEST(FileNames, WholeFileReadersRefuseFilesBeyondTheirLimit)
+{
+    // A 3 GB file used to be read into memory (or end in std::bad_alloc out
+    // of readers that never throw); every reader now refuses it at once.
+    test::TempDir dir;
+    const std::string huge = dir.path() + "/huge";
+    makeSparse(huge, off_t(3) << 30);
+    std::string bytes = "keep", err;
+    EXPECT_FALSE(readFileWhole(huge, &bytes, kReadFileWholeLimit, &err));
+    EXPECT_EQ(bytes, "keep");
+    EXPECT_NE(err.find("is larger than 268435456 bytes"), std::string::npos) << err;
+
+    // The limit is inclusive.
+    const std::string small = dir.path() + "/small";
+    makeSparse(small, 100);
+    EXPECT_TRUE(readFileWhole(small, &bytes, 100));
+    EXPECT_EQ(bytes.size(), 100u);
+    EXPECT_FALSE(readFileWhole(small, &bytes, 99, &err));
+
+    struct Reader {
+        const char* what;
+        off_t size;  // just beyond the reader's limit
+        std::function<bool(const std::string&, std::string*)> read;
+    };
+    const Reader readers[] = {
+        {"vocabulary", off_t(kVocabularyFileLimit) + 1,
+         [](const std::string& p, std::string* e) {
+             Vocabulary v;
+             return readVocabularyFile(p, &v, e);
+         }},
+        {"label file", off_t(kLabelFileLimit) + 1,
+         [](const std::string& p, std::string* e) {
+             LabelFileContents c;
+             return readLabelFile(p, &c, e);
+         }},
+        {"feature file", off_t(kReadFileWholeLimit) + 1,
+         [](const std::string& p, std::string* e) {
+             std::vector<float> v;
+             return readFeatureFile(p, &v, e);
+         }},
+        {"statwalk configuration", off_t(1) << 20 | 1,
+         [](const std::string& p, std::string* e) {
+             StatwalkConfig c;
+             return readStatwalkConfig(p, &c, e);
+         }},
+        {"text file", off_t(kTextFileLimit) + 1,
+         [](const std::string& p, std::string* e) {
+             TabulaTextFile t;
+             *e = "larger than";
+             return t.InputFromFile(p) == 0;
+         }},
+    };
+    for (const Reader& r : readers) {
+        SCOPED_TRACE(r.what);
+        const std::string path = dir.path() + "/r";
+        makeSparse(path, r.size);
+        err.clear();
+        EXPECT_FALSE(r.read(path, &err));
+        EXPECT_NE(err.find("larger than"), std::string::npos) << err;
+        makeSparse(path, off_t(3) << 30);
+        EXPECT_FALSE(r.read(path, &err));
+    }
+}
+
+TEST(FileNames, FailedWritesLeaveNoTemporaryAndStaleOnesAreRemoved)
+{
+    test::TempDir dir;
+    const std::string f = dir.path() + "/a.voc";
+    std::string err;
+    ASSERT_TRUE(writeFileWhole(f, "old", &err)) << err;
+    {
+        // Past the file-size limit: "File too large", the old file kept.
+        test::FileSizeLimit limit(1000);
+        ASSERT_TRUE(limit.ok());
+        EXPECT_FALSE(writeFileWhole(f, std::string(5000, 'x'), &err));
+    }
+    EXPECT_NE(err.find("File too large"), std::string::npos) << err;
+    std::string bytes;
+    ASSERT_TRUE(readFileWhole(f, &bytes));
+    EXPECT_EQ(bytes, "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
+
+    // What crashed writers left: temporaries of this user whose process is
+    // gone and that are older than this process.  A child that ends at once
+    // gives a pid that no longer runs.
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ASSERT_GT(child, 0);
+    ::waitpid(child, nullptr, 0);
+    const std::string gone = std::to_string(child);
+    const std::string other = dir.path() + "/other";
+    fs::create_directory(other);
+    struct Entry {
+        std::string name;
+        bool old;
+        bool removed;
+    };
+    const Entry entries[] = {
+        {".a.voc.tvtmp-" + gone + "-Ab3xYz", true, true},
+        {".s1.lab.tvtmp-" + gone + "-save", true, true},
+        {".s1.rec.tvtmp-" + gone + "-prev", true, true},
+        {".a.voc.tvtmp-" + gone + "-Ab3xYz2", false, false},                          // newer than this process
+        {".a.voc.tvtmp-" + std::to_string(::getpid()) + "-Qw1234", true, false},     // this process's own
+        {".a.voc.tvtmp-1-Qw1234", true, false},                                      // a live process (init)
+        {".s1.lab.unfinished", true, false},                                         // a marker, no temporary
+        {".profile.backup", true, false},
+        {"a.voc.tvtmp-" + gone + "-Ab3xYz", true, false},                            // not hidden
+    };
+    for (const Entry& e : entries) {
+        const std::string p = other + "/" + e.name;
+        std::ofstream(p) << "x";
+        if (e.old) {
+            struct utimbuf t{processStartTime() - 60, processStartTime() - 60};
+            ASSERT_EQ(::utime(p.c_str(), &t), 0);
+        }
+    }
+    ASSERT_TRUE(writeFileWhole(other + "/b.voc", "new", &err)) << err;
+    for (const Entry& e : entries) {
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(fs::exists(other + "/" + e.name), !e.removed);
+    }
 }

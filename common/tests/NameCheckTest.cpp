@@ -33,6 +33,11 @@ TEST(NameCheck, RefusesUnsafeNamesWithAMessage)
         {".hidden", NameKind::Vocabulary, "starts with a dot"},
         {".w1", NameKind::WorkDirectory, "starts with a dot"},
         {"...", NameKind::File, "starts with a dot"},
+        {std::string(kMaxNameLength + 1, 'v'), NameKind::Vocabulary, "longer than 200 bytes"},
+        {std::string(kMaxNameLength + 1, 'w'), NameKind::WorkDirectory, "longer than 200 bytes"},
+        {std::string(kMaxNameLength + 1, 'f'), NameKind::File, "longer than 200 bytes"},
+        {std::string(kMaxNameLength + 1, 'o'), NameKind::Word, "longer than 200 bytes"},
+        {std::string(kMaxNameLength - 1, 'x') + "\xc3\xa9", NameKind::File, "longer than 200 bytes"},
     };
     for (const auto& c : refused) {
         SCOPED_TRACE(c.name);
@@ -52,7 +57,7 @@ TEST(NameCheck, AcceptsOrdinaryNames)
         {"digits", NameKind::Vocabulary},   {"my digits", NameKind::Vocabulary}, {"w1", NameKind::WorkDirectory},
         {"_strings", NameKind::Vocabulary}, {"_strings", NameKind::File},        {"SXY01", NameKind::File},
         {"x", NameKind::File},              {"one_two", NameKind::Word},         {"S.1", NameKind::File},
-        {".5", NameKind::Word},
+        {".5", NameKind::Word},             {std::string(kMaxNameLength, 'x'), NameKind::File},
     };
     for (const auto& [name, kind] : accepted) {
         SCOPED_TRACE(name);

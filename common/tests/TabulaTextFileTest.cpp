@@ -189,8 +189,9 @@ TEST(TabulaTextFileWriter, LinesAreByteExact)
     EXPECT_EQ(f.PrintFirstString("TALVOR II", std::string("\r\n")), 0);
     EXPECT_EQ(f.PrintToStrAll({std::int32_t(1), std::string("one"), 2.5f}), 0);
     EXPECT_EQ(f.PrintToString(std::int32_t(7), std::string(" ")), 0);
+    // An element that equals a separator is a value like any other: quoted.
     EXPECT_EQ(f.PrintToStrAll({std::string("a"), std::string(" "), std::string("b")}), 0);
-    EXPECT_EQ(f.MyString(), "\"TALVOR II\"\r\n1\tone\t2.5\r\n7 a b\r\n");
+    EXPECT_EQ(f.MyString(), "\"TALVOR II\"\r\n1\tone\t2.5\r\n7 a\t\" \"\tb\r\n");
 
     // PrintFirstString drops what was there.
     f.PrintFirstString("z");
@@ -249,7 +250,8 @@ TEST(TabulaTextFileRoundTrip, WrittenLinesReadBackAsTheSameItems)
     const std::string file = dir.path() + "/round.txt";
     const std::vector<TextValue> items = {
         std::string("plain"), std::string("two words"), std::string(""), std::string("tab\there"),
-        std::string("cr\rlf\n"), 0.1f, -123.456f, 1e-5f, 3e12f, 1.0 / 7.0, std::int32_t(-2147483647),
+        std::string("cr\rlf\n"), std::string(" "), std::string("\t"), std::string("\r\n"), std::string("\n"),
+        std::string(""), 0.1f, -123.456f, 1e-5f, 3e12f, 1.0 / 7.0, std::int32_t(-2147483647),
     };
     TabulaTextFile w;
     ASSERT_EQ(w.PrintFirstString("head", std::string("\r\n")), 0);

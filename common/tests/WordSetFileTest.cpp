@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <limits>
 
 #include "common/FileNames.h"
 #include "testing/TempDir.h"
@@ -205,13 +206,25 @@ TEST(WordSetFile, FeatureFileLengthAgainstTheLabelFile)
         values[k] = float(k);
     std::string err;
 
-    // Longer than announced: fine, only the announced values are read.
-    std::vector<float> longer = values;
-    longer.push_back(42.0f);
-    putFile(pr, featureFileBytes(longer));
+    // Exactly as announced: read.
+    putFile(pr, featureFileBytes(values));
     WordSet set;
     ASSERT_TRUE(readWordSet(lb, pr, 2, &set, &err)) << err;
     EXPECT_EQ(set.values, values);
+
+    // Longer than announced: a feature file of another save (or another
+    // feature selection) is refused when every word is read; a reader of the
+    // first word alone (the recorded token) takes its values from the start.
+    std::vector<float> longer = values;
+    longer.push_back(42.0f);
+    putFile(pr, featureFileBytes(longer));
+    set.count = 77;
+    EXPECT_FALSE(readWordSet(lb, pr, 2, &set, &err));
+    EXPECT_EQ(err, pr + " does not belong to " + lb + ": it holds 44 bytes, the label file's words take 40");
+    EXPECT_EQ(set.count, 77);
+    EXPECT_FALSE(readWordSet(lb, pr, 1, &set, &err));  // another feature count
+    ASSERT_TRUE(readWordSet(lb, pr, 2, &set, &err, 1)) << err;
+    EXPECT_EQ(set.values, std::vector<float>(values.begin(), values.begin() + 4));
 
     // One value short: refused, with the byte counts.
     putFile(pr, featureFileBytes({values.data(), values.size() - 1}));
@@ -237,4 +250,55 @@ TEST(WordSetFile, WriterRefusesValuesThatDoNotMakeTheFrames)
                               LabelFileSpacing::WordSet, &err));
     EXPECT_EQ(err, "7 feature values do not make 2 frames of 4 features");
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST(WordSetFile, AMixedPairFromTwoSavesIsRefused)
+{
+    // A crash between the writes of a pair: the new feature file beside the
+    // old label file.
+    test::TempDir dir;
+    const std::string lb = dir.path() + "/ref.LB", pr = dir.path() + "/ref.PR";
+    const std::vector<WordSetEntry> oldWords = {{0, 3, 2, 0}, {1, 7, 3, 0}};
+    std::vector<float> oldValues(2 * 5, 1.0f);
+    std::string err;
+    ASSERT_TRUE(writeWordSet(lb, pr, oldWords, 2, oldValues, LabelFileSpacing::WordSet, &err)) << err;
+    std::vector<float> newValues(2 * 9, 2.0f);  // the next save: 9 frames
+    ASSERT_TRUE(writeFeatureFile(pr, newValues, &err)) << err;
+    WordSet set;
+    EXPECT_FALSE(readWordSet(lb, pr, 2, &set, &err));
+    EXPECT_NE(err.find("does not belong to"), std::string::npos) << err;
+}
+
+TEST(WordSetFile, WriterAndReaderAgreeOnTheOffsetRange)
+{
+    // With no feature selected the feature file is empty whatever the frame
+    // counts, so offsets can pass the 32-bit range the reader takes.
+    test::TempDir dir;
+    const std::string lb = dir.path() + "/big.LB", pr = dir.path() + "/big.PR";
+    const std::int32_t max = std::numeric_limits<std::int32_t>::max();
+    std::string err;
+
+    // The last offset exactly at the limit: written and read back.
+    const std::vector<WordSetEntry> fits = {{0, 1, max - 5, 0}, {1, 2, 5, 0}, {2, 3, max, 0}};
+    ASSERT_TRUE(labelFileFits(fits, &err)) << err;
+    std::vector<WordSetEntry> tooFar = fits;
+    tooFar.push_back({3, 4, 1, 0});  // would start at 2 * max
+    ASSERT_TRUE(writeWordSet(lb, pr, {fits.data(), 2}, 0, {}, LabelFileSpacing::WordSet, &err)) << err;
+    WordSet set;
+    ASSERT_TRUE(readWordSet(lb, pr, 0, &set, &err)) << err;
+    ASSERT_EQ(set.words.size(), 2u);
+    EXPECT_EQ(set.words[1].offset, max - 5);
+    ASSERT_TRUE(writeWordSet(lb, pr, fits, 0, {}, LabelFileSpacing::WordSet, &err)) << err;
+    ASSERT_TRUE(readWordSet(lb, pr, 0, &set, &err)) << err;
+    EXPECT_EQ(set.words[2].offset, max);
+
+    // One frame further is refused by the writer, which writes nothing.
+    const std::string before = fileBytes(lb);
+    for (const auto& words : {tooFar, std::vector<WordSetEntry>{{0, 1, max, 0}, {1, 2, 1, 0}, {2, 3, 1, 0}}}) {
+        EXPECT_FALSE(labelFileFits(words, &err));
+        EXPECT_FALSE(writeWordSet(lb, pr, words, 0, {}, LabelFileSpacing::WordSet, &err));
+        EXPECT_NE(err.find("beyond the 2147483647"), std::string::npos) << err;
+        EXPECT_FALSE(writeLabelFile(lb, words, LabelFileSpacing::Token, &err));
+        EXPECT_EQ(fileBytes(lb), before);
+    }
 }

@@ -150,6 +150,10 @@ void Engine::killTimer()
 
 DeviceHandle Engine::TokenProces(WindowHandle window)
 {
+    // The previous word's result is void from here on, whatever follows: a
+    // caller that stops before the first block (or whose start fails) must
+    // read "still running", not the old word's status and bounds.
+    m_result.status = TokenRunning;
     if (!m_soundInitialised)
         InitSoundCard();
     if (!m_detector.hasRecordBuffer())

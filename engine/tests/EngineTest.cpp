@@ -220,6 +220,29 @@ TEST(TokenProcess, SecondCallWhileRecordingRestartsCleanly)
     EXPECT_EQ(rig.engine->tokenResult().status, 0);
 }
 
+TEST(TokenProcess, NewProcessVoidsThePreviousWord)
+{
+    // After a found word, a new process reads "running" (1) until it decides,
+    // whether it is stopped before its first block or fails to start at all;
+    // the old word's status 0 would make the caller store or recognise it
+    // again over a cleared buffer.
+    const std::vector<std::int16_t> s = test::wordRecording();
+    for (const bool failStart : {false, true}) {
+        SCOPED_TRACE(failStart ? "start fails" : "stopped at once");
+        FakeRig rig;
+        ASSERT_NE(rig.engine->TokenProces(kWindow), 0);
+        feed(rig, s, {640});
+        ASSERT_EQ(getTokenParam(*rig.engine).status, 0);
+        rig.engine->StopTokenProces();
+
+        rig.in->failOpen = failStart;
+        EXPECT_EQ(rig.engine->TokenProces(kWindow) != 0, !failStart);
+        rig.engine->StopTokenProces();
+        EXPECT_EQ(rig.engine->tokenResult().status, TokenRunning);
+        EXPECT_EQ(getTokenParam(*rig.engine).status, 1);
+    }
+}
+
 TEST(TokenProcess, FailuresStartNothingAndSayWhy)
 {
     struct Case {

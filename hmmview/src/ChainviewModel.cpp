@@ -58,6 +58,7 @@ public:
     }
     void orderScore(int pane, const std::string& order, const std::string& score) override
     {
+        labelsWritten = true;
         if (ChainviewPane* p = at(pane)) {
             p->order = order;
             p->score = score;
@@ -86,6 +87,8 @@ public:
         }
     }
 
+    bool labelsWritten = false;
+
 private:
     ChainviewPane* at(int pane)
     {
@@ -98,21 +101,6 @@ private:
     ChainviewModel& m_model;
     std::vector<bool> m_dirty;
     bool m_geometry = false;
-};
-
-struct ChainviewModel::BusyScope {
-    explicit BusyScope(ChainviewModel& model)
-        : m(model)
-    {
-        m.m_busy = true;
-        m.changed();
-    }
-    ~BusyScope()
-    {
-        m.m_busy = false;
-        m.changed();
-    }
-    ChainviewModel& m;
 };
 
 namespace {
@@ -306,10 +294,19 @@ ControlResult ChainviewModel::PutWordData(std::int32_t i, std::span<const float>
 
 std::int32_t ChainviewModel::GetResultByOrder(std::int32_t order) const
 {
+    // Column 2 holds panes; the receiver is told the model the pane showed
+    // when the result was written, whatever the panes show now.
     const std::optional<std::int32_t> pane = m_results.GetResultByOrder(order);
-    if (!pane || *pane < 0 || *pane >= paneCount())
+    if (!pane || *pane < 0 || *pane >= static_cast<std::int32_t>(m_resultModels.size()))
         return -1;
-    return m_panes[static_cast<std::size_t>(*pane)].modelIndex;
+    return m_resultModels[static_cast<std::size_t>(*pane)];
+}
+
+void ChainviewModel::resultsFollowPanes()
+{
+    m_resultModels.clear();
+    for (const ChainviewPane& p : m_panes)
+        m_resultModels.push_back(p.modelIndex);
 }
 
 std::int32_t ChainviewModel::GetModelVocabularyIndex(std::int32_t modelIndex) const
@@ -321,6 +318,7 @@ std::int32_t ChainviewModel::GetModelVocabularyIndex(std::int32_t modelIndex) co
 
 void ChainviewModel::resultsNothing()
 {
+    m_resultModels.clear();
     for (int row = 0; row < MatchResults::kRows; ++row) {
         m_results.at(row, MatchResults::kScore) = kScoreFloor;
         m_results.at(row, MatchResults::kOrder) = -1.0f;
@@ -418,6 +416,7 @@ void ChainviewModel::matchSequential(const PackedFrames& packed, bool animate, c
     recorder.flush();
     std::vector<std::int32_t> order(static_cast<std::size_t>(n), -1);
     RankByScore(m_results, order, kScoreFloor);
+    resultsFollowPanes();
     for (int i = 0; i < n; ++i) {
         ChainviewPane& p = m_panes[static_cast<std::size_t>(i)];
         const std::int32_t rank = order[static_cast<std::size_t>(i)];
@@ -441,6 +440,9 @@ void ChainviewModel::matchParallel(const PackedFrames& packed, bool animate)
     std::string recognised;  // empty at every match
     const MatchStatus status = MatchParallelHMM(paneModels(), word, m_results, m_pruneTr, recognised, options);
     recorder.flush();
+    // Ranked only when it ran to its end.
+    if (status != MatchStatus::Stopped)
+        resultsFollowPanes();
     if (!recognised.empty())
         AddToReport(kReportRecognizedWord + recognised);
     if (m_mode == ModeStringsSpeakRecognizeHmm && status != MatchStatus::Stopped)
@@ -457,6 +459,9 @@ void ChainviewModel::matchString(const PackedFrames& packed, bool animate)
     std::int32_t count = 0;
     const MatchStatus status = MatchStringHMM(paneModels(), word, m_results, text, 10, count, options);
     recorder.flush();
+    // The words are written before the labels are cleared and the paths drawn.
+    if (status != MatchStatus::Stopped || recorder.labelsWritten)
+        resultsFollowPanes();
     if (m_mode == ModeStringsSpeakRecognizeHmm && status != MatchStatus::Stopped)
         replaceCurrentEntry(text);
     if (!text.empty())

@@ -1,6 +1,10 @@
 #include "hmmview/ChainviewWindow.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -13,6 +17,8 @@
 
 #include <algorithm>
 
+#include "common/FileNames.h"
+#include "hmmview/ConfigDialog.h"
 #include "platform/Colors.h"
 #include "platform/Dialogs.h"
 
@@ -70,6 +76,12 @@ ChainviewWindow::ChainviewWindow(ChainviewModel& model, TwipScale scale, QWidget
     QObject::connect(m_scrModel, &QScrollBar::valueChanged, this, [this](int) { placePanes(); });
     QObject::connect(m_scrGraph, &QScrollBar::valueChanged, this, [this](int v) { scrGraph_Change(v); });
 
+    setMouseTracking(true);
+    m_frame->setMouseTracking(true);
+    m_report->viewport()->setMouseTracking(true);
+    m_report->viewport()->installEventFilter(this);
+    m_frame->installEventFilter(this);
+
     m_model.setListener(this);
     rebuildPanes();
     SetDefSize();
@@ -92,6 +104,23 @@ void ChainviewWindow::buildMenus()
     QMenu* recognition = m_menuBar->addMenu(QStringLiteral("&Recognition"));
     QMenu* help = m_menuBar->addMenu(QStringLiteral("&Help"));
     m_menus = {file, view, recognition, help};
+
+    QObject::connect(file->addAction(QStringLiteral("&Open LAB file")), &QAction::triggered, this,
+                     [this] { miOpenLabFile_Click(0); });
+    m_saveLab = file->addAction(QStringLiteral("Save LAB file"));
+    QObject::connect(m_saveLab, &QAction::triggered, this, [this] { miOpenLabFile_Click(1); });
+    QObject::connect(file->addAction(QStringLiteral("Add file with &model ")), &QAction::triggered, this,
+                     [this] { miAddModFile_Click(); });
+
+    m_isReport = view->addAction(QStringLiteral("Show &Report Window"));
+    m_isReport->setCheckable(true);
+    m_isReport->setChecked(true);
+    QObject::connect(m_isReport, &QAction::triggered, this, [this] { miIsReport_Click(); });
+    QObject::connect(view->addAction(QStringLiteral("&Sort models by vocabulary order")), &QAction::triggered, this,
+                     [this] { miSortMod_Click(0); });
+    QObject::connect(view->addAction(QStringLiteral("&Sort models by current score")), &QAction::triggered, this,
+                     [this] { miSortMod_Click(1); });
+
     QMenu* method = recognition->addMenu(QStringLiteral("Recognitiom method"));
     auto* group = new QActionGroup(this);
     for (int m = 0; m < 3; ++m) {
@@ -104,19 +133,217 @@ void ChainviewWindow::buildMenus()
         });
         m_methods[static_cast<std::size_t>(m)] = a;
     }
-    // The file and view entries arrive with the pane management; until then
-    // the menus stand empty and disabled.
-    file->setEnabled(false);
-    view->setEnabled(false);
-    help->setEnabled(false);
+    QObject::connect(recognition->addAction(QStringLiteral("Test all to all")), &QAction::triggered, this,
+                     [this] { miTestAll_Click(); });
+    QObject::connect(recognition->addAction(QStringLiteral("Put windows image to clipboard")), &QAction::triggered,
+                     this, [this] { miPutToClipBoard_Click(); });
+    QObject::connect(recognition->addAction(QStringLiteral("Properties")), &QAction::triggered, this,
+                     [this] { miProperties_Click(); });
+    (void)help;  // no entries of its own
+}
+
+void ChainviewWindow::miOpenLabFile_Click(int index)
+{
+    if (m_model.busy())
+        return;
+    const std::string folder = joinPath(m_model.appPath(), "DATA");
+    const std::string filter = "Labs file (*.LAB) | *.lab";
+    if (index == 0) {
+        const std::optional<std::string> path = platform::dialogs().openFile("Open", folder, filter);
+        if (!path)
+            return;
+        const ControlResult r = m_model.openLabFile(*path);
+        if (!r)
+            platform::dialogs().messageBox(r.error, "Chainview", platform::MessageIcon::Critical,
+                                           platform::MessageButtons::Ok);
+        return;
+    }
+    const std::optional<std::string> path = platform::dialogs().saveFile("Save", folder, filter);
+    if (!path)
+        return;
+    const ControlResult r = m_model.saveLabFile(*path);
+    if (!r)
+        platform::dialogs().messageBox(r.error, "Chainview", platform::MessageIcon::Critical,
+                                       platform::MessageButtons::Ok);
+}
+
+void ChainviewWindow::miAddModFile_Click()
+{
+    if (m_model.busy())
+        return;
+    const std::optional<std::string> path =
+        platform::dialogs().openFile("Open file with HMM parameters", m_model.appPath(), "*.Mod|*.mod");
+    if (!path)
+        return;
+    // A file that cannot be read still gets its pane; the report says why.
+    const ControlResult r = m_model.addModelFile(*path);
+    if (!r && m_model.modelCount() >= kMaxModels)
+        platform::dialogs().messageBox(r.error, "Chainview", platform::MessageIcon::Warning,
+                                       platform::MessageButtons::Ok);
+}
+
+void ChainviewWindow::miIsReport_Click()
+{
+    m_reportVisible = !m_reportVisible;
+    m_isReport->setChecked(m_reportVisible);
+    Form_Resize();
+}
+
+void ChainviewWindow::miSortMod_Click(int index)
+{
+    if (index == 0)
+        m_model.sortModelsByVocabulary();
+    else
+        m_model.sortModelsByScore();
+    Form_Resize();
+}
+
+void ChainviewWindow::miTestAll_Click()
+{
+    const ControlResult r = m_model.TestAllToAll();
+    if (!r)
+        platform::dialogs().messageBox(r.error, "Test all to all", platform::MessageIcon::Critical,
+                                       platform::MessageButtons::Ok);
+}
+
+QImage ChainviewWindow::windowImage()
+{
+    if (m_panes.empty())
+        return {};
+    const GraphPane* first = m_panes.front();
+    const int width = first->leftGraphPosPx() + first->pictureWidth();
+    long long height = 0;
+    for (const GraphPane* p : m_panes)
+        height += p->paneHeight();
+    if (width > kMaxImageSide || height > kMaxImageSide) {
+        platform::dialogs().messageBox("The picture of the panes would be " + std::to_string(width) + " x " +
+                                           std::to_string(height) + " pixels: too large for the clipboard.",
+                                       "Chainview", platform::MessageIcon::Warning, platform::MessageButtons::Ok);
+        return {};
+    }
+    QImage image(width, static_cast<int>(height), QImage::Format_RGB32);
+    if (image.isNull()) {
+        platform::dialogs().messageBox("There is no memory for the picture of the panes.", "Chainview",
+                                       platform::MessageIcon::Warning, platform::MessageButtons::Ok);
+        return {};
+    }
+    const DisplaySettings& s = m_model.settings();
+    image.fill(platform::toQColor(static_cast<std::uint32_t>(s.clrStateBorder)));
+    QPainter painter(&image);
+    int top = 0;
+    for (const GraphPane* p : m_panes) {
+        const ChainviewPane& pane = m_model.pane(p->index());
+        const int h = p->paneHeight();
+        painter.setPen(platform::toQColor(static_cast<std::uint32_t>(s.clrModelText)));
+        const std::string name = pane.modelIndex >= 0 && pane.modelIndex < m_model.modelCount()
+                                     ? m_model.model(pane.modelIndex).word()
+                                     : std::string();
+        painter.drawText(QRect(0, top, p->leftGraphPosPx(), h), Qt::AlignLeft | Qt::AlignTop, QString::fromStdString(name));
+        paintTrellis(painter, pane.record, QPoint(p->leftGraphPosPx(), top), p->pictureWidth(), h, s, m_scale,
+                     QRect(p->leftGraphPosPx(), top, p->pictureWidth(), h));
+        top += h;
+    }
+    return image;
+}
+
+void ChainviewWindow::miPutToClipBoard_Click()
+{
+    if (m_model.busy())
+        return;
+    const QImage image = windowImage();
+    if (image.isNull())
+        return;
+    if (QClipboard* c = QApplication::clipboard()) {
+        c->clear();
+        c->setImage(image);
+    }
+}
+
+void ChainviewWindow::miProperties_Click()
+{
+    if (m_model.busy())
+        return;
+    ConfigDialog dialog(m_model.settings(), m_model.appPath(),
+                        static_cast<int>(m_model.pacer().animationDelay() / 10),
+                        [this](int v) { m_model.pacer().SetAnimationDelay(v); }, m_scale, this);
+    dialog.exec();
+    if (!dialog.isOK())
+        return;
+    m_model.settings() = dialog.settings();
+    refresh();
+    Form_Resize();
+    for (GraphPane* p : m_panes)
+        p->update();
+}
+
+void ChainviewWindow::ResizeReport(Qt::MouseButtons buttons, int y)
+{
+    if (!m_reportVisible)
+        return;
+    const int top = m_report->y();
+    const int bottom = top + m_report->height();
+    const int p = 2;
+    const bool left = buttons & Qt::LeftButton;
+    if (!m_dragging) {
+        if (bottom - p < y && y < bottom + p) {
+            setCursor(Qt::SizeVerCursor);
+            if (left)
+                m_dragging = true;
+        } else {
+            unsetCursor();
+        }
+    }
+    if (left && m_dragging) {
+        const int most = std::max(height() - top - tw(kScrollBarTwips), 0);
+        m_reportHeight = std::clamp(y - top, 0, most);
+        m_report->setGeometry(m_report->x(), top, m_report->width(), m_reportHeight);
+    } else if (!left && m_dragging) {
+        m_dragging = false;
+        unsetCursor();
+        Form_Resize();
+    }
+}
+
+void ChainviewWindow::mouseMoveEvent(QMouseEvent* event)
+{
+    ResizeReport(event->buttons(), event->position().toPoint().y());
+}
+
+void ChainviewWindow::mousePressEvent(QMouseEvent* event)
+{
+    ResizeReport(event->buttons(), event->position().toPoint().y());
+}
+
+void ChainviewWindow::mouseReleaseEvent(QMouseEvent* event)
+{
+    ResizeReport(event->buttons(), event->position().toPoint().y());
+}
+
+bool ChainviewWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Moves over the report box and the pane frame reach the drag too.
+    if (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress ||
+        event->type() == QEvent::MouseButtonRelease) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (w) {
+            const int y = w->mapTo(this, me->position().toPoint()).y();
+            const bool nearEdge = std::abs(y - (m_report->y() + m_report->height())) < 3;
+            if (m_dragging || nearEdge) {
+                ResizeReport(me->buttons(), y);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ChainviewWindow::SetDefSize()
 {
     resize(800, 600);
     // One text line plus two pixels (and the box's own frame and margins).
-    m_reportHeight = m_report->fontMetrics().lineSpacing() + 2 + 2 * m_report->frameWidth() +
-                     2 * static_cast<int>(m_report->document()->documentMargin()) + 2;
+    m_reportHeight = m_report->fontMetrics().lineSpacing() + 2 * m_report->frameWidth() +
+                     2 * static_cast<int>(m_report->document()->documentMargin()) + 1;
     Form_Resize();
 }
 
@@ -154,6 +381,7 @@ void ChainviewWindow::Form_Resize()
     const int picture = m_panes.empty() ? 0 : m_panes.front()->pictureWidth();
     m_scrGraph->setGeometry(graphLeft, m_frame->y() + m_frame->height(), std::max(frameW - graphLeft, 0), bar);
     if (m_panes.empty() || visible >= picture) {
+        m_scrGraph->setRange(0, 0);
         m_scrGraph->setValue(0);
         m_scrGraph->setEnabled(false);
         for (GraphPane* p : m_panes)
@@ -231,7 +459,8 @@ void ChainviewWindow::refresh()
     m_pause->setText(QString::fromStdString(m_model.pauseCaption()));
     m_back->setText(QString::fromStdString(m_model.returnCaption()));
     for (QMenu* menu : m_menus)
-        menu->menuAction()->setEnabled(!busy && menu->actions().size() > 0);
+        menu->menuAction()->setEnabled(!busy);
+    m_saveLab->setEnabled(m_model.saveLabEnabled());
     for (int m = 0; m < 3; ++m) {
         QAction* a = m_methods[static_cast<std::size_t>(m)];
         a->setChecked(m_model.recogMethod() == m);

@@ -169,7 +169,12 @@ ModLoadReport HmmModel::LoadMOD(std::string& fileName)
                         ++zeroVariances;
                         continue;
                     }
-                    invCovars[base + ft] = 1.0f / v;
+                    const float inv = 1.0f / v;
+                    if (!std::isfinite(inv)) {
+                        report.error = "Model file " + fileName + " has a variance too small to invert";
+                        return report;
+                    }
+                    invCovars[base + ft] = inv;
                 }
             }
             for (std::int32_t i = 0; i < S; ++i) {
@@ -274,6 +279,10 @@ float HmmModel::density_function(std::int32_t state, std::int32_t m, std::span<c
     const float* inv = m_invCovars.data() + c * F;
     float sum = 0.0f;
     for (std::int32_t f = 0; f < F; ++f) {
+        // A zero variance has no inverse (0 here): the feature does not count,
+        // even where d * d is infinite (0 * inf would be NaN).
+        if (inv[f] == 0.0f)
+            continue;
         const float d = x[f] - mean[f];
         sum = sum + d * d * inv[f];
     }

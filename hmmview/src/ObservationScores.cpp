@@ -73,8 +73,11 @@ const float* ObservationScores::ModelScores::frame(std::int32_t t)
         const float* __restrict mean = cm.means.data() + f * C;
         const float* __restrict inv = cm.invCovars.data() + f * C;
         for (std::size_t c = 0; c < C; ++c) {
+            // A zero inverse (zero variance) adds nothing, even to an
+            // infinite d * d: a select, so the loop stays vectorised.
             const float d = xf - mean[c];
-            sums[c] = sums[c] + d * d * inv[c];
+            const float term = d * d * inv[c];
+            sums[c] = sums[c] + (inv[c] == 0.0f ? 0.0f : term);
         }
     }
 

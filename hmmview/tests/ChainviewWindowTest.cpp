@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QImage>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -178,6 +179,73 @@ TEST_F(WindowTest, PickingAModelInAPaneSwapsItWithThePaneThatShowedIt)
     EXPECT_EQ(chainview.model().pane(1).modelIndex, 2);
     EXPECT_EQ(chainview.model().pane(2).modelIndex, 1);
     EXPECT_EQ(w.pane(2)->modName()->currentIndex(), 1);
+}
+
+}  // namespace
+}  // namespace talvor::hmmview
+
+namespace talvor::hmmview {
+namespace {
+
+TEST(ViewerWindowLayout, DraggingTheReportEdgeResizesItWithinTheWindow)
+{
+    testing::ProgramFolder folder;
+    testing::ViewerTest::writeStandardFolder(folder);
+    UscChainview chainview;
+    chainview.SetAppPath(folder.dir.path());
+    ASSERT_TRUE(chainview.LoadMode(4, folder.voc, "", folder.rec, folder.work));
+    ChainviewWindow& w = chainview.window();
+    w.show();
+    const int top = w.report()->y();
+    const int bottom = top + w.report()->height();
+    w.ResizeReport(Qt::LeftButton, bottom);
+    w.ResizeReport(Qt::LeftButton, bottom + 100);
+    EXPECT_EQ(w.report()->height(), bottom + 100 - top);
+    w.ResizeReport(Qt::NoButton, bottom + 100);
+    EXPECT_EQ(w.reportHeight(), bottom + 100 - top);
+    EXPECT_GE(w.paneFrame()->y(), bottom + 100);  // the frame follows
+    // Above the top: height 0; below the window: 255 twips above its bottom.
+    const int edge = top + w.report()->height();
+    w.ResizeReport(Qt::LeftButton, edge);
+    w.ResizeReport(Qt::LeftButton, top - 50);
+    EXPECT_EQ(w.report()->height(), 0);
+    w.ResizeReport(Qt::LeftButton, w.height() + 300);
+    EXPECT_EQ(w.report()->height(), w.height() - top - 17);
+    w.ResizeReport(Qt::NoButton, 0);
+    // Away from the edge nothing happens.
+    const int h = w.report()->height();
+    w.ResizeReport(Qt::LeftButton, top + h / 2);
+    w.ResizeReport(Qt::LeftButton, top + h / 2 + 40);
+    EXPECT_EQ(w.report()->height(), h);
+    // Hiding the report lets the frame move up.
+    w.ResizeReport(Qt::NoButton, 0);
+    w.miIsReport_Click();
+    EXPECT_FALSE(w.reportAction()->isChecked());
+    EXPECT_LT(w.paneFrame()->y(), top + 10);
+}
+
+TEST(ViewerWindowLayout, ClipboardImageIsRefusedWhenTooLarge)
+{
+    testing::ProgramFolder folder;
+    testing::ViewerTest::writeStandardFolder(folder);
+    platform::ScopedScriptedDialogs dialogs;
+    UscChainview chainview{TwipScale{1}};
+    chainview.SetAppPath(folder.dir.path());
+    ASSERT_TRUE(chainview.LoadMode(4, folder.voc, "", folder.rec, folder.work));
+    chainview.model().MATCH(0);
+    ChainviewWindow& w = chainview.window();
+    chainview.model().settings().grStpX = 100;
+    QImage fits = w.windowImage();
+    EXPECT_FALSE(fits.isNull());
+    int panesHeight = 0;
+    for (int k = 0; k < w.paneCount(); ++k)
+        panesHeight += w.pane(k)->paneHeight();
+    EXPECT_EQ(fits.height(), panesHeight);
+    EXPECT_TRUE(dialogs.shown.empty());
+    chainview.model().settings().grStpX = 2000;  // 20 frames x 2000 pixels
+    EXPECT_TRUE(w.windowImage().isNull());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_NE(dialogs.shown[0].text.find("too large"), std::string::npos);
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 
 #include "Fixtures.h"
 #include "common/FileNames.h"
+#include "hmmview/Decoders.h"
 #include "hmmview/HmmModel.h"
+#include "hmmview/ObservationScores.h"
 
 namespace talvor::hmmview {
 namespace {
@@ -222,6 +224,7 @@ TEST(HmmModelLoad, RefusedFilesChangeNothing)
         {"NaN variance", with([nan](ModSpec& s) { s.vars[2] = nan; })},
         {"NaN model constant", with([nan](ModSpec& s) { s.modelConst = nan; })},
         {"negative model constant", with([](ModSpec& s) { s.modelConst = -1.0f; })},
+        {"variance too small to invert", with([](ModSpec& s) { s.vars[0] = 1e-45f; })},
         {"factor beyond a float", with([](ModSpec& s) { s.modelConst = 3e38f; s.vars[0] = 1e-20f; })},
     };
     ModelDir dir;
@@ -267,6 +270,44 @@ TEST(HmmModelLoad, ZeroVarianceIsSkippedWithAWarning)
     // the other feature alone; the factor stays finite (1 / sqrt(0 + 1e-30)).
     const std::vector<float> frame = {0.0f, 1000.0f};
     EXPECT_EQ(model.density_function(1, 0, frame, 0), static_cast<float>(1e15 * 1.0 + 1e-30));
+}
+
+TEST(HmmModelLoad, ZeroVarianceBesideAHugeMeanScoresNoNaN)
+{
+    // Far from a huge mean d * d is infinite; times the zero inverse it would
+    // be NaN in the density, the observation score and the Viterbi score.
+    ModelDir dir;
+    ModSpec modSpec = ModSpec::leftRight("h", 3, 2, 2);
+    for (int s = 0; s < 3; ++s) {
+        modSpec.var(s, 0, 1) = 0.0f;
+        modSpec.mean(s, 0, 1) = 3e38f;
+    }
+    std::string name = dir.write("h.mod", modSpec);
+    HmmModel model;
+    ASSERT_TRUE(model.LoadMOD(name).loaded);
+    const std::vector<float> frames = {0.0f, -3e38f, 0.0f, 0.0f, 0.0f, 3e38f, 0.0f, -1e38f};
+    const PackedWord word = testing::packed(frames, 2);
+    ObservationScores scores(word);
+    auto& perModel = scores.forModel(model);
+    for (std::int32_t t = 0; t < 4; ++t) {
+        SCOPED_TRACE(t);
+        for (std::int32_t s = 0; s < 3; ++s)
+            for (std::int32_t m = 0; m < 2; ++m)
+                EXPECT_FALSE(std::isnan(model.density_function(s, m, frames, t))) << s << " " << m;
+        const float* b = perModel.frame(t);
+        for (std::int32_t s = 0; s < 3; ++s) {
+            EXPECT_FALSE(std::isnan(b[s])) << s;
+            // The same steps as the density, mixture by mixture.
+            float acc = model.mySMALLFLOAT();
+            for (std::int32_t m = 0; m < 2; ++m)
+                acc = model.modelWeights()[static_cast<std::size_t>(m + 2 * s)] *
+                          model.density_function(s, m, frames, t) + acc;
+            EXPECT_EQ(b[s], static_cast<float>(std::log(static_cast<double>(acc)))) << s;
+        }
+    }
+    float score = 0.0f;
+    EXPECT_EQ(MatchSequentialHMM(model, word, score, 0, false), MatchStatus::Done);
+    EXPECT_FALSE(std::isnan(score));
 }
 
 TEST(HmmModelLoad, InvalidDateKeepsThePreviousOne)

@@ -213,4 +213,11 @@ bool SingleInstanceLock::tryLock()
     return true;
 }
 
+void ignoreFileSizeSignal()
+{
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, nullptr);
+}
+
 }  // namespace talvor::platform

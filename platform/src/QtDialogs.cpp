@@ -1,4 +1,5 @@
 #include <QColorDialog>
+#include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -19,6 +20,18 @@ QString qs(const std::string& s)
 std::string utf8(const QString& s)
 {
     return s.toUtf8().toStdString();
+}
+
+// File and folder names go as local 8-bit names (the file system's bytes),
+// never through the text encoding.
+QString fileNameOf(const std::string& s)
+{
+    return QFile::decodeName(QByteArray(s.data(), qsizetype(s.size())));
+}
+
+std::string localFileName(const QString& s)
+{
+    return QFile::encodeName(s).toStdString();
 }
 
 struct ButtonSet {
@@ -107,18 +120,18 @@ public:
     std::optional<std::string> openFile(const std::string& caption, const std::string& folder,
                                         const std::string& filter) override
     {
-        const QString f = QFileDialog::getOpenFileName(nullptr, qs(caption), qs(folder), qs(qtFilter(filter)));
+        const QString f = QFileDialog::getOpenFileName(nullptr, qs(caption), fileNameOf(folder), qs(qtFilter(filter)));
         if (f.isEmpty())
             return std::nullopt;
-        return utf8(f);
+        return localFileName(f);
     }
     std::optional<std::string> saveFile(const std::string& caption, const std::string& folder,
                                         const std::string& filter) override
     {
-        const QString f = QFileDialog::getSaveFileName(nullptr, qs(caption), qs(folder), qs(qtFilter(filter)));
+        const QString f = QFileDialog::getSaveFileName(nullptr, qs(caption), fileNameOf(folder), qs(qtFilter(filter)));
         if (f.isEmpty())
             return std::nullopt;
-        return utf8(f);
+        return localFileName(f);
     }
     std::optional<std::uint32_t> chooseColor(std::uint32_t initial) override
     {

@@ -13,6 +13,7 @@
 // blocked in a send never stops traffic.  Messages cross as fixed-size frames.
 #include "platform/Window.h"
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -22,17 +23,19 @@
 #include <QCryptographicHash>
 #include <QEvent>
 #include <QFileInfo>
-#include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QThread>
+#include <QTimer>
 #include <QVariant>
 #include <QWidget>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -160,6 +163,114 @@ struct Reply {
 
 class Receiver;
 
+// The most connections one window holds at a time; a connection beyond them
+// is closed at once (its peer's send fails) until others close.
+constexpr int kMaxConnectionsPerWindow = 64;
+// How long a window waits before it accepts again after the process ran out
+// of descriptors (or memory) for a new connection.
+constexpr int kAcceptRetryMs = 100;
+
+// The listening socket of a window's caption, on the I/O thread.  Unlike
+// QLocalServer (which closes for good, and removes its socket file, on the
+// first failed accept) it keeps listening: when the process has no descriptor
+// left for a new connection it waits a little and accepts again, so the window
+// answers once descriptors are free.  It holds at most
+// kMaxConnectionsPerWindow connections.  Deleting it closes the socket and
+// removes its file; the connections it made live on under its parent.
+class Listener : public QObject {
+public:
+    explicit Listener(QObject* parent) : QObject(parent) {}
+    ~Listener() override
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+            ::unlink(m_path.c_str());
+        }
+    }
+
+    bool listen(const std::string& path, std::string* error)
+    {
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        if (path.size() >= sizeof addr.sun_path) {
+            *error = "the socket name is too long";
+            return false;
+        }
+        std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0) {
+            *error = std::strerror(errno);
+            return false;
+        }
+        if (::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 50) != 0) {
+            *error = std::strerror(errno);
+            ::close(fd);
+            return false;
+        }
+        m_fd = fd;
+        m_path = path;
+        m_notifier = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
+        QObject::connect(m_notifier, &QSocketNotifier::activated, this, [this]() { acceptPending(); });
+        m_retry = new QTimer(this);
+        m_retry->setSingleShot(true);
+        QObject::connect(m_retry, &QTimer::timeout, this, [this]() {
+            m_notifier->setEnabled(true);
+            acceptPending();
+        });
+        // The calls the out-of-descriptors path makes, made once now: the
+        // undefined-behaviour checker of a sanitised build needs descriptors
+        // of its own to check a member call it has not seen before.
+        m_notifier->setEnabled(true);
+        m_retry->stop();
+        return true;
+    }
+
+    // Called with each new connection (a socket whose parent is this listener).
+    std::function<void(QLocalSocket*)> onConnection;
+    int connections() const { return *m_open; }
+
+private:
+    void acceptPending()
+    {
+        for (;;) {
+            const int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+            if (fd < 0) {
+                if (errno == EINTR || errno == ECONNABORTED)
+                    continue;
+                if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                    // Out of descriptors or memory: the connection waits in
+                    // the queue; accept again a little later.
+                    m_notifier->setEnabled(false);
+                    m_retry->start(kAcceptRetryMs);
+                }
+                return;
+            }
+            if (*m_open >= kMaxConnectionsPerWindow) {
+                ::close(fd);  // too many: refused
+                continue;
+            }
+            auto* sock = new QLocalSocket(this);
+            if (!sock->setSocketDescriptor(qintptr(fd), QLocalSocket::ConnectedState, QIODevice::ReadWrite)) {
+                ::close(fd);
+                delete sock;
+                continue;
+            }
+            ++*m_open;
+            // The count outlives the listener: connections stay when the
+            // window's caption (and so its listener) changes.
+            QObject::connect(sock, &QObject::destroyed, [open = m_open]() { --*open; });
+            if (onConnection)
+                onConnection(sock);
+        }
+    }
+
+    int m_fd = -1;
+    std::string m_path;
+    QSocketNotifier* m_notifier = nullptr;
+    QTimer* m_retry = nullptr;
+    std::shared_ptr<int> m_open = std::make_shared<int>(0);
+};
+
 struct Entry {
     WindowHandle handle = 0;
     std::string caption;
@@ -173,7 +284,7 @@ struct Entry {
     // caption and the connections accepted so far, which outlive a change of
     // caption (a handle stays valid when its window is renamed).
     QObject* hub = nullptr;
-    QLocalServer* server = nullptr;
+    Listener* server = nullptr;
 };
 
 struct Proxy {
@@ -507,20 +618,17 @@ public:
 
     QObject* newHub() { return new QObject(&m_context); }
 
-    QLocalServer* listen(QObject* hub, const std::string& path, WindowHandle h, std::string* error)
+    Listener* listen(QObject* hub, const std::string& path, WindowHandle h, std::string* error)
     {
-        auto* server = new QLocalServer(hub);
-        server->setSocketOptions(QLocalServer::NoOptions);
-        if (!server->listen(QString::fromStdString(path))) {
+        auto* server = new Listener(hub);
+        std::string why;
+        if (!server->listen(path, &why)) {
             if (error)
-                *error = server->errorString().toStdString();
+                *error = why;
             delete server;
             return nullptr;
         }
-        QObject::connect(server, &QLocalServer::newConnection, server, [this, server, h]() {
-            while (QLocalSocket* sock = server->nextPendingConnection())
-                accept(sock, h);
-        });
+        server->onConnection = [this, h](QLocalSocket* sock) { accept(sock, h); };
         return server;
     }
 
@@ -747,7 +855,7 @@ void shutdownIo()
 
 struct Claim {
     std::string path;
-    QLocalServer* server = nullptr;
+    Listener* server = nullptr;
 };
 
 // Listens on the caption's socket for window h; takes over a socket left by a
@@ -792,7 +900,7 @@ bool claimCaption(const std::string& caption, WindowHandle h, QObject* hub, Clai
         // A socket left behind by a process that has ended: take it over.
         ::unlink(path.c_str());
     }
-    QLocalServer* server = nullptr;
+    Listener* server = nullptr;
     t->runBlocking([&]() { server = t->listen(hub, path, h, &why); });
     if (!server)
         return fail("Cannot register the window \"" + caption + "\": " + why);
@@ -894,7 +1002,7 @@ public:
         std::string why;
         if (!claimCaption(caption, m_entry->handle, hub, &claim, &why))
             return fail(why);
-        QLocalServer* old;
+        Listener* old;
         {
             std::lock_guard lock(s.mutex);
             old = m_entry->server;
@@ -1060,6 +1168,11 @@ WindowHandle findWindowByCaption(const std::string& caption)
                 return h;
     }
     return findRemote(caption);
+}
+
+bool isWindowOfThisProcess(WindowHandle window)
+{
+    return window != 0 && findEntry(window) != nullptr;
 }
 
 bool postMessage(WindowHandle window, std::uint32_t msg, std::uint32_t wParam, std::int32_t lParam)

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -11,6 +14,7 @@
 #include <thread>
 
 #include "platform/Audio.h"
+#include "platform/Process.h"
 #include "testing/TempDir.h"
 
 using namespace talvor::platform;
@@ -421,4 +425,57 @@ TEST(SoundDevices, ChosenByTheEnvironment)
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // no file made
         output->close();
     }
+}
+
+TEST(Wav, ASaveBeyondTheFileSizeLimitFailsAndLeavesNothing)
+{
+    // Under ulimit -f a program that ignores SIGXFSZ (as every program does
+    // from main) gets "File too large" from the write and reports it; the old
+    // file stays and no temporary is left.  In a child, so that the limit and
+    // the signal stay there.
+    talvor::test::TempDir dir;
+    const std::string path = dir.path() + "/big.wav";
+    const std::vector<std::int16_t> old(100, 7);
+    std::string error;
+    ASSERT_TRUE(writeWav(path, old.data(), old.size(), &error)) << error;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ignoreFileSizeSignal();
+        struct rlimit limit {};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 4096;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const std::vector<std::int16_t> samples(100000, 1);
+        std::string why;
+        if (writeWav(path, samples.data(), samples.size(), &why))
+            ::_exit(2);
+        ::_exit(why.find("File too large") != std::string::npos ? 0 : 3);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_FALSE(WIFSIGNALED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::vector<std::int16_t> back;
+    ASSERT_TRUE(readWav(path, &back, &error)) << error;
+    EXPECT_EQ(back, old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(Wav, AHeaderThatAnnouncesMoreThanTheFileHoldsReadsNoMore)
+{
+    // A 44-byte header whose data chunk claims 2 GB, then 100 bytes of samples.
+    talvor::test::TempDir dir;
+    auto le32 = [](std::uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    auto le16 = [](std::uint16_t v) { return std::string{char(v), char(v >> 8)}; };
+    std::string bytes = "RIFF" + le32(0x7FFFFFF0u) + "WAVE" + "fmt " + le32(16) + le16(1) + le16(1) + le32(8000) +
+                        le32(16000) + le16(2) + le16(16) + "data" + le32(0x7FFFFFC0u) + std::string(100, '\x01');
+    const std::string path = dir.path() + "/liar.wav";
+    std::ofstream(path, std::ios::binary) << bytes;
+    std::vector<std::int16_t> samples;
+    std::string error;
+    if (readWav(path, &samples, &error))
+        EXPECT_LE(samples.size(), 50u);
+    else
+        EXPECT_FALSE(error.empty());
 }

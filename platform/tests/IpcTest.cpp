@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <thread>
 
@@ -125,6 +126,10 @@ TEST(Ipc, PeerSendsBackInsideASendAndPostsBack)
     ASSERT_TRUE(peer.ready()) << peer.firstLine();
     const WindowHandle h = findWindowByCaption("ipc recogniser");
     ASSERT_NE(h, 0u);
+    // Only our own window counts as one of this process.
+    EXPECT_TRUE(isWindowOfThisProcess(here->handle()));
+    EXPECT_FALSE(isWindowOfThisProcess(h));
+    EXPECT_FALSE(isWindowOfThisProcess(0));
     EXPECT_EQ(sendMessage(h, 1002, 4, 0), 41);  // the peer's own send to us was served meanwhile
     EXPECT_EQ(sendMessage(h, 1002, 9, 0), 91);
     EXPECT_EQ(sendMessage(h, 1004, 5, 6), 1);
@@ -436,4 +441,91 @@ TEST(RuntimeDir, RefusesAnUnsafeFolder)
     EXPECT_EQ(runtimeDir(&error), "");
     EXPECT_NE(error.find("Cannot create"), std::string::npos) << error;
     ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
+}
+
+namespace {
+
+std::string socketOfCaption(const std::string& caption)
+{
+    const QByteArray bytes(caption.data(), qsizetype(caption.size()));
+    return runtimeDir() + "/" +
+           QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).left(16).toHex().toStdString();
+}
+
+// A plain connection to a window's socket that says nothing; -1 when the
+// socket takes none.
+int connectQuietly(const std::string& path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+TEST(Ipc, AWindowOutOfDescriptorsAnswersAgainOnceTheyAreFree)
+{
+    Peer starved({"starved peer"});
+    ASSERT_TRUE(starved.ready()) << starved.firstLine();
+    const WindowHandle h = findWindowByCaption("starved peer");
+    ASSERT_NE(h, 0u);
+    ASSERT_GT(sendMessage(h, 1009, 0, 0), 0);  // no descriptor left in the peer
+
+    // New connections reach its socket but cannot be accepted for now.
+    std::vector<int> waiting;
+    for (int k = 0; k < 3; ++k) {
+        waiting.push_back(connectQuietly(socketOfCaption("starved peer")));
+        EXPECT_GE(waiting.back(), 0) << k;
+    }
+    talvor::test::serveEventsFor(400);
+    EXPECT_TRUE(std::filesystem::is_socket(socketOfCaption("starved peer")));  // still listening
+
+    // Freed over the connection made before, it is reached again through a
+    // new one, from another process.
+    EXPECT_GT(sendMessage(h, 1010, 0, 0), 0);
+    Peer helper({"starved peer's helper", "starved peer"});
+    ASSERT_TRUE(helper.ready()) << helper.firstLine();
+    const WindowHandle helperWindow = findWindowByCaption("starved peer's helper");
+    ASSERT_NE(helperWindow, 0u);
+    EXPECT_EQ(sendMessage(helperWindow, 1012, 20, 0), 41);
+    for (int fd : waiting)
+        ::close(fd);
+}
+
+TEST(Ipc, AWindowHoldsABoundedNumberOfConnections)
+{
+    Peer busy({"busy peer"});
+    ASSERT_TRUE(busy.ready()) << busy.firstLine();
+    const WindowHandle h = findWindowByCaption("busy peer");
+    ASSERT_NE(h, 0u);
+    const int before = sendMessage(h, 1011, 0, 0);
+    ASSERT_GT(before, 0);
+
+    std::vector<int> idle;
+    for (int k = 0; k < 150; ++k) {
+        idle.push_back(connectQuietly(socketOfCaption("busy peer")));
+        if (k % 20 == 19)
+            talvor::test::serveEventsFor(20);  // let the queue drain
+    }
+    talvor::test::serveEventsFor(400);
+    const int held = sendMessage(h, 1011, 0, 0);
+    EXPECT_LE(held - before, 64) << held << " descriptors, " << before << " before";
+
+    // Once they close, a new process reaches the window again.
+    for (int fd : idle)
+        if (fd >= 0)
+            ::close(fd);
+    talvor::test::serveEventsFor(300);
+    Peer helper({"busy peer's helper", "busy peer"});
+    ASSERT_TRUE(helper.ready()) << helper.firstLine();
+    const WindowHandle helperWindow = findWindowByCaption("busy peer's helper");
+    ASSERT_NE(helperWindow, 0u);
+    EXPECT_EQ(sendMessage(helperWindow, 1012, 5, 0), 11);
+    EXPECT_LE(sendMessage(h, 1011, 0, 0) - before, 2);
 }

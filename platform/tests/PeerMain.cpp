@@ -18,6 +18,11 @@
 //   1006 w       sleeps w ms; 7
 //   1007         10 * requests seen + the last request's number
 //   1008         renames its window to CAPTION + " renamed"; 1 on success
+//   1009         lowers its descriptor limit and opens descriptors until none is
+//                left; the number opened
+//   1010         closes them and restores the limit; the number closed
+//   1011         the number of descriptors it holds open
+//   1012 w       sends 1001 w 1 to REPLY-CAPTION (a new connection); its answer
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -25,12 +30,60 @@
 #include <chrono>
 #include <cstdio>
 #include <thread>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/Process.h"
 #include "platform/Window.h"
 
 using namespace talvor::platform;
+
+namespace {
+
+int openDescriptors()
+{
+    int n = 0;
+    if (DIR* d = ::opendir("/proc/self/fd")) {
+        while (dirent* e = ::readdir(d))
+            n += e->d_name[0] != '.' ? 1 : 0;
+        ::closedir(d);
+        --n;  // the listing's own
+    }
+    return n;
+}
+
+std::vector<int> g_filler;
+struct rlimit g_oldLimit {};
+
+int exhaustDescriptors()
+{
+    ::getrlimit(RLIMIT_NOFILE, &g_oldLimit);
+    struct rlimit low = g_oldLimit;
+    low.rlim_cur = rlim_t(openDescriptors() + 16);
+    ::setrlimit(RLIMIT_NOFILE, &low);
+    for (;;) {
+        const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            break;
+        g_filler.push_back(fd);
+    }
+    return int(g_filler.size());
+}
+
+int freeDescriptors()
+{
+    for (int fd : g_filler)
+        ::close(fd);
+    const int n = int(g_filler.size());
+    g_filler.clear();
+    ::setrlimit(RLIMIT_NOFILE, &g_oldLimit);
+    return n;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -80,6 +133,10 @@ int main(int argc, char** argv)
         case 1006: std::this_thread::sleep_for(std::chrono::milliseconds(w)); return 7;
         case 1007: return 10 * requests + lastRequest;
         case 1008: return window->setCaption(caption + " renamed") ? 1 : 0;
+        case 1009: return exhaustDescriptors();
+        case 1010: return freeDescriptors();
+        case 1011: return openDescriptors();
+        case 1012: return sendMessage(findWindowByCaption(replyCaption), 1001, w, 1, 5000);
         default: return 0;
         }
     };

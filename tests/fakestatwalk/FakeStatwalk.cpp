@@ -23,6 +23,7 @@
 #include "common/FileNames.h"
 #include "common/ModuleState.h"
 #include "common/VocabularyFile.h"
+#include "platform/Process.h"
 #include "platform/Window.h"
 
 #ifndef FAKE_STATWALK_KIND
@@ -234,6 +235,7 @@ private:
 
 int main(int argc, char** argv)
 {
+    talvor::platform::ignoreFileSizeSignal();
     const std::string folder = programFolder(argc > 0 ? argv[0] : nullptr);
     Log log(joinPath(folder, std::string(statwalkProgramName(kKind)) + ".log"));
     log.line("start in " + folder);
@@ -260,6 +262,12 @@ int main(int argc, char** argv)
         && !fake::parseBehaviour(behaviourText, &behaviour, &error)) {
         log.line("bad behaviour file: " + error);
         std::fprintf(stderr, "%s: %s: %s\n", statwalkProgramName(kKind), fake::kBehaviourFile, error.c_str());
+        return 2;
+    }
+    // A job is refused when the word sets it names are not all there.
+    if (!fake::checkWordSets(folder, job, &error)) {
+        log.line("bad word sets: " + error);
+        std::fprintf(stderr, "%s: %s\n", statwalkProgramName(kKind), error.c_str());
         return 2;
     }
     log.line("job mode " + std::to_string(job.mode) + " vocabulary " + job.vocabulary + " work " + job.workDirectory);

@@ -5,8 +5,11 @@
 #include <cstring>
 #include <sstream>
 
+#include "common/DataTree.h"
+#include "common/FileNames.h"
 #include "common/NameCheck.h"
 #include "common/NumberText.h"
+#include "common/WordSetFile.h"
 
 namespace talvor::fake {
 
@@ -121,6 +124,27 @@ bool parseBehaviour(std::string_view text, Behaviour* behaviour, std::string* er
         }
     }
     *behaviour = std::move(b);
+    return true;
+}
+
+bool checkWordSets(const std::string& programFolder, const StatwalkConfig& job, std::string* error)
+{
+    const std::string work = DataTree(programFolder).workFolder(job.vocabulary, job.workDirectory);
+    for (const std::string& name : job.files) {
+        if (job.kind == StatwalkKind::Recognition && job.mode == 7 && (name == "X" || name == "x"))
+            continue;
+        WordSet set;
+        std::string why;
+        if (!readWordSet(joinPath(work, name + kLabelFileExtension), joinPath(work, name + kFeatureFileExtension),
+                         selectedFeatureCount(job.features), &set, &why)) {
+            *error = "word set " + name + ": " + why;
+            return false;
+        }
+        if (set.words.empty()) {
+            *error = "word set " + name + " holds no word.";
+            return false;
+        }
+    }
     return true;
 }
 

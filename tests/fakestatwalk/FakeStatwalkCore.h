@@ -23,7 +23,8 @@
 //   models yes|no            the trainer writes model files (default yes)
 //
 // TEXT is the rest of the line.  An unknown setting or a bad value refuses
-// the start.
+// the start, and so does a job whose word sets are missing or short
+// (checkWordSets).
 
 #include <cstdint>
 #include <optional>
@@ -58,6 +59,13 @@ bool parseBehaviour(std::string_view text, Behaviour* behaviour, std::string* er
 
 // Whether the program ends by itself after its job in this mode.
 bool closesWhenDone(const Behaviour& behaviour, std::int32_t mode);
+
+// The word sets the job names (its training files, or its test file), read
+// from the job's work folder with the job's features: false with the reason
+// when one is missing, cannot be read, holds no word or is shorter than its
+// label file announces.  The recorded token "X" of Speak & Recognize (HMM)
+// is written later, at each utterance, and is not looked at.
+bool checkWordSets(const std::string& programFolder, const StatwalkConfig& job, std::string* error);
 
 // One HMM model file (layout of the model reader): a 52-byte header (word,
 // id, sampling frequency 8000, window 160, shift 80, features, states,

@@ -1,7 +1,12 @@
 #include "FakeStatwalkCore.h"
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+
+#include "common/WordSetFile.h"
+#include "testing/TempDir.h"
 
 using namespace talvor::fake;
 
@@ -97,4 +102,46 @@ TEST(FakeStatwalkModels, FileLayoutTheViewerReads)
     EXPECT_EQ(modelFileName("seven", 7), "seven.mod");
     EXPECT_EQ(modelFileName("a/b", 2), "model2.mod");
     EXPECT_EQ(modelFileName("..", 3), "model3.mod");
+}
+
+TEST(FakeStatwalkJob, RefusesMissingOrShortWordSets)
+{
+    talvor::test::TempDir dir;
+    const std::string work = dir.path() + "/DATA/digits/w";
+    std::filesystem::create_directories(work);
+    talvor::StatwalkConfig job;
+    job.kind = talvor::StatwalkKind::Training;
+    job.mode = 3;
+    job.vocabulary = "digits";
+    job.workDirectory = "w";
+    job.features[0] = job.features[19] = true;  // two values a frame
+    job.featureCount = 2;
+    job.files = {"s1", "s2"};
+    const std::vector<talvor::WordSetEntry> words{{0, 0, 3, 0}, {1, 1, 2, 0}};
+    const std::vector<float> values(2 * 5, 1.0f);
+    ASSERT_TRUE(talvor::writeWordSet(work + "/s1.LB", work + "/s1.PR", words, 2, values,
+                                     talvor::LabelFileSpacing::WordSet));
+    std::string err;
+    EXPECT_FALSE(checkWordSets(dir.path(), job, &err));
+    EXPECT_NE(err.find("word set s2"), std::string::npos) << err;
+
+    ASSERT_TRUE(talvor::writeWordSet(work + "/s2.LB", work + "/s2.PR", words, 2, values,
+                                     talvor::LabelFileSpacing::WordSet));
+    EXPECT_TRUE(checkWordSets(dir.path(), job, &err)) << err;
+
+    // One value short (a copy made with fewer features than the job names).
+    std::ofstream(work + "/s2.PR", std::ios::binary | std::ios::trunc) << std::string(9 * 4, '\0');
+    EXPECT_FALSE(checkWordSets(dir.path(), job, &err));
+    // No words at all.
+    ASSERT_TRUE(talvor::writeWordSet(work + "/s2.LB", work + "/s2.PR", {}, 2, {}, talvor::LabelFileSpacing::WordSet));
+    EXPECT_FALSE(checkWordSets(dir.path(), job, &err));
+    EXPECT_NE(err.find("holds no word"), std::string::npos) << err;
+
+    // Speak & Recognize (HMM): the token X comes later.
+    job.kind = talvor::StatwalkKind::Recognition;
+    job.mode = 7;
+    job.files = {"X"};
+    EXPECT_TRUE(checkWordSets(dir.path(), job, &err)) << err;
+    job.mode = 4;
+    EXPECT_FALSE(checkWordSets(dir.path(), job, &err));
 }

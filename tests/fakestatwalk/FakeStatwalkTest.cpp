@@ -11,6 +11,7 @@
 #include "common/FileNames.h"
 #include "common/StatwalkConfig.h"
 #include "common/VocabularyFile.h"
+#include "common/WordSetFile.h"
 #include "platform/Process.h"
 #include "platform/Window.h"
 #include "testing/EventLoop.h"
@@ -42,7 +43,9 @@ protected:
 
     // Copies the built program into the program folder, writes its
     // configuration and behaviour, and starts it.
-    std::unique_ptr<platform::ChildProcess> start(StatwalkKind kind, std::int32_t mode, const std::string& behaviour)
+    // The word sets the job names are written first unless `withWordSets` is false.
+    std::unique_ptr<platform::ChildProcess> start(StatwalkKind kind, std::int32_t mode, const std::string& behaviour,
+                                                  bool withWordSets = true)
     {
         const std::string built = kind == StatwalkKind::Training ? FAKE_STATWALK1 : FAKE_STATWALK2;
         const std::string program = tree->externalProgram(kind);
@@ -59,6 +62,18 @@ protected:
         c.states = 5;
         c.mixtures = 1;
         std::string err;
+        const std::string work = tree->workFolder("digits", "w1");
+        for (const std::string& f : c.files) {
+            fs::remove(joinPath(work, f + ".LB"));
+            fs::remove(joinPath(work, f + ".PR"));
+            if (withWordSets) {
+                const std::vector<WordSetEntry> words{{0, 1, 3, 0}};
+                const std::vector<float> values(2 * 3, 0.5f);
+                EXPECT_TRUE(writeWordSet(joinPath(work, f + ".LB"), joinPath(work, f + ".PR"), words, 2, values,
+                                         LabelFileSpacing::WordSet, &err))
+                    << err;
+            }
+        }
         EXPECT_TRUE(writeStatwalkConfig(tree->statwalkConfigFile(kind), c, &err)) << err;
         EXPECT_TRUE(writeFileWhole(joinPath(m_dir.path(), "fakestatwalk.cfg"), behaviour));
         // Each start's log on its own, so a check never passes on an earlier run's lines.
@@ -192,4 +207,12 @@ TEST_F(FakeStatwalk, NoWindowWithoutAUsableConfiguration)
     const std::string text = log(StatwalkKind::Recognition);
     EXPECT_NE(text.find("bad configuration"), std::string::npos) << text;
     EXPECT_EQ(text.find("window "), std::string::npos) << text;  // it never registered one
+
+    // And a job whose word sets are not in the work directory.
+    child = start(StatwalkKind::Training, 3, "", false);
+    ASSERT_TRUE(child);
+    EXPECT_TRUE(child->waitForExit(10000));
+    const std::string training = log(StatwalkKind::Training);
+    EXPECT_NE(training.find("bad word sets: word set SAB01"), std::string::npos) << training;
+    EXPECT_EQ(training.find("window "), std::string::npos) << training;
 }

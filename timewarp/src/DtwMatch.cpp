@@ -395,6 +395,8 @@ void MatchCurrentPair(DtwWordStore& store)
         return;  // an unknown method computes nothing
     }
     t.method = store.method;
+    t.testWord = store.currentTestWord;
+    t.reference = store.currentReference;
     t.range = store.bandRange;
     t.pairDistance = double(distance);
     if (distance == kForbidden)

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "common/NumberText.h"
+#include "timewarp/DtwDialogs.h"
 #include "timewarp/DtwMatch.h"
 
 namespace talvor::timewarp {
@@ -146,12 +147,8 @@ ControlResult DtwSession::LoadDTW(bool* showModal)
         else
             PrintStatusToMatch();
     } else {
-        if (NextWord()) {
-            const bool found = matchAndTakeBest();
-            Reference();
-            if (!found)
-                setStatus(" No reference can be matched with this word by the current method.");
-        }
+        if (NextWord())
+            showBestReference();
         *showModal = true;
     }
     if (!loaded)
@@ -172,10 +169,7 @@ ControlResult DtwSession::SetPMword(std::int32_t i)
     PrintStatusToMatch();
     DrawTestVector();
     m_pictures.dtw.clear();
-    const bool found = matchAndTakeBest();
-    Reference();
-    if (!found)
-        setStatus(" No reference can be matched with this word by the current method.");
+    showBestReference();
     return ControlResult::success();
 }
 
@@ -240,6 +234,34 @@ bool DtwSession::matchAndTakeBest()
         return false;
     store.currentReference = store.best.reference;
     return true;
+}
+
+bool DtwSession::showBestReference()
+{
+    if (!m_testValid) {
+        setStatus(" There is no test word to match: load or choose a test word first.");
+        return false;
+    }
+    const bool found = matchAndTakeBest();
+    Reference();
+    if (!found)
+        setStatus(" No reference can be matched with this word by the current method; the reference is kept.");
+    return found;
+}
+
+void DtwSession::refillTracks()
+{
+    DtwWordStore& store = m_state.store;
+    const int pos = m_state.displayedPosition;
+    const bool stored = pos >= 1 && pos <= store.nFeat();
+    if (m_testValid)
+        for (int i = 1; i <= store.N && i <= kMaxFrames; ++i)
+            m_state.testTrack[std::size_t(i)] = stored ? store.testVector(i, pos) : 0.0f;
+    if (m_refValid)
+        for (int j = 1; j <= store.M && j <= kMaxFrames; ++j)
+            m_state.referenceTrack[std::size_t(j)] = stored ? store.refVector(j, pos) : 0.0f;
+    DrawTestVector();
+    DrawRefVector();
 }
 
 bool DtwSession::pairValid() const
@@ -406,8 +428,7 @@ void DtwSession::matchBody()
     m_labels.warpTestFrames.clear();
     m_labels.warpRefFrames.clear();
     if (flexibleRange)
-        store.bandRange = std::int16_t(std::clamp(
-            roundHalfEven(std::sqrt(double(std::int32_t(store.N) * std::int32_t(store.M))) * 0.2), 0, 32767));
+        store.bandRange = flexibleBandRange(store.N, store.M);
     m_palette = MakePalette(0);
     MatchCurrentPair(store);
     const DtwTrace& t = store.trace;
@@ -539,12 +560,8 @@ void DtwSession::cmdNextWord()
 {
     if (!enables().nextWord || m_state.mode == 8)
         return;
-    if (!NextWord())
-        return;
-    const bool found = matchAndTakeBest();
-    Reference();
-    if (!found)
-        setStatus(" No reference can be matched with this word by the current method.");
+    if (NextWord())
+        showBestReference();
 }
 
 DtwSession::SpeakAction DtwSession::cmdSpeak() const

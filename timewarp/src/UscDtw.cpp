@@ -5,6 +5,7 @@
 #include <QPointer>
 
 #include "common/FileNames.h"
+#include "timewarp/DtwDialogWindows.h"
 #include "timewarp/DtwSession.h"
 #include "timewarp/FrmDtw.h"
 
@@ -24,6 +25,7 @@ UscDtw::~UscDtw()
 {
     if (m_modalLoop)
         static_cast<QEventLoop*>(m_modalLoop)->quit();
+    m_dialogs.reset();
     delete m_window;
 }
 
@@ -56,6 +58,8 @@ void UscDtw::unloadWindow()
     m_session->stopAnimation();
     if (!m_window)
         return;
+    // The four dialogs go with the window.
+    m_dialogs.reset();
     FrmDtw* w = m_window;
     m_window = nullptr;
     w->hide();
@@ -73,9 +77,21 @@ void UscDtw::refreshWindow()
         m_window->refresh();
 }
 
-void UscDtw::openDialog(const std::string&)
+void UscDtw::openDialog(const std::string& which)
 {
-    // The reference selection and option dialogs open here.
+    if (!m_window || !m_session->enables().menus)
+        return;
+    if (!m_dialogs)
+        m_dialogs = std::make_unique<DtwDialogs>(*m_session, [this] { refreshWindow(); });
+    DtwDialog* d = which == "ref"      ? static_cast<DtwDialog*>(&m_dialogs->refSel)
+                   : which == "plot"   ? static_cast<DtwDialog*>(&m_dialogs->plot)
+                   : which == "method" ? static_cast<DtwDialog*>(&m_dialogs->method)
+                   : which == "feat"   ? static_cast<DtwDialog*>(&m_dialogs->feat)
+                                       : nullptr;
+    if (!d || d->isVisible())
+        return;
+    d->showModal();
+    refreshWindow();
 }
 
 ControlResult UscDtw::ShowDTW(std::int32_t modal)

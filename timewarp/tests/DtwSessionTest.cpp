@@ -270,6 +270,8 @@ TEST_F(Session, MatchAnimatesThePathToTheEnd)
             session().cmdMatch();
             ASSERT_EQ(session().animationState(), AnimationState::Animating);
             EXPECT_EQ(session().labels().dtwCaption, methodTitle(method));
+            EXPECT_EQ(store().trace.testWord, 2);
+            EXPECT_EQ(store().trace.reference, store().currentReference);
             const int steps = store().trace.steps;
             EXPECT_EQ(steps, method == kMethodGeneral ? store().trace.pathLength : store().N);
             const int ticks = runAnimation();
@@ -287,8 +289,9 @@ TEST_F(Session, MatchAnimatesThePathToTheEnd)
             for (int k = 1; k <= steps; ++k)
                 visible += session().projectedPath().visible[std::size_t(k)];
             EXPECT_GE(red, style == kPlot3D ? visible : steps);
-            if (style == kPlot3D)
+            if (style == kPlot3D) {
                 EXPECT_GT(visible, steps / 2);
+            }
         }
     }
 }

@@ -1,15 +1,17 @@
 // Renders the DTW window into PNGs on a small data tree made in a temporary
 // folder: after a match in each plot style and method (the animation run to
 // its end, and one paused half way), a refused match, speak and recognise,
-// and the window before any match.  Usage: timewarp_render OUTDIR
+// the window before any match, and its four dialogs.  Usage: timewarp_render OUTDIR
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QTimer>
 
 #include <cstdio>
 #include <string>
 
 #include "DtwTree.h"
+#include "timewarp/DtwDialogWindows.h"
 #include "timewarp/DtwSession.h"
 #include "timewarp/FrmDtw.h"
 #include "timewarp/UscDtw.h"
@@ -113,6 +115,33 @@ int main(int argc, char** argv)
     match(true);
     shoot("12-speak-and-recognise");
 
+    // The four dialogs, as the window's button and menus open them.
+    loadMode(6, "test");
+    dtw.LoadDTW();
+    dtw.SetPMword(3);
+    dtw.ShowDTW(0);
+    FrmDtw& w2 = *dtw.window();
+    auto shootDialog = [&](const std::string& name, auto dialogOf, auto open) {
+        QTimer::singleShot(0, [&, name, dialogOf] {
+            DtwDialog* d = dialogOf();
+            QApplication::processEvents();
+            const QString file = out + "/" + QString::fromStdString(name) + ".png";
+            if (d->grab().save(file))
+                ++shots;
+            d->ok()->click();
+        });
+        open();
+    };
+    shootDialog("13-reference-selection", [&] { return static_cast<DtwDialog*>(&dtw.dialogs()->refSel); },
+                [&] { w2.cmdNextRef_Click(); });
+    dtw.state().plotStyle = kPlot3D;
+    shootDialog("14-plot-options", [&] { return static_cast<DtwDialog*>(&dtw.dialogs()->plot); },
+                [&] { w2.menu("mniPlot")->trigger(); });
+    shootDialog("15-method", [&] { return static_cast<DtwDialog*>(&dtw.dialogs()->method); },
+                [&] { w2.menu("mniMethod")->trigger(); });
+    shootDialog("16-features", [&] { return static_cast<DtwDialog*>(&dtw.dialogs()->feat); },
+                [&] { w2.menu("mniFeat")->trigger(); });
+
     std::printf("%d pictures written to %s\n", shots, qPrintable(out));
-    return shots == 13 ? 0 : 1;
+    return shots == 17 ? 0 : 1;
 }

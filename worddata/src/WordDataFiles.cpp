@@ -1,5 +1,6 @@
 #include "worddata/WordDataFiles.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -56,11 +57,11 @@ std::string labLine(const WordRow& row)
     return line;
 }
 
-std::vector<WordRow> parseLabText(std::string_view text)
+std::vector<WordRow> parseLabText(std::string_view text, std::size_t maxRows)
 {
     std::vector<WordRow> rows;
     std::size_t start = 0;
-    while (start < text.size()) {
+    while (start < text.size() && rows.size() <= maxRows) {
         // A line ends at CR LF, LF or a lone CR; the empty line between a CR
         // and its LF is skipped below with the other blank lines.
         std::size_t end = text.find_first_of("\r\n", start);
@@ -79,6 +80,10 @@ std::vector<WordRow> parseLabText(std::string_view text)
             row[std::size_t(c)] = std::string(line.substr(pos, tab - pos));
             pos = tab + 1;
         }
+        // Five blank cells make a blank line when written: no word.
+        if (std::all_of(row.begin(), row.end(),
+                        [](const std::string& c) { return c.find_first_not_of(" \t") == std::string::npos; }))
+            continue;
         rows.push_back(std::move(row));
     }
     return rows;

@@ -6,7 +6,10 @@
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <limits>
+#include <optional>
+#include <string_view>
 #include <strings.h>
 #include <sys/stat.h>
 #include <type_traits>
@@ -15,6 +18,7 @@
 #include "common/FileNames.h"
 #include "common/NameCheck.h"
 #include "common/NumberText.h"
+#include "common/TempFiles.h"
 #include "common/VocabularyFile.h"
 
 namespace talvor::worddata {
@@ -91,7 +95,61 @@ void replaceSpan(std::vector<T>& data, std::size_t start, std::size_t oldCount, 
         std::memcpy(data.data() + start, source, count * sizeof(T));
 }
 
+// A small checksum of a file's bytes (64-bit FNV-1a).
+std::uint64_t checksum(std::string_view bytes)
+{
+    std::uint64_t h = 14695981039346656037ull;
+    for (unsigned char c : bytes) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+// While a save replaces its files, a hidden marker beside the .lab lists the
+// files of the new set with their sizes and checksums; it goes when the set
+// is complete.  A marker found on opening means that a save was cut off: the
+// files must be the ones it lists, or the set is mixed.
+std::string unfinishedSaveMarker(const std::string& labPath)
+{
+    const std::string folder = folderPart(labPath);
+    return folder + "." + labPath.substr(folder.size()) + ".unfinished";
+}
+
+// Empty when the set beside the marker is the one it lists (the save was cut
+// off after its last rename: the marker goes now) or there is no marker, else
+// the name of the first file that is not.
+std::optional<std::string> mixedFileOfSet(const std::string& labPath)
+{
+    std::string marker;
+    if (!readFileWhole(unfinishedSaveMarker(labPath), &marker, 4096))
+        return std::nullopt;
+    const std::string folder = folderPart(labPath);
+    std::size_t pos = 0;
+    while (pos < marker.size()) {
+        std::size_t end = marker.find('\n', pos);
+        if (end == std::string::npos)
+            end = marker.size();
+        const std::string line = marker.substr(pos, end - pos);
+        pos = end + 1;
+        const std::size_t t1 = line.find('\t'), t2 = line.find('\t', t1 + 1);
+        if (t1 == std::string::npos || t2 == std::string::npos)
+            continue;
+        const std::string name = line.substr(0, t1);
+        std::string bytes;
+        if (!readFileWhole(folder + name, &bytes) || std::to_string(bytes.size()) != line.substr(t1 + 1, t2 - t1 - 1) ||
+            std::to_string(checksum(bytes)) != line.substr(t2 + 1))
+            return name;
+    }
+    ::unlink(unfinishedSaveMarker(labPath).c_str());
+    return std::nullopt;
+}
+
+WordDataStore::SaveStepHook g_saveStepHook;
+
 }  // namespace
+
+void WordDataStore::setSaveStepHookForTesting(SaveStepHook hook) { g_saveStepHook = std::move(hook); }
 
 std::int64_t cellNumber(const std::string& text) { return roundHalfEven(leadingNumber(text)); }
 
@@ -175,6 +233,23 @@ std::int32_t WordDataStore::Open_Data(const std::string& ffileName, const std::s
         return -1;
     }
 
+    // A set that a cut-off save left mixed is refused as a whole: its spans
+    // would point into the wrong samples.
+    std::string labOnDisk;
+    if (findFileName(labPath, &labOnDisk)) {
+        if (const auto mixed = mixedFileOfSet(labOnDisk)) {
+            m_lastError = "Cannot open " + labPath + ": its word data files are from two different saves (" +
+                          *mixed + " does not belong to the others; a save was cut off).";
+            return -1;
+        }
+        std::int64_t labBytes = 0;
+        if (isRegularFile(labOnDisk, &labBytes) && labBytes > kLabByteLimit) {
+            m_lastError = "Cannot open " + labPath + ": it is very long (" + std::to_string(labBytes) +
+                          " bytes; a word table file holds at most " + std::to_string(kLabByteLimit) + ").";
+            return -1;
+        }
+    }
+
     m_dataName = ffileName;
     m_dialogInitDir.clear();
     const std::string title = fileTitle.size() >= 4 ? fileTitle.substr(0, fileTitle.size() - 4) : std::string();
@@ -186,8 +261,8 @@ std::int32_t WordDataStore::Open_Data(const std::string& ffileName, const std::s
     // The table.  An empty or missing .lab leaves an empty store, not the
     // previous vocabulary under the new name.
     std::string labText, found;
-    const bool haveLab = findFileName(labPath, &found) && isRegularFile(found) && readFileWhole(found, &labText)
-                      && !labText.empty();
+    const bool haveLab = findFileName(labPath, &found) && isRegularFile(found) &&
+                         readFileWhole(found, &labText, std::size_t(kLabByteLimit)) && !labText.empty();
     if (!haveLab) {
         clearTable();
         wordsChanged();
@@ -197,8 +272,13 @@ std::int32_t WordDataStore::Open_Data(const std::string& ffileName, const std::s
         m_lblFileRec = kNoFileLabel;
         return 0;
     }
+    std::vector<WordRow> rows = parseLabText(labText, std::size_t(kLabRowLimit));
+    if (rows.size() > std::size_t(kLabRowLimit)) {
+        m_lastError = "Cannot open " + labPath + ": it holds more than " + std::to_string(kLabRowLimit) + " words.";
+        return -1;
+    }
     clearTable();
-    for (auto& row : parseLabText(labText))
+    for (auto& row : rows)
         appendRow(std::move(row));
     wordsChanged();
 
@@ -219,7 +299,7 @@ std::int32_t WordDataStore::Open_Data(const std::string& ffileName, const std::s
             return;
         }
         std::string raw;
-        if (!readFileWhole(path, &raw)) {
+        if (!readFileWhole(path, &raw, std::size_t(limit * valueSize + valueSize))) {
             *label = name + "   cannot be read.";
             return;
         }
@@ -267,40 +347,105 @@ std::int32_t WordDataStore::Save_Data(const std::string& fn)
     if (sampleCount() > 0)
         outputs.push_back({title + ".rec", sampleBytes(m_sampleData), {}});
 
+    std::int64_t labRows = 0;
+    for (char c : outputs[0].bytes)
+        labRows += c == '\n' ? 1 : 0;
+    if (labRows > kLabRowLimit || std::int64_t(outputs[0].bytes.size()) > kLabByteLimit)
+        return fail("Cannot save the word data: its table would be too large to open again (more than " +
+                    std::to_string(kLabRowLimit) + " words or " + std::to_string(kLabByteLimit) + " bytes).");
+
     // All or none: every file is first written whole under a hidden staging
-    // name beside its target, then the staged files replace the targets.
-    auto discard = [&]() {
-        for (auto& o : outputs)
-            if (!o.staged.empty())
-                ::unlink(o.staged.c_str());
-    };
+    // name beside its target, then the staged files replace the targets.  The
+    // targets are kept under hidden names (hard links) until all are replaced,
+    // so that a failed replacement puts them back; a marker lists the new set
+    // while the replacements run (see mixedFileOfSet).
     for (auto& o : outputs) {
         o.path = resolveFileName(o.path);
         struct stat st;
         if (::lstat(o.path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
             return fail("Cannot save the word data: " + o.path + " is not a file.");
     }
+    const std::string folder = folderPart(outputs[0].path);
+    removeStaleTemporaries(folder.empty() ? std::string(".") : folder.substr(0, folder.size() > 1 ? folder.size() - 1 : 1));
+    std::vector<std::string> kept(outputs.size());  // the old files' hidden links ("" none)
+    const std::string marker = unfinishedSaveMarker(outputs[0].path);
+    auto cleanUp = [&]() {
+        for (auto& o : outputs)
+            if (!o.staged.empty())
+                ::unlink(o.staged.c_str());
+        for (const auto& k : kept)
+            if (!k.empty())
+                ::unlink(k.c_str());
+    };
+    std::string markerText;
     for (auto& o : outputs) {
-        const std::string folder = folderPart(o.path);
-        const std::string name = o.path.substr(folder.size());
-        const std::string staged = folder + "." + name + ".saving";
+        const std::string name = o.path.substr(folderPart(o.path).size());
+        const std::string staged = folderPart(o.path) + temporaryPrefix(name) + "save";
         if (!writeFileWhole(staged, o.bytes, &why)) {
-            discard();
+            cleanUp();
             return fail("Cannot save the word data: " + why);
         }
         o.staged = staged;
         struct stat st;
         if (::stat(o.path.c_str(), &st) == 0)
             ::chmod(staged.c_str(), st.st_mode & 07777);  // the replaced file keeps its mode
+        markerText += name + "\t" + std::to_string(o.bytes.size()) + "\t" + std::to_string(checksum(o.bytes)) + "\n";
     }
     for (std::size_t k = 0; k < outputs.size(); ++k) {
-        if (::rename(outputs[k].staged.c_str(), outputs[k].path.c_str()) != 0) {
+        const std::string& target = outputs[k].path;
+        if (::access(target.c_str(), F_OK) != 0)
+            continue;
+        const std::string link = folderPart(target) + temporaryPrefix(target.substr(folderPart(target).size())) + "prev";
+        ::unlink(link.c_str());
+        if (::link(target.c_str(), link.c_str()) != 0) {
             const std::string err = std::strerror(errno);
-            discard();
-            return fail("Cannot save the word data: cannot replace " + outputs[k].path + ": " + err);
+            cleanUp();
+            return fail("Cannot save the word data: cannot keep " + target + " while it is replaced: " + err);
+        }
+        kept[k] = link;
+    }
+    if (!writeFileWhole(marker, markerText, &why)) {
+        cleanUp();
+        return fail("Cannot save the word data: " + why);
+    }
+    for (std::size_t k = 0; k < outputs.size(); ++k) {
+        int err = g_saveStepHook ? g_saveStepHook(k) : 0;
+        if (err == 0 && ::rename(outputs[k].staged.c_str(), outputs[k].path.c_str()) != 0)
+            err = errno;
+        if (err != 0) {
+            // Put back what was replaced; the marker stays only when that fails too.
+            bool restored = true;
+            for (std::size_t j = 0; j < k; ++j) {
+                if (!kept[j].empty()) {
+                    if (::rename(kept[j].c_str(), outputs[j].path.c_str()) == 0)
+                        kept[j].clear();
+                    else
+                        restored = false;
+                } else if (::unlink(outputs[j].path.c_str()) != 0) {
+                    restored = false;
+                }
+            }
+            if (restored) {
+                cleanUp();
+                ::unlink(marker.c_str());
+            } else {
+                // The old files' links are all that is left of them: kept.
+                for (auto& o : outputs)
+                    if (!o.staged.empty())
+                        ::unlink(o.staged.c_str());
+            }
+            return fail("Cannot save the word data: cannot replace " + outputs[k].path + ": " + std::strerror(err));
         }
         outputs[k].staged.clear();
     }
+    // The new set is complete: the marker and the old files go.
+    const int dirFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    ::unlink(marker.c_str());
+    cleanUp();
 
     m_dialogFileName = fn;
     m_dataName = fn;

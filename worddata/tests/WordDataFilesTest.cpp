@@ -29,6 +29,9 @@ TEST(LabFile, ReadsWrittenAndHandEditedLines)
          {{" 1", " 0", "", "", ""}, {" 2", " 1", " 0", " 0", "two"}}},
         {"a name with blanks", " 1\t 0\t 3\t 0\tgood day\t\r\n", {{" 1", " 0", " 3", " 0", "good day"}}},
         {"empty", "", {}},
+        // Text only beyond the fifth cell: its five cells are blank, as the
+        // line that the writer makes of them, so it is no word either.
+        {"only cells beyond the fifth", "\t\t \t\t\tx\r\n 1\t 0\t 3\t 0\ta\t\r\n", {{" 1", " 0", " 3", " 0", "a"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <tuple>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "StoreFixture.h"
@@ -371,4 +373,158 @@ TEST(WordDataStore, PlainSaveUsesTheStoresOwnName)
     EXPECT_EQ(back.cell(2, ColName), "again");
     EXPECT_EQ(back.cell(2, ColLength), " 2");
     EXPECT_EQ(back.featureCount(), s.featureCount());
+}
+
+namespace {
+
+// A store holding one new word of `frames` frames, ready to save over kThreeWords.
+void putOneWord(WordDataStore& s, std::int32_t frames, const char* name)
+{
+    ASSERT_EQ(s.NewVoc(1), 0);
+    std::vector<float> v = patternFeatures(frames);
+    for (float& x : v)
+        x = -x;
+    ASSERT_EQ(s.PutWordData(1, v, patternSamples(frames), frames, name), 0) << s.lastError();
+}
+
+std::vector<std::string> hiddenFiles(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (auto& e : fs::directory_iterator(folder))
+        if (e.path().filename().string()[0] == '.')
+            names.push_back(e.path().filename().string());
+    return names;
+}
+
+}  // namespace
+
+TEST(WordDataStore, AFailedReplacementPutsTheOldFilesBack)
+{
+    // The third file cannot be replaced after the first two were: they are
+    // put back, so the set on disk is the old one, whole.
+    for (std::size_t failing : {std::size_t(1), std::size_t(2)}) {
+        SCOPED_TRACE(failing);
+        talvor::test::TempDir dir;
+        writeRecording(dir.path(), "w", kThreeWords, 136, 136);
+        const std::string oldLab = fileBytes(dir.path() + "/w.lab");
+        const std::string oldPar = fileBytes(dir.path() + "/w.par");
+        const std::string oldRec = fileBytes(dir.path() + "/w.rec");
+        WordDataStore s;
+        putOneWord(s, 30, "new");
+        WordDataStore::setSaveStepHookForTesting([failing](std::size_t step) { return step == failing ? EIO : 0; });
+        EXPECT_EQ(s.Save_Data(dir.path() + "/w.lab"), -1);
+        WordDataStore::setSaveStepHookForTesting({});
+        EXPECT_NE(s.lastError().find("cannot replace"), std::string::npos) << s.lastError();
+        EXPECT_EQ(fileBytes(dir.path() + "/w.lab"), oldLab);
+        EXPECT_EQ(fileBytes(dir.path() + "/w.par"), oldPar);
+        EXPECT_EQ(fileBytes(dir.path() + "/w.rec"), oldRec);
+        EXPECT_TRUE(hiddenFiles(dir.path()).empty()) << ::testing::PrintToString(hiddenFiles(dir.path()));
+        WordDataStore back;
+        ASSERT_EQ(back.Open_Data(dir.path() + "/w.lab", "w.lab"), 0) << back.lastError();
+        EXPECT_EQ(back.Rows(), 4);
+
+        // A new recording that fails half-way leaves no file at all.
+        WordDataStore::setSaveStepHookForTesting([failing](std::size_t step) { return step == failing ? EIO : 0; });
+        EXPECT_EQ(s.Save_Data(dir.path() + "/fresh.lab"), -1);
+        WordDataStore::setSaveStepHookForTesting({});
+        for (const char* ext : {".lab", ".par", ".rec"})
+            EXPECT_FALSE(fs::exists(dir.path() + "/fresh" + ext)) << ext;
+        EXPECT_TRUE(hiddenFiles(dir.path()).empty());
+    }
+}
+
+TEST(WordDataStore, ASaveCutOffBetweenItsReplacementsIsRefusedOnOpening)
+{
+    talvor::test::TempDir dir;
+    writeRecording(dir.path(), "w", kThreeWords, 136, 136);
+    // A child saves and dies after the .lab and .par were replaced.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        WordDataStore s;
+        putOneWord(s, 30, "new");
+        WordDataStore::setSaveStepHookForTesting([](std::size_t step) {
+            if (step == 2)
+                ::_exit(0);
+            return 0;
+        });
+        s.Save_Data(dir.path() + "/w.lab");
+        ::_exit(1);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(fs::file_size(dir.path() + "/w.rec"), 2u * 80 * 136);  // the old samples
+
+    WordDataStore s;
+    writeRecording(dir.path(), "other", kThreeWords, 136, 136);
+    ASSERT_EQ(s.Open_Data(dir.path() + "/other.lab", "other.lab"), 0);
+    const auto before = snapshot(s);
+    EXPECT_EQ(s.Open_Data(dir.path() + "/w.lab", "w.lab"), -1);
+    EXPECT_NE(s.lastError().find("from two different saves"), std::string::npos) << s.lastError();
+    EXPECT_NE(s.lastError().find("w.rec"), std::string::npos) << s.lastError();
+    EXPECT_EQ(snapshot(s), before);
+
+    // Saved again whole, the set opens.
+    WordDataStore again;
+    putOneWord(again, 30, "again");
+    ASSERT_EQ(again.Save_Data(dir.path() + "/w.lab"), 0) << again.lastError();
+    ASSERT_EQ(s.Open_Data(dir.path() + "/w.lab", "w.lab"), 0) << s.lastError();
+    EXPECT_EQ(s.cell(1, ColName), "again");
+}
+
+TEST(WordDataStore, AnOversizedLabIsRefusedQuickly)
+{
+    // 16 MB of one-character lines used to take gigabytes (five strings a row).
+    talvor::test::TempDir dir;
+    writeRecording(dir.path(), "w", kThreeWords, 136, 136);
+    struct rusage before {};
+    ::getrusage(RUSAGE_SELF, &before);
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* because;
+    };
+    std::string manyRows;
+    for (int k = 0; k <= kLabRowLimit; ++k)
+        manyRows += "x\n";
+    const Case cases[] = {
+        {"16 MB of one-character lines", std::string(), "is very long"},
+        {"one row beyond the limit", manyRows, "more than 10000 words"},
+        {"4 MB of one-character lines", std::string(), "more than 10000 words"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string lab = dir.path() + "/w.lab";
+        if (c.bytes.empty()) {
+            const bool big = std::string(c.what).find("16") != std::string::npos;
+            std::string lines;
+            const std::size_t size = big ? (std::size_t(16) << 20) : std::size_t(kLabByteLimit);
+            lines.reserve(size);
+            while (lines.size() < size)
+                lines += "x\n";
+            ASSERT_TRUE(writeFileWhole(lab, lines));
+        } else {
+            ASSERT_TRUE(writeFileWhole(lab, c.bytes));
+        }
+        WordDataStore s;
+        ASSERT_EQ(s.NewVoc(2), 0);
+        EXPECT_EQ(s.Open_Data(lab, "w.lab"), -1);
+        EXPECT_NE(s.lastError().find(c.because), std::string::npos) << s.lastError();
+        EXPECT_EQ(s.Rows(), 3);  // unchanged
+    }
+    struct rusage after {};
+    ::getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 200 * 1024) << "kB";
+
+    // A table the reader would refuse is not written either: here its names
+    // make it too long.
+    WordDataStore s;
+    ASSERT_EQ(s.NewVoc(3), 0);
+    for (std::int32_t i = 1; i <= 3; ++i)
+        ASSERT_EQ(s.PutWordData(i, patternFeatures(25), patternSamples(25), 25, std::string(std::size_t(2) << 20, 'n')),
+                  0);
+    EXPECT_EQ(s.Save_Data(dir.path() + "/big.lab"), -1);
+    EXPECT_NE(s.lastError().find("too large to open again"), std::string::npos) << s.lastError();
+    EXPECT_FALSE(fs::exists(dir.path() + "/big.lab"));
 }

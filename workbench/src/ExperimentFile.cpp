@@ -2,6 +2,7 @@
 // and loaded through the text-file class.
 #include <algorithm>
 
+#include "common/NameCheck.h"
 #include "common/NumberText.h"
 #include "common/TabulaTextFile.h"
 #include "workbench/Wizard.h"
@@ -100,15 +101,32 @@ bool Wizard::Load_CFV(const std::string& fileName)
         m_host.messageBox(fileName + " is not a complete Talvor configuration file.", MessageIcon::Exclamation);
         return false;
     }
+    // The names become folders and files: they pass the same check as typed
+    // names, or the file is refused as a whole.  "---" stands for no name.
+    auto name = [](const std::string& s) { return s == kNone ? std::string() : s; };
+    const std::string vocLoaded = name(voc);
+    const std::string sourceLoaded = name(source);
+    const std::string dirLoaded = name(dir);
+    std::string problem;
+    const bool namesOk = (vocLoaded.empty() || checkName(vocLoaded, NameKind::Vocabulary, &problem)) &&
+                         (sourceLoaded.empty() || checkName(sourceLoaded, NameKind::File, &problem)) &&
+                         (dirLoaded.empty() || checkName(dirLoaded, NameKind::WorkDirectory, &problem)) &&
+                         std::all_of(refs.begin(), refs.end(), [&](const std::string& r) {
+                             return checkName(r, NameKind::File, &problem);
+                         });
+    if (!namesOk) {
+        m_host.messageBox(fileName + " cannot be loaded. " + problem, MessageIcon::Exclamation);
+        return false;
+    }
 
     controls.txtDescription = description == kNone ? std::string() : description;
     report.clear();
     mode = loadedMode;
     controls.optMode = loadedMode;
     report.printLine(" Mode: " + m_state.ModeNames(mode));
-    vocName = voc;
-    sourceFile = source;
-    workDir = dir;
+    vocName = vocLoaded;
+    sourceFile = sourceLoaded;
+    workDir = dirLoaded;
     report.printLine(" Vocabulary: " + vocName);
     report.printLine(" Source File: " + sourceFile);
     report.printLine(" Work directory: " + workDir);

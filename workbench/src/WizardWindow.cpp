@@ -511,6 +511,7 @@ QWidget* WizardWindow::buildOtherPage()
     // Only digits can be typed.
     m_txtConf->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_txtConf));
     m_txtConf->setMaximumWidth(100);
+    m_txtConf->setMaxLength(9);
     connect(m_txtConf, &QLineEdit::textEdited, this,
             [this](const QString& t) { m_wizard->controls.txtConf = t.toStdString(); });
     auto* rec = new QGridLayout(m_fraRecogniser);
@@ -545,6 +546,7 @@ QWidget* WizardWindow::buildOtherPage()
         auto* e = new QLineEdit;
         // Digits and backspace only.
         e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), e));
+        e->setMaxLength(9);  // fits a 32-bit number
         connect(e, &QLineEdit::textEdited, this,
                 [this, k](const QString& t) { m_wizard->controls.txtRunTimeMsg[std::size_t(k)] = t.toStdString(); });
         m_txtRunTimeMsg[std::size_t(k)] = e;

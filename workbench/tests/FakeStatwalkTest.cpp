@@ -11,6 +11,7 @@
 
 #include "common/StatwalkConfig.h"
 #include "common/VocabularyFile.h"
+#include "common/WordSetFile.h"
 #include "RegisteredWindowFixture.h"
 #include "platform/Window.h"
 #include "testing/EventLoop.h"
@@ -45,6 +46,12 @@ protected:
         job.featureCount = 2;
         job.files = {kind == StatwalkKind::Training ? "s1" : "s2"};
         std::string error;
+        // The word set the job names: one word of three frames of c1 and ene.
+        const std::vector<WordSetEntry> words{{0, 1, 3, 0}};
+        ASSERT_TRUE(writeWordSet(dir.path() + "/DATA/digits/w/" + job.files[0] + ".LB",
+                                 dir.path() + "/DATA/digits/w/" + job.files[0] + ".PR", words, 2,
+                                 std::vector<float>(6, 0.5f), LabelFileSpacing::WordSet, &error))
+            << error;
         ASSERT_TRUE(writeStatwalkConfig(dir.path() + "/" + statwalkConfigName(kind), job, &error)) << error;
         std::ofstream(dir.path() + "/fakestatwalk.cfg") << behaviour;
     }

@@ -7,6 +7,8 @@
 #include <QProcess>
 
 #include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <fstream>
 #include <functional>
 
@@ -212,6 +214,35 @@ TEST(TalvorBinary, MissingProgramFolderIsReported)
     EXPECT_EQ(p.exitCode(), 1);
     EXPECT_EQ(p.readAllStandardError().toStdString(),
               "talvor: the program folder /nonexistent/talvor does not exist\n");
+}
+
+TEST(TalvorBinary, AProgramFolderNameIsTakenAsItsBytes)
+{
+    // A folder name that is not valid UTF-8 reaches the program unchanged (it
+    // used to be decoded and re-encoded, and then named no folder).
+    const std::string missing = "/nonexistent/talvor-\xff\xfe";
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(out[1], 2);
+        ::close(out[0]);
+        ::close(out[1]);
+        const char* argv[] = {TALVOR_BINARY, "--program-folder", missing.c_str(), nullptr};
+        ::execv(TALVOR_BINARY, const_cast<char* const*>(argv));
+        ::_exit(127);
+    }
+    ASSERT_GT(child, 0);
+    ::close(out[1]);
+    std::string text;
+    char buf[512];
+    for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;)
+        text.append(buf, std::size_t(n));
+    ::close(out[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    EXPECT_EQ(text, "talvor: the program folder " + missing + " does not exist\n");
 }
 
 TEST(TalvorBinary, UnusableRuntimeFolderIsReportedNotTakenForASecondStart)

@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/StatwalkConfig.h"
 #include "testing/TempDir.h"
+#include "workbench/SmallWindows.h"
 #include "workbench/WizardWindow.h"
 
 using namespace talvor;
@@ -52,7 +54,19 @@ int main(int argc, char** argv)
         "nine\r\n");
     for (const char* f : {"mjk01", "mjk02", "fab01", "fab02", "mtp01"})
         put(data / "digits" / (std::string(f) + ".lab"), "");
-    put(data / "digits" / "hmm8" / "STATWALK1.EDF", "");
+    StatwalkConfig models;
+    models.mode = ModeHmmTraining;
+    models.vocabulary = "digits";
+    models.workDirectory = "hmm8";
+    for (int i : {0, 1, 2, 3, 4, 5, 6, 7, 16, 19})
+        models.features[std::size_t(i)] = true;
+    models.featureCount = 10;
+    models.files = {"mjk01", "mjk02", "fab01", "fab02"};
+    models.states = 8;
+    models.mixtures = 2;
+    std::string modelText;
+    statwalkConfigText(models, &modelText);
+    put(data / "digits" / "hmm8" / "STATWALK1.EDF", modelText);
     std::filesystem::create_directories(data / "digits" / "dtw20");
     put(data / "digits" / "_strings" / "mjk90.lab",
         " 0\t 1\t 52\t 0\tone_two_three\t\r\n 1\t 2\t 40\t 52\tnine_nine\t\r\n");
@@ -173,6 +187,28 @@ int main(int argc, char** argv)
     w.lstVocFilePrev_Click();
     shoot("page1-word-strings");
 
-    std::printf("%d pages written to %s\n", shots, qPrintable(out));
-    return shots == 14 ? 0 : 1;
+    // The small windows: the Models button's dialog for hmm8, and the restore
+    // window that stands in for the hidden wizard.
+    auto shootWidget = [&](QWidget& widget, const char* name) {
+        widget.show();
+        QApplication::processEvents();
+        const QString file = out + "/" + QString::fromUtf8(name) + ".png";
+        if (widget.grab().save(file))
+            ++shots;
+        else
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        widget.hide();
+    };
+    w.vocName = "digits";
+    w.workDir = "hmm8";
+    if (!w.ReadModelEdf())
+        std::fprintf(stderr, "the models of hmm8 were not read\n");
+    ModelsDialog modelsDialog;
+    modelsDialog.setParameters(w.modelParameters);
+    shootWidget(modelsDialog, "models-dialog");
+    RestoreWindow restore([] {});
+    shootWidget(restore, "restore-window");
+
+    std::printf("%d pictures written to %s\n", shots, qPrintable(out));
+    return shots == 16 ? 0 : 1;
 }

@@ -444,7 +444,7 @@ TEST_F(WizardFixture, LoadAndSaveExperimentFiles)
     EXPECT_EQ(w.currentPage(), PageEnd);
     EXPECT_EQ(w.mode, ModeHmmTraining);
     EXPECT_EQ(w.vocName, "digits");
-    EXPECT_EQ(w.sourceFile, "---");
+    EXPECT_EQ(w.sourceFile, "");  // "---" stands for no name
     EXPECT_EQ(w.workDir, "dtw1");
     EXPECT_EQ(w.controls.lstRefSelected, (std::vector<std::string>{"s1", "s2"}));
     EXPECT_EQ(w.numFeat, 1);
@@ -690,4 +690,78 @@ TEST_F(WizardFixture, ExperimentFileRoundTripsEveryFeatureAndTheDefaultDescripti
     w.vocName = "keep";
     EXPECT_FALSE(w.Load_CFV(dir.path() + "/none.cfv"));
     EXPECT_EQ(w.vocName, "keep");
+}
+
+TEST_F(WizardFixture, ExperimentFileKeepsSeparatorDescriptionsAndEmptyNames)
+{
+    // A description that is one separator used to vanish on saving and shift
+    // every later item; empty names are written "---" and read back empty.
+    makeTree();
+    for (const char* description : {" ", "\t", "\r\n", "", "---"}) {
+        SCOPED_TRACE(testing::PrintToString(std::string(description)));
+        w.mode = ModeDtwMatching;
+        w.vocName = "";
+        w.sourceFile = "";
+        w.workDir = "";
+        w.controls.lstRefSelected = {"s1"};
+        w.controls.chkFeature.fill(false);
+        w.controls.chkFeature[3] = true;
+        w.controls.txtDescription = description;
+        const std::string file = dir.path() + "/sep.cfv";
+        ASSERT_TRUE(w.Save_CFV(file));
+        w.vocName = "x";
+        w.sourceFile = "y";
+        w.workDir = "z";
+        w.controls.chkFeature.fill(true);
+        ASSERT_TRUE(w.Load_CFV(file)) << (host.messages.empty() ? "" : host.messages.back());
+        EXPECT_EQ(w.controls.txtDescription, std::string(description) == "---" ? "" : description);
+        EXPECT_EQ(w.mode, ModeDtwMatching);
+        EXPECT_EQ(w.vocName, "");
+        EXPECT_EQ(w.sourceFile, "");
+        EXPECT_EQ(w.workDir, "");
+        EXPECT_EQ(w.controls.lstRefSelected, (std::vector<std::string>{"s1"}));
+        EXPECT_EQ(w.numFeat, 1);
+        EXPECT_TRUE(w.controls.chkFeature[3]);
+    }
+}
+
+TEST_F(WizardFixture, ExperimentFileWithUnsafeNamesIsRefused)
+{
+    makeTree();
+    struct Row {
+        const char* what;
+        const char* voc;
+        const char* source;
+        const char* work;
+        const char* ref;
+    };
+    const Row rows[] = {
+        {"vocabulary up the tree", "../../../etc", "s1", "w1", "s1"},
+        {"vocabulary with a separator", "a\\b", "s1", "w1", "s1"},
+        {"source file with a path", "digits", "../x", "w1", "s1"},
+        {"work directory that is the strings folder", "digits", "s1", "_STRINGS", "s1"},
+        {"work directory dot dot", "digits", "s1", "..", "s1"},
+        {"reference with a wildcard", "digits", "s1", "w1", "s*"},
+        {"hidden reference", "digits", "s1", "w1", ".s1"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        const std::string text = std::string("\"Configuration File for TALVOR II\"\r\nDescription:\td\r\n") +
+                                 "Working_mode:\t3\r\nTrue\r\nTrue\r\nVocabulary_name:\t" + r.voc +
+                                 "\r\nSource_file:\t" + r.source + "\r\nWork_directory:\t" + r.work +
+                                 "\r\nCount_of_ref._files:\t1\r\n" + r.ref + "\r\nFeatures:\r\n" +
+                                 "1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n";
+        const std::string file = dir.path() + "/bad.cfv";
+        writeFile(file, text);
+        w.vocName = "keep";
+        w.workDir = "keepdir";
+        w.controls.lstRefSelected = {"kept"};
+        host.messages.clear();
+        EXPECT_FALSE(w.Load_CFV(file));
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_NE(host.messages[0].find("cannot be used"), std::string::npos) << host.messages[0];
+        EXPECT_EQ(w.vocName, "keep");
+        EXPECT_EQ(w.workDir, "keepdir");
+        EXPECT_EQ(w.controls.lstRefSelected, (std::vector<std::string>{"kept"}));
+    }
 }

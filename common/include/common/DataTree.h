@@ -64,8 +64,10 @@ public:
     // Make a folder of the tree (an existing one is fine).  The names are
     // checked first; false with a message for the user in *error otherwise.
     bool createVocabularyFolder(std::string_view voc, std::string* error = nullptr) const;
-    // A new vocabulary: its folder and its .voc file with these words.  Every
-    // name and word is checked before anything is made.
+    // A new vocabulary: its folder and its .voc file with these words, all or
+    // nothing.  Every name and word is checked before anything is made; a
+    // vocabulary that exists under the name in any letter case is refused; when
+    // the file cannot be written the new folder is removed again.
     bool createVocabulary(std::string_view voc, const std::vector<std::string>& words,
                           std::string* error = nullptr) const;
     bool ensureStringsFolder(std::string_view voc, std::string* error = nullptr) const;

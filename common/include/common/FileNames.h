@@ -7,6 +7,7 @@
 // an existing file is found whatever the case of its name; every writer goes
 // through writeFileWhole so that a failed write never leaves half a file.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -34,7 +35,15 @@ std::string joinPath(std::string_view folder, std::string_view name);
 // it already has on disk (found case-insensitively).
 bool writeFileWhole(std::string_view path, std::string_view bytes, std::string* error = nullptr);
 
-// Reads a whole file.  False (and *bytes untouched) when it cannot be read.
-bool readFileWhole(std::string_view path, std::string* bytes);
+// The most a whole-file read takes unless its caller sets a smaller limit
+// that fits its format.
+inline constexpr std::size_t kReadFileWholeLimit = std::size_t(256) << 20;
+
+// Reads a whole file.  False (and *bytes untouched) when it cannot be read,
+// is not a regular file, is larger than maxBytes or does not fit in memory;
+// the reason goes to *error when given ("... is larger than N bytes").
+// Never throws.
+bool readFileWhole(std::string_view path, std::string* bytes, std::size_t maxBytes = kReadFileWholeLimit,
+                   std::string* error = nullptr);
 
 }  // namespace talvor

@@ -13,12 +13,18 @@
 // view once made.  "_strings" (in any letter case) is never a work folder:
 // it holds the word-string recordings.  A vocabulary word additionally holds
 // no blank at all, since the vocabulary file is read as blank-separated items.
+// Every name is at most kMaxNameLength bytes: a file system takes 255 bytes a
+// name, and the files made from a name add an extension and, while they are
+// written, a temporary's prefix and suffix (".<name>.voc.XXXXXX" and the like).
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace talvor {
+
+inline constexpr std::size_t kMaxNameLength = 200;
 
 enum class NameKind {
     Vocabulary,     // a vocabulary folder under DATA

@@ -21,6 +21,7 @@
 // save (-1) until the buffer is replaced (PrintFirstString, MyString, or new
 // input).
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,6 +29,10 @@
 #include <vector>
 
 namespace talvor {
+
+// InputFromFile refuses (-1) a file larger than this: positions are 32-bit and
+// the system's text files are small.
+inline constexpr std::size_t kTextFileLimit = std::size_t(64) << 20;
 
 // An untyped value of ReadNext / PrintToString.  For reading, the caller presets
 // each element's type; the token is converted to it.

@@ -9,12 +9,17 @@
 // as blank-separated items (count, then index and word per entry), so a word
 // holds no blank; they find the file whatever the case of its name.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace talvor {
+
+// A vocabulary file larger than this is refused (a few thousand words take a
+// few tens of kilobytes).
+inline constexpr std::size_t kVocabularyFileLimit = std::size_t(1) << 20;
 
 struct VocabularyEntry {
     std::int32_t index = 0;  // the word's label

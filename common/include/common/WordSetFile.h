@@ -28,6 +28,7 @@
 // written whole (a failed write leaves the old file).  Nothing throws: failures
 // return false with a reason in *error when one is given.
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -40,6 +41,8 @@ namespace talvor {
 
 inline constexpr const char* kLabelFileExtension = ".LB";
 inline constexpr const char* kFeatureFileExtension = ".PR";
+// A label file larger than this is refused (a word takes about 20 bytes).
+inline constexpr std::size_t kLabelFileLimit = std::size_t(16) << 20;
 
 // One word line of a label file.
 struct WordSetEntry {
@@ -61,6 +64,11 @@ struct LabelFileContents {
     std::int32_t count = 0;
     std::vector<WordSetEntry> words;
 };
+
+// Whether a label file can hold `words` so that it reads back: no negative
+// frame count, and every offset (the running sum of the frame counts before
+// the word) within the 32-bit range the reader takes.  False with the reason.
+bool labelFileFits(std::span<const WordSetEntry> words, std::string* error = nullptr);
 
 // The text of a label file for `words`.  Each word's offset is written as the
 // running sum of the frame counts before it (entry.offset is not used), so the
@@ -107,15 +115,22 @@ struct WordSet {
 };
 
 // Reads labelPath and featurePath.  Fails when either cannot be read or parsed
-// or when the feature file holds fewer values than the words read need (a
-// longer feature file is fine: only what the label file announces is read).
+// or when the feature file holds fewer values than the words read need.  When
+// the whole set is read (wordsWanted < 0), the feature file must hold exactly
+// the values the words need: a longer one is refused as belonging to another
+// save (a crash between the writes of a pair) or another feature selection.
+// A reader of the first words only (the recorded token, whose feature file
+// may start earlier and run longer) takes them from the start.
 bool readWordSet(std::string_view labelPath, std::string_view featurePath, std::int32_t featuresPerFrame,
                  WordSet* out, std::string* error = nullptr, std::int32_t wordsWanted = -1);
 
 // Writes both files of a word set: the label file with the given spacing and
 // the feature file from `values` (featuresPerFrame x frames of every word, in
 // word order).  Fails, writing nothing, when the values do not add up to the
-// words' frames.
+// words' frames or the label file could not hold the words (labelFileFits).
+// The feature file is written first: a crash between the two writes leaves a
+// pair that readWordSet refuses (unless the new words need exactly as many
+// feature bytes as the old ones).
 bool writeWordSet(std::string_view labelPath, std::string_view featurePath, std::span<const WordSetEntry> words,
                   std::int32_t featuresPerFrame, std::span<const float> values, LabelFileSpacing spacing,
                   std::string* error = nullptr);

@@ -23,6 +23,7 @@
 #include "hmmview/DisplaySettings.h"
 #include "hmmview/HmmModel.h"
 #include "hmmview/MatchResults.h"
+#include "hmmview/RecogLog.h"
 #include "hmmview/TrellisRecord.h"
 #include "hmmview/WordPacking.h"
 #include "worddata/WordDataStore.h"
@@ -134,6 +135,25 @@ public:
     // In mode 11 the return button asks kExitQuestion first.
     bool returnAsks() const { return m_mode == ModeHmmSequentialParallel; }
 
+    // --- menus ---
+    // "&Open LAB file": the word list from another label file.
+    ControlResult openLabFile(const std::string& path);
+    // "Save LAB file": the word data (with a word put by a host) to a label file.
+    ControlResult saveLabFile(const std::string& path);
+    // "Add file with &model ": one more model, in a pane of its own.
+    ControlResult addModelFile(const std::string& path);
+    // Pane i shows model i.
+    void sortModelsByVocabulary();
+    // MATCH(0), then the panes in rank order, the unranked ones last (a
+    // stable permutation: ties never put two models on one pane).
+    void sortModelsByScore();
+    // Scores every word of the list against every model, packed and decoded
+    // the way MATCH does it, and writes recog.log into the program folder
+    // (whole or not at all).  A word that cannot be matched scores -1e30.
+    ControlResult TestAllToAll();
+    // The log's blocks (what TestAllToAll writes).
+    ControlResult testAllBlocks(std::vector<RecogLogBlock>& blocks);
+
     void Button_Enable(bool bMatch, bool cWords, bool bNext, bool bAnimate, bool bPause, bool bBack);
     // Adds a line on top of the report.
     void AddToReport(const std::string& text);
@@ -173,7 +193,21 @@ public:
 private:
     class Recorder;
     friend class Recorder;
-    struct BusyScope;
+    // Sets the busy flag for its lifetime.
+    struct BusyScope {
+        explicit BusyScope(ChainviewModel& model)
+            : m(model)
+        {
+            m.m_busy = true;
+            m.changed();
+        }
+        ~BusyScope()
+        {
+            m.m_busy = false;
+            m.changed();
+        }
+        ChainviewModel& m;
+    };
 
     void clearPanes();
     void setPaneModel(int pane, std::int32_t modelIndex);
@@ -183,6 +217,7 @@ private:
     void matchParallel(const PackedFrames& packed, bool animate);
     void matchString(const PackedFrames& packed, bool animate);
     std::vector<const HmmModel*> paneModels() const;
+    void resultsFollowPanes();
     void replaceCurrentEntry(const std::string& text);
     void changed();
     void paneChanged(int pane);
@@ -212,6 +247,8 @@ private:
     std::vector<std::string> m_words;
     int m_wordIndex = -1;
     MatchResults m_results;
+    // The model each pane showed when column 2 was last written.
+    std::vector<std::int32_t> m_resultModels;
     std::deque<std::string> m_report;
 };
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include <QImage>
 #include <QWidget>
 
 #include "hmmview/ChainviewModel.h"
@@ -43,6 +44,24 @@ public:
     // The return button: in mode 11 asks first; hides the window.
     void returnButton_Click();
 
+    // The menu commands.
+    void miOpenLabFile_Click(int index);  // 0 open, 1 save
+    void miAddModFile_Click();
+    void miIsReport_Click();
+    void miSortMod_Click(int index);      // 0 vocabulary order, 1 current score
+    void miTestAll_Click();
+    void miPutToClipBoard_Click();
+    void miProperties_Click();
+    // The image "Put windows image to clipboard" puts there: each pane's
+    // model name and trellis picture, one pane under the other.  Null (and a
+    // message) when it would exceed kMaxImageSide pixels a side.
+    QImage windowImage();
+    static constexpr int kMaxImageSide = 16384;
+    // Dragging the report box's lower edge; y in window coordinates.
+    void ResizeReport(Qt::MouseButtons buttons, int y);
+    int reportHeight() const { return m_reportHeight; }
+    bool reportVisible() const { return m_reportVisible; }
+
     // ChainviewListener
     void viewerChanged() override;
     void paneChanged(int pane) override;
@@ -58,6 +77,8 @@ public:
     QPlainTextEdit* report() const { return m_report; }
     QMenuBar* menuBar() const { return m_menuBar; }
     QAction* methodAction(int method) const { return m_methods[static_cast<std::size_t>(method)]; }
+    QAction* saveLabAction() const { return m_saveLab; }
+    QAction* reportAction() const { return m_isReport; }
     QWidget* paneFrame() const { return m_frame; }
     QScrollBar* paneScrollBar() const { return m_scrModel; }
     QScrollBar* graphScrollBar() const { return m_scrGraph; }
@@ -67,6 +88,10 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -84,6 +109,9 @@ private:
     QMenuBar* m_menuBar = nullptr;
     std::vector<QMenu*> m_menus;
     std::array<QAction*, 3> m_methods{};
+    QAction* m_saveLab = nullptr;
+    QAction* m_isReport = nullptr;
+    bool m_dragging = false;
     QPushButton* m_match = nullptr;
     QComboBox* m_words = nullptr;
     QPushButton* m_next = nullptr;

@@ -89,8 +89,12 @@ std::unique_ptr<SoundOutput> createWavFileOutput(const std::string& path);
 std::unique_ptr<SoundOutput> createNullOutput();
 std::unique_ptr<SoundOutput> createPortAudioOutput();
 
+// The longest WAV file read: one hour of sound.
+inline constexpr std::int64_t kMaxWavSamples = std::int64_t(8000) * 60 * 60;
+
 // Reads a whole WAV file of 8000 Hz mono 16-bit samples.  False with a message
-// for a missing file or another format.
+// for a missing file, another format, or a header that announces more samples
+// than the file holds or than kMaxWavSamples.
 bool readWav(const std::string& path, std::vector<std::int16_t>* samples, std::string* error);
 bool writeWav(const std::string& path, const std::int16_t* samples, std::size_t count, std::string* error);
 

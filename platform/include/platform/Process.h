@@ -74,4 +74,10 @@ private:
 // *error when it is missing and cannot be made, or is not safe to use.
 std::string runtimeDir(std::string* error = nullptr);
 
+// Every program calls this first thing in main(): with SIGXFSZ ignored a
+// write past the file-size limit (ulimit -f) fails with "File too large",
+// which the writers report and clean up after, instead of the kernel ending
+// the process in the middle of a save.
+void ignoreFileSizeSignal();
+
 }  // namespace talvor::platform

@@ -82,6 +82,9 @@ public:
 // processes of this user.  0 when there is none.
 WindowHandle findWindowByCaption(const std::string& caption);
 
+// True when the window is one of this process (not a peer's).
+bool isWindowOfThisProcess(WindowHandle window);
+
 // Queues a message for the window's thread and returns at once.  False when
 // the window does not exist.
 bool postMessage(WindowHandle window, std::uint32_t msg, std::uint32_t wParam, std::int32_t lParam);

@@ -144,6 +144,15 @@ public:
     // Stops a running animation: back to idle, timer off.
     void stopAnimation();
 
+    // Matches the current test word against every reference, makes the best
+    // current and shows the pair.  When no reference scores below the
+    // forbidden value the current reference stays and the status line says
+    // so.  False then, and without a valid test word.
+    bool showBestReference();
+    // Refills both tracks with the displayed feature and redraws them.
+    void refillTracks();
+    void setStatusLine(std::string text) { setStatus(std::move(text)); }
+
     // --- what the window shows ----------------------------------------------------
     const DtwLabels& labels() const { return m_labels; }
     DtwLabels& labels() { return m_labels; }

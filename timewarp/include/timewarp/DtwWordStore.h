@@ -60,6 +60,8 @@ struct BestResult {
 // The last pair match, as the DTW window draws and animates it.
 struct DtwTrace {
     char method = 0;           // the method that ran, 0 before the first match
+    std::int16_t testWord = 0;   // the pair it belongs to: test word w and reference r
+    std::int16_t reference = 0;
     std::int16_t N = 0;        // test frames
     std::int16_t M = 0;        // reference frames
     std::int16_t range = 0;    // band range of the general method

@@ -26,6 +26,7 @@ namespace talvor::timewarp {
 struct DtwComparerState;
 class DtwSession;
 class FrmDtw;
+struct DtwDialogs;
 
 class UscDtw : public DtwControl {
 public:
@@ -53,6 +54,7 @@ public:
     DtwSession& session() { return *m_session; }
     DtwComparerState& state() { return *m_state; }
     FrmDtw* window() const { return m_window; }  // null while not loaded
+    DtwDialogs* dialogs() const { return m_dialogs.get(); }  // null until first opened
     FrmDtw& ensureWindow();
     // Unloads the window (and its dialogs), as the user's Exit does.
     void unloadWindow();
@@ -65,6 +67,7 @@ private:
     ModuleState m_module;
     std::unique_ptr<DtwSession> m_session;
     FrmDtw* m_window = nullptr;
+    std::unique_ptr<DtwDialogs> m_dialogs;
     void* m_modalLoop = nullptr;  // the running modal show's QEventLoop
     std::string m_version;
     std::int32_t m_revision = 0;

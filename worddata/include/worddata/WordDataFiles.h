@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstddef>
 #include <span>
 #include <string>
 #include <string_view>
@@ -28,9 +29,10 @@ std::string labLine(const WordRow& row);
 
 // The rows of a .lab text.  Lines end at CR LF, LF or a lone CR, cells
 // are split at TABs, the empty field after the last TAB is ignored, missing
-// cells are empty and cells beyond the fifth are dropped.  Blank lines hold no
-// word and are skipped.
-std::vector<WordRow> parseLabText(std::string_view text);
+// cells are empty and cells beyond the fifth are dropped.  Blank lines, and
+// lines whose first five cells are blank, hold no word and are skipped.  Parsing stops after maxRows + 1 rows, so a caller
+// can tell a text of too many rows without holding all of them.
+std::vector<WordRow> parseLabText(std::string_view text, std::size_t maxRows = SIZE_MAX);
 
 // Raw value files, little-endian whatever the machine.
 std::string featureBytes(std::span<const float> values);

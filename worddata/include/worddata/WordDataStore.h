@@ -16,6 +16,7 @@
 // output when one is set.
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -33,6 +34,11 @@ inline constexpr const char* kNoSampleFile = "File with signal record is not sup
 // Files holding this many values or more are not read.
 inline constexpr std::int32_t kFeatureValueLimit = 1000000;
 inline constexpr std::int32_t kSampleValueLimit = 4000000;
+// A .lab file larger than this, or of more word rows, is not read (a saved
+// table holds only words with data, at most a few thousand within the value
+// limits; a row takes at most a few hundred bytes).
+inline constexpr std::int64_t kLabByteLimit = std::int64_t(4) << 20;
+inline constexpr std::int32_t kLabRowLimit = 10000;
 
 // Status codes of GetWordData.
 enum WordStatus : std::int32_t {
@@ -99,13 +105,25 @@ public:
     // --- files ---
     // Opens the .lab file `ffileName` (full path) whose name is `fileTitle`
     // (name with extension), and the .par/.rec files beside it.  0 done (also
-    // for an empty or missing .lab, which leaves an empty table); -1 no name or
-    // the folder cannot be listed (the store is left as it was).
+    // for an empty or missing .lab, which leaves an empty table); -1 no name,
+    // the folder cannot be listed, the .lab is beyond kLabByteLimit or
+    // kLabRowLimit, or the three files are from two different saves (a save
+    // was cut off between its renames): the store is left as it was and
+    // lastError() says why.
     std::int32_t Open_Data(const std::string& ffileName, const std::string& fileTitle);
     // Writes the .lab file `fn` and, when they hold data, the .par and .rec
-    // files beside it, all or none.  Rows whose length reads " 0" are not
+    // files beside it, all or none: each is written whole under a hidden
+    // temporary name, then they replace the old files one by one; when a
+    // replacement fails the files already replaced are put back.  A save cut
+    // off between its replacements (a crash) leaves a hidden marker by which
+    // Open_Data refuses the mixed set.  Rows whose length reads " 0" are not
     // written.  0 done; -1 with nothing written and nothing changed.
     std::int32_t Save_Data(const std::string& fn);
+    // Tests only: called before each staged file replaces its target (step 0
+    // the .lab, then the .par and .rec that are written); a non-zero result is
+    // taken as the errno of a failed replacement.  Empty: none.
+    using SaveStepHook = std::function<int(std::size_t step)>;
+    static void setSaveStepHookForTesting(SaveStepHook hook);
     // Save_Data with `fn`; `ft` is not used.
     std::int32_t SaveFiles(const std::string& fn, const std::string& ft);
     // The editor's plain save: after an opening or saving, Save_Data under the
