@@ -18,6 +18,7 @@
 #include "StatwalkWindow.h"
 #include "common/FileNames.h"
 #include "common/ModuleState.h"
+#include "platform/Process.h"
 #include "platform/Window.h"
 #include "statwalk/Jobs.h"
 
@@ -40,6 +41,8 @@ statwalk::TrainingDay today()
 
 int main(int argc, char** argv)
 {
+    // A write past the file-size limit fails and is reported instead of ending the program.
+    platform::ignoreFileSizeSignal();
     const std::string folder = programFolderOf(argc > 0 ? argv[0] : nullptr);
     StatwalkConfig job;
     std::string error;
