@@ -22,7 +22,7 @@ if(TARGET platform)
     ${CMAKE_CURRENT_LIST_DIR}/src/UscWavescope.cpp
   )
   target_include_directories(analyser_ui PUBLIC ${CMAKE_CURRENT_LIST_DIR}/include PRIVATE ${CMAKE_CURRENT_LIST_DIR}/src)
-  target_link_libraries(analyser_ui PUBLIC analyser_core platform)
+  target_link_libraries(analyser_ui PUBLIC analyser_core analyser_displays_ui platform)
   set_target_properties(analyser_ui PROPERTIES AUTOMOC OFF)
   talvor_warnings(analyser_ui)
 endif()

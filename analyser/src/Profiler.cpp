@@ -198,6 +198,9 @@ ControlResult Profiler::SetMode(std::int32_t pMode, const std::string& vName, co
         pMode == 0 || pMode == 1 || pMode == 5 || pMode == 6 || pMode == 7 || pMode == 8 || pMode == 10 ||
         (pMode == 12 && !vName.empty());
     const bool usesLabel = pMode == 0 || pMode == 1 || pMode == 5 || pMode == 6 || pMode == 10;
+    const bool usesFiles = usesVocabulary || usesLabel || pMode == 12;
+    if (usesFiles && m_module.AppPath.empty())
+        return refuse("The program folder is not known: SetAppPath comes before LoadMode.");
     if (usesVocabulary && !checked(vName, NameKind::Vocabulary, &why))
         return refuse(why);
     if (usesLabel && !checked(lName, NameKind::File, &why))
@@ -719,6 +722,11 @@ void Profiler::Recorded()
             waitingResult = true;
             BusyScope busyScope(*this);
             m_host.sendMessage(h, StatwalkCommand, CommandRecognise, 0);
+        } else {
+            // Nothing can recognise the token; in run-time listening the loop
+            // ends here rather than showing the box after every word.
+            produced = false;
+            endRunTimeLoop();
         }
         if (m_exits != exits)
             return;  // the window was left while the recogniser had the token
@@ -1135,10 +1143,16 @@ void Profiler::ShowStoredWord()
     std::int32_t st = 0;
     std::string name;
     m_store.GetWordData(k, featureBuf, sampleBuf, frames, name, st);
-    status = st < 0 ? 0 : st;
+    // The store delivers features and samples for a status of 0 or below,
+    // except for an empty table (status -2 and no frames); a word is shown
+    // only with 10 margin frames on each side and one frame between them.
+    const bool delivered = st <= 0 && frames > 0;
+    status = delivered && frames >= 2 * kMarginFrames + 1 ? 0 : (st > 0 ? st : StatusNoToken);
     if (k - 1 >= 0 && k - 1 < std::int32_t(wordList.size()))
         wordList[std::size_t(k - 1)] = name;
-    sampleCount = std::int32_t(std::min<std::int64_t>(std::int64_t(frames) * kSamplesPerFrame, std::int64_t(sampleBuf.size())));
+    sampleCount = delivered ? std::int32_t(std::min<std::int64_t>(std::int64_t(frames) * kSamplesPerFrame,
+                                                                  std::int64_t(sampleBuf.size())))
+                            : 0;
     wStop = frames - kMarginFrames;
     wStart = kMarginFrames;
     startSample = kMarginFrames * kSamplesPerFrame;
@@ -1146,7 +1160,7 @@ void Profiler::ShowStoredWord()
     changed();
     if (m_view)
         m_view->Display();
-    if (miReplayChecked)
+    if (miReplayChecked && sampleCount > 0)
         PlayToken();
 }
 

@@ -1,8 +1,13 @@
 #include "ProfilerWindow.h"
 
+#include "analyser/DisplayChooserDialogs.h"
+#include "analyser/WordDisplayPanes.h"
+#include "analyser/WordDisplays.h"
+
 #include "platform/Colors.h"
 #include "platform/Dialogs.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFont>
 #include <QKeyEvent>
@@ -173,6 +178,11 @@ void ProfilerWindow::buildControls()
     m_panes = new QWidget(m_central);
     m_panes->setObjectName("paneArea");
     m_panes->setGeometry(0, 40, kInnerWidth, kButtonTop - 44);
+    m_displays = std::make_unique<WordDisplays>();
+    m_displays->frameChooser().setSelected(1);  // both views start at type 1
+    m_displays->spectrumChooser().setSelected(1);
+    m_displayPanes = std::make_unique<WordDisplayPanes>(m_panes, *m_displays, m_panes->pos());
+    m_choosers = std::make_unique<DisplayChoosers>(*m_displays, *m_displayPanes, this);
 
     const char* names[kButtonCount] = {"cmdNext", "cmdStop", "cmdRepeat", "cmdPlay", "cmdSave",
                                        "cmdDtw",  "cmdHmm",  "cmdTalvor", "cmdExit"};
@@ -312,6 +322,42 @@ void ProfilerWindow::raiseAndRepaint()
     raise();
     activateWindow();
     repaint();
+}
+
+void ProfilerWindow::Display()
+{
+    // The menu's colours, then the word the Profiler holds (a word that is not
+    // valid only clears the panes).
+    m_displays->setColour(ColourItem::Signal, m_profiler.colSpeech);
+    m_displays->setColour(ColourItem::OutOfSpeech, m_profiler.colOutOfSpeech);
+    m_displays->setColour(ColourItem::Frame, m_profiler.colFrame);
+    m_displays->setColour(ColourItem::ParamOut, m_profiler.colParamOut);
+    WordSource word;
+    word.samples = m_profiler.sampleBuf;
+    word.sampleCount = m_profiler.sampleCount;
+    word.features = m_profiler.featureBuf;
+    word.wStart = m_profiler.wStart;
+    word.wStop = m_profiler.wStop;
+    word.startSample = m_profiler.startSample;
+    word.endSample = m_profiler.endSample;
+    word.status = m_profiler.status;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_displays->showWord(word);
+    m_displayPanes->refresh();
+    QApplication::restoreOverrideCursor();
+}
+
+void ProfilerWindow::clearPanes()
+{
+    m_displays->clearAll();
+    m_displayPanes->refresh();
+}
+
+void ProfilerWindow::redrawWave()
+{
+    // Without a valid token the wave pane is only cleared.
+    m_displays->clearAll();
+    m_displayPanes->refresh();
 }
 
 void ProfilerWindow::closeEvent(QCloseEvent* e)

@@ -21,6 +21,10 @@ class QPushButton;
 
 namespace talvor::analyser {
 
+class WordDisplays;
+class WordDisplayPanes;
+class DisplayChoosers;
+
 // Message boxes, the colour dialog, peers' windows and the play timer over
 // the platform layer.
 class PlatformHost final : public ProfilerHost {
@@ -81,6 +85,13 @@ public:
     void stateChanged() override;
     void windowChanged() override;
     void raiseAndRepaint() override;
+    // The word displays: the Profiler's word shown in the panes, the panes cleared.
+    void Display() override;
+    void clearPanes() override;
+    void redrawWave() override;
+    WordDisplays& displays() const { return *m_displays; }
+    WordDisplayPanes& displayPanes() const { return *m_displayPanes; }
+    DisplayChoosers& displayChoosers() const { return *m_choosers; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -96,6 +107,9 @@ private:
     std::string m_registeredCaption;
     QWidget* m_central = nullptr;
     QWidget* m_panes = nullptr;
+    std::unique_ptr<WordDisplays> m_displays;
+    std::unique_ptr<WordDisplayPanes> m_displayPanes;
+    std::unique_ptr<DisplayChoosers> m_choosers;
     QLabel* m_lblSay = nullptr;
     QLabel* m_lblWord = nullptr;
     WordListBox* m_cboWordName = nullptr;

@@ -4,6 +4,8 @@
 #include "analyser/Profiler.h"
 
 #include <QEventLoop>
+#include <QGuiApplication>
+#include <QScreen>
 
 namespace talvor {
 
@@ -42,6 +44,10 @@ void UscWavescope::ensureWindow()
         return;
     m_profiler->Form_Load();
     m_window = std::make_unique<analyser::ProfilerWindow>(*m_profiler, *m_host);
+    // In the middle of the screen.
+    m_window->adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        m_window->move(screen->availableGeometry().center() - m_window->rect().center());
 }
 
 ControlResult UscWavescope::SetAppPath(const std::string& a_path)

@@ -169,6 +169,7 @@ TEST(SetMode, RefusalsShowAMessageAndChangeNothing)
         {"no HMM viewer", 12, "digits", "", "digits/work1", [](Rig& r) { r.profiler.uChainview = nullptr; },
          "HMM viewer"},
         {"comparer cannot load", 6, "digits", "a", "", [](Rig& r) { r.dtw.loadFails = true; }, "no word sets"},
+        {"no program folder", 8, "digits", "", "work1", [](Rig& r) { r.module.AppPath.clear(); }, "SetAppPath"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -438,6 +439,20 @@ TEST(Recorded, AFailedTokenFileWriteCountsAsAFailedToken)
         EXPECT_EQ(rig.flags(), (std::vector<int>{0, 1, 0, 0, 0, 0, 1}));
         EXPECT_FALSE(rig.profiler.listening());  // the run-time loop ends: one box, not one per word
     }
+}
+
+TEST(Recorded, RunTimeWithoutARecogniserEndsAfterOneMessage)
+{
+    Rig rig;
+    rig.module.runTime.RTmode = 2;
+    ASSERT_TRUE(rig.setMode(7).ok);
+    rig.profiler.cmdRepeat_Click();
+    rig.host.boxes.clear();
+    rig.speak({});
+    ASSERT_EQ(rig.host.boxes.size(), 1u);
+    EXPECT_EQ(rig.host.boxes[0].text, "Cannot find window  Statwalk in mode: Speak & Recognize (HMM)");
+    EXPECT_FALSE(rig.profiler.listening());
+    EXPECT_FALSE(rig.profiler.waitingResult);
 }
 
 TEST(Recorded, StopInRunTimeFinishesTheUtteranceThenEnds)

@@ -379,6 +379,39 @@ TEST_F(ViewerTest, StopDuringTheBestPathOfSequentialKeepsThePathDrawnSoFar)
     EXPECT_TRUE(viewer->pane(1).record.bestPath.empty());
 }
 
+// STOP while the words are traced back: the words found so far stay in the
+// table and the report, as the string decoder leaves them.
+TEST_F(ViewerTest, StopDuringTheStringTraceKeepsTheWordsWritten)
+{
+    standardFolder();
+    std::filesystem::create_directories(folder.tree().stringsFolder(folder.voc));
+    folder.writeWords({"alpha"}, {60}, 4, folder.tree().stringRecordingBase(folder.voc, folder.rec));
+    ASSERT_TRUE(load(ModeStringsPickMatchHmm));
+    viewer->MATCH(0);
+    const MatchResults plain = viewer->results();
+    const std::int32_t first = viewer->GetResultByOrder(0);
+    ASSERT_GE(first, 0);
+    const int T = viewer->pane(0).record.frames;
+    // Steps: one per pane at the layout, then per frame one per pane and one
+    // for the frame's best; then one per path cell.
+    const int beforeTrace = 3 + (T - 1) * 4;
+    viewer->pacer().SetAnimationDelay(0);
+    int steps = 0;
+    pump.onCall = [&](int) {
+        if (++steps == beforeTrace + 2)
+            viewer->cmdAnimate_Click();
+    };
+    viewer->cmdAnimate_Click();
+    pump.onCall = nullptr;
+    for (int r = 0; r < 12; ++r)
+        EXPECT_EQ(viewer->results().at(r, MatchResults::kOrder), plain.at(r, MatchResults::kOrder)) << r;
+    EXPECT_EQ(viewer->GetResultByOrder(0), first);
+    std::size_t cells = 0;
+    for (int k = 0; k < viewer->paneCount(); ++k)
+        cells += viewer->pane(k).record.bestPath.size();
+    EXPECT_EQ(cells, 2u);
+}
+
 struct Refusal {
     const char* what;
     std::function<void(ProgramFolder&)> arrange;

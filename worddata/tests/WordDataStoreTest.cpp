@@ -10,6 +10,7 @@
 
 #include "StoreFixture.h"
 #include "common/FileNames.h"
+#include "common/NameCheck.h"
 #include "testing/TempDir.h"
 
 using namespace talvor;
@@ -527,4 +528,20 @@ TEST(WordDataStore, AnOversizedLabIsRefusedQuickly)
     EXPECT_EQ(s.Save_Data(dir.path() + "/big.lab"), -1);
     EXPECT_NE(s.lastError().find("too large to open again"), std::string::npos) << s.lastError();
     EXPECT_FALSE(fs::exists(dir.path() + "/big.lab"));
+}
+
+TEST(WordDataStore, TheLongestNameSavesWithItsTemporaries)
+{
+    // The staged files and the marker of a save are named after the .lab
+    // with a prefix and a suffix, and are themselves written through a
+    // temporary: with the longest name the name check passes, all still fit.
+    talvor::test::TempDir dir;
+    WordDataStore s;
+    putOneWord(s, 25, "long");
+    const std::string name(kMaxNameLength, 'r');
+    ASSERT_EQ(s.Save_Data(dir.path() + "/" + name + ".lab"), 0) << s.lastError();
+    WordDataStore back;
+    ASSERT_EQ(back.Open_Data(dir.path() + "/" + name + ".lab", name + ".lab"), 0) << back.lastError();
+    EXPECT_EQ(back.cell(1, ColName), "long");
+    EXPECT_TRUE(hiddenFiles(dir.path()).empty());
 }

@@ -38,8 +38,8 @@ inline constexpr Rgb kDefaultOutOfSpeech = rgbOf(249, 239, 234);
 inline constexpr Rgb kDefaultFrame = rgbOf(183, 99, 53);
 inline constexpr Rgb kDefaultParamOut = rgbOf(249, 239, 234);
 inline constexpr Rgb kParamDotColour = rgbOf(0, 128, 128);  // QBColor(3)
-inline constexpr Rgb kBlack = rgbOf(0, 0, 0);
-inline constexpr Rgb kWhite = rgbOf(255, 255, 255);        // QBColor(15)
+inline constexpr Rgb kRgbBlack = rgbOf(0, 0, 0);
+inline constexpr Rgb kRgbWhite = rgbOf(255, 255, 255);        // QBColor(15)
 
 struct FeatureInfo {
     const char* name;  // check-box caption of the parameter chooser

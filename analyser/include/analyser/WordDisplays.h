@@ -24,6 +24,7 @@
 #include "analyser/DisplayChoosers.h"
 #include "analyser/DisplayTables.h"
 #include "analyser/PaneScene.h"
+#include "analyser/Spectrum3D.h"
 
 namespace talvor::analyser {
 
@@ -74,6 +75,11 @@ public:
     // nGraf: pointer position in wave pane pixels; -1 the last position.
     void displayFrame(int nGraf);
     void displaySpectrum();
+    // The 3-D view of the word's spectrum into picHelp, at the spectrum chooser's angles.
+    void draw3D();
+    // "filtr": each frame's dB values smoothed once more by a causal three-point
+    // average of the unsmoothed values; both spectrum views redrawn.
+    void filtr();
     void displayParam(int pane, int feature);
     void printHead(int pane);
     // The parameter pane last clicked, redrawn with its chooser's feature.
@@ -130,6 +136,7 @@ private:
     std::int16_t sampleAt(long long index) const;  // 0 outside the word's samples
     int firstShownSample() const;
     void computeSpectrum();
+    void drawSpectrogram(int kind);
     void drawFrameCurve(int f);
     void setMarker(int markerStart, int markCount);
     void changed() { ++m_revision; }
@@ -163,6 +170,7 @@ private:
     Rgb m_colFrame = kDefaultFrame;
     Rgb m_colParamOut = kDefaultParamOut;
 
+    Spectrum3D m_spectrum3D;
     PaneScene m_wave, m_frame, m_spectrum, m_picHelp;
     std::array<PaneScene, kParamPanes> m_param;
     std::string m_frameCaption, m_frameTitle, m_spectrumTitle;

@@ -296,17 +296,62 @@ void WordDisplays::displaySpectrum()
         m_spectrumTitle = kSpectrumTypeCaptions[std::size_t(type - 1)];
     if (type == 3) {
         m_picHelpVisible = true;
-        return;  // the 3-D view
+        draw3D();
+        return;
     }
     m_picHelpVisible = false;
+    drawSpectrogram(type - 1);
+}
+
+void WordDisplays::drawSpectrogram(int kind)
+{
+    m_spectrum.clear();
+    m_spectrum.width = m_sizes.spectrum.width;
+    m_spectrum.height = m_sizes.spectrum.height;
+    changed();
     const int W = m_sizes.spectrum.width, H = m_sizes.spectrum.height;
-    if (W < 1 || H < 1 || m_spectrumCount < 2 * kSpectrumFloatsPerFrame)
+    if (!m_shown || W < 1 || H < 1 || m_spectrumCount < 2 * kSpectrumFloatsPerFrame)
         return;
     const int frames = m_spectrumCount / kSpectrumFloatsPerFrame;
     platform::PixelSurface scratch(std::max(kScratchWidth, frames), kScratchHeight, paneBackground());
     platform::PixelSurface pane(W, H, paneBackground());
-    Display_Spectrum_FFT(&scratch, &pane, W, H, m_spectrumBuf.data(), m_spectrumCount, type - 1);
+    Display_Spectrum_FFT(&scratch, &pane, W, H, m_spectrumBuf.data(), m_spectrumCount, kind);
     m_spectrum.picture = std::move(pane);
+}
+
+void WordDisplays::draw3D()
+{
+    m_picHelp.clear();
+    m_picHelp.width = m_sizes.picHelp.width;
+    m_picHelp.height = m_sizes.picHelp.height;
+    changed();
+    if (!m_shown || m_picHelp.width < 1 || m_picHelp.height < 1)
+        return;
+    m_picHelpVisible = true;
+    platform::PixelSurface picture(m_picHelp.width, m_picHelp.height, paneBackground());
+    SurfacePlot plot(picture, paneBackground());
+    m_spectrum3D.Draw3DSpectrum(plot, spectrum(), m_spectrumCount, m_spectrumChooser.rotation(),
+                                m_spectrumChooser.elevation());
+    m_picHelp.picture = std::move(picture);
+}
+
+void WordDisplays::filtr()
+{
+    if (!m_shown)
+        return;
+    const int frames = m_spectrumCount / kSpectrumFloatsPerFrame;
+    float before[kSpectrumBins];
+    for (int j = 0; j < frames; ++j) {
+        float* b = m_spectrumBuf.data() + std::size_t(j) * kSpectrumFloatsPerFrame;
+        std::copy_n(b, kSpectrumBins, before);
+        for (int k = 0; k < kSpectrumBins; ++k) {
+            const float b1 = k >= 1 ? before[k - 1] : 0.0f, b2 = k >= 2 ? before[k - 2] : 0.0f;
+            b[k] = before[k] / 3.0f + b1 / 3.0f + b2 / 3.0f;
+        }
+    }
+    draw3D();
+    // The 2-D view as the spectrum pane draws it: kind = the chosen type - 1.
+    drawSpectrogram(m_spectrumChooser.selected() - 1);
 }
 
 // ---------------------------------------------------------------- parameter panes

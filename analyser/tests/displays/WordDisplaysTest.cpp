@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <set>
 
 #include "DisplayFixtures.h"
 #include "engine/AnalysisExports.h"
@@ -460,6 +461,69 @@ TEST(WordDisplaysColours, DialogSeededWithTheCurrentColourAndCancelKeepsIt)
     EXPECT_TRUE(d.chooseColour(ColourItem::Frame));
     EXPECT_EQ(d.colour(ColourItem::Frame), rgbOf(9, 9, 9));
     EXPECT_TRUE(d.waveScene().empty());
+}
+
+}  // namespace
+}  // namespace talvor::analyser
+
+namespace talvor::analyser {
+namespace {
+
+TEST(WordDisplays3D, TypeThreeDrawsThePicHelpViewOnly)
+{
+    const TestWord w = testing::storedWord(61);
+    WordDisplays d;
+    d.spectrumChooser().setSelected(3);
+    ASSERT_TRUE(d.showWord(w.source()));
+    EXPECT_TRUE(d.picHelpVisible());
+    EXPECT_EQ(d.spectrumTitle(), "3D power spectrum");
+    EXPECT_TRUE(d.spectrumScene().empty());
+    ASSERT_EQ(d.picHelpScene().picture.width(), 281);
+    ASSERT_EQ(d.picHelpScene().picture.height(), 109);
+    // Back to type 1: the spectrogram again, the 3-D view hidden.
+    d.spectrumChooser().setSelected(1);
+    d.displaySpectrum();
+    EXPECT_FALSE(d.picHelpVisible());
+    EXPECT_EQ(d.spectrumScene().picture.width(), 277);
+}
+
+TEST(WordDisplays3D, FiltrSmoothsFromTheUnsmoothedValuesEachTime)
+{
+    const TestWord w = testing::storedWord(61, 1000.0);
+    WordDisplays d;
+    ASSERT_TRUE(d.showWord(w.source()));
+    std::vector<float> expected(d.spectrum().begin(), d.spectrum().end());
+    for (int round = 0; round < 2; ++round) {
+        for (std::size_t j = 0; j < expected.size() / 256; ++j) {
+            float* b = expected.data() + j * 256;
+            const std::vector<float> before(b, b + 128);
+            for (int k = 0; k < 128; ++k)
+                b[k] = before[std::size_t(k)] / 3.0f + (k >= 1 ? before[std::size_t(k - 1)] : 0.0f) / 3.0f
+                       + (k >= 2 ? before[std::size_t(k - 2)] : 0.0f) / 3.0f;
+        }
+        d.filtr();
+        ASSERT_EQ(0, std::memcmp(d.spectrum().data(), expected.data(), expected.size() * sizeof(float)));
+    }
+    // Both views redrawn: the spectrogram keeps its 277 x 103 pane, and its low
+    // rows (bins 0..25) still hold spectrum colours, not the background.
+    const auto& picture = d.spectrumScene().picture;
+    ASSERT_EQ(picture.width(), 277);
+    ASSERT_EQ(picture.height(), 103);
+    std::vector<float> levels;
+    for (float v = -10.0f; v <= 110.0f; v += 0.01f)
+        levels.push_back(v);
+    std::vector<std::uint32_t> colours(levels.size());
+    Value_To_Color(levels.data(), std::int32_t(levels.size()), colours.data(), 0);
+    const std::set<std::uint32_t> scale(colours.begin(), colours.end());
+    for (int y = 103 - 20; y < 103; ++y)
+        for (int x = 0; x < 276; x += 25)
+            EXPECT_TRUE(scale.count(picture.pixel(x, y))) << x << "," << y;
+    EXPECT_EQ(d.picHelpScene().picture.width(), 281);
+
+    // Without a word, filtr does nothing.
+    WordDisplays none;
+    none.filtr();
+    EXPECT_TRUE(none.picHelpScene().empty());
 }
 
 }  // namespace
