@@ -208,6 +208,23 @@ TEST(PropertiesFromTheViewer, OkRepaintsThePanes)
     EXPECT_EQ(img.pixel(picture.left() + 3, 1), platform::toQColor(0x000000C0u).rgb());
 }
 
+// A scheme naming a system colour the platform does not know: the example
+// paints it in the fixed fallback colour (the button face), not black or garbage.
+TEST_F(PropertiesTest, UnknownSystemColourFallsBackToAFixedColour)
+{
+    std::string text = *schemeText("odd", DisplaySettings{});
+    const std::string border = "\"State paths\"\t16777215";
+    const std::size_t at = text.find(border);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, border.size(), "\"State paths\"\t-2147483549");  // system colour 99
+    ASSERT_TRUE(writeFileWhole(dir.path() + "/odd.sc1", text));
+    auto d = open();
+    d->cmboSchemas_Click(0);
+    EXPECT_EQ(static_cast<std::uint32_t>(d->settings().clrStateBorder), 0x80000063u);
+    const QImage example = d->example()->pixmap().toImage();
+    EXPECT_EQ(example.pixel(1, 1), platform::toQColor(platform::kSystemButtonFace).rgb());
+}
+
 TEST(ModelViewer, ShowsTheModelAndPlotsOnlyWhatMakesSense)
 {
     testing::ModelDir dir;

@@ -134,6 +134,7 @@ FrmDtw::FrmDtw(DtwSession& session, QWidget* parent)
         auto* line = new QHBoxLayout;
         line->addWidget(new QLabel(caption));
         QLabel* name = addLabel(nameLabel);
+        name->setContentsMargins(4, 0, 0, 0);
         QFont bold = name->font();
         bold.setBold(true);
         name->setFont(bold);
@@ -142,6 +143,7 @@ FrmDtw::FrmDtw(DtwSession& session, QWidget* parent)
         line->addSpacing(12);
         line->addWidget(new QLabel(framesCaption));
         QLabel* frames = addLabel(framesLabel);
+        frames->setContentsMargins(4, 0, 0, 0);
         frames->setMinimumWidth(30);
         line->addWidget(frames);
         tracks->addLayout(line, row++, 0);
@@ -156,7 +158,7 @@ FrmDtw::FrmDtw(DtwSession& session, QWidget* parent)
         line->addStretch(1);
         line->addWidget(new QLabel("Frames: "));
         line->addWidget(addLabel("lblWarpTestFrames"));
-        line->addWidget(new QLabel("/"));
+        line->addWidget(addLabel("lblWarpSlash", "/"));
         line->addWidget(addLabel("lblWarpRefFrames"));
         tracks->addLayout(line, row++, 0);
     }
@@ -167,6 +169,7 @@ FrmDtw::FrmDtw(DtwSession& session, QWidget* parent)
         auto* line = new QHBoxLayout;
         line->addWidget(new QLabel("Distance:"));
         QLabel* d = addLabel("lblDistance");
+        d->setContentsMargins(4, 0, 0, 0);
         QFont bold = d->font();
         bold.setBold(true);
         d->setFont(bold);
@@ -300,6 +303,7 @@ void FrmDtw::refresh()
     setText(m_labels["lblDistance"], l.distance);
     setText(m_labels["lblWarpTestFrames"], l.warpTestFrames);
     setText(m_labels["lblWarpRefFrames"], l.warpRefFrames);
+    m_labels["lblWarpSlash"]->setVisible(!l.warpTestFrames.empty());
     setText(m_labels["lblStatusLine"], l.statusLine);
     if (m_buttons["cmdSpeak"]->text() != qs(l.speakCaption))
         m_buttons["cmdSpeak"]->setText(qs(l.speakCaption));
