@@ -294,6 +294,63 @@ TEST_F(EndToEnd, HiddenRecogniserComesBackThroughTheRestoreWindow)
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(p.listening());
 }
+
+TEST_F(EndToEnd, LiveRecogniserWritesTheResultFile)
+{
+    analyser::Profiler& p = static_cast<UscWavescope&>(*real.wavescope).profiler();
+
+    // Speak & Recognize (DTW) on the demo tree (reference us1, work
+    // directory dtw, the cepstra), saved as an experiment from the End page.
+    w().controls.optMode = ModeSpeakRecognizeDtw;
+    next();
+    w().controls.lstVocIndex = indexOf(w().controls.lstVoc, "digits");
+    w().lstVoc_Click();
+    next();
+    w().controls.lstRefAvailableIndex = indexOf(w().controls.lstRefAvailable, "us1");
+    w().cmdAdd_Click();
+    next();
+    w().controls.lstWorkDirIndex = indexOf(w().controls.lstWorkDir, "dtw");
+    next();
+    for (int i = 0; i < 8; ++i)
+        w().controls.chkFeature[std::size_t(i)] = true;
+    w().chkFeature_Click();
+    next();
+    ASSERT_EQ(w().currentPage(), PageEnd) << messages();
+    const std::string experiment = dir.path() + "/digits.cfv";
+    dialogs.texts = {experiment};
+    w().cmdSave_Click();
+    ASSERT_TRUE(fs::exists(experiment));
+    w().cmdPrevious_Click();
+
+    // The run-time mode loads it on its options page; for this mode results
+    // go to the text file result.txt unless the user chooses otherwise.
+    w().controls.optMode = ModeRuntime;
+    dialogs.texts = {experiment};
+    next();
+    ASSERT_EQ(w().currentPage(), PageOther) << messages();
+    EXPECT_EQ(w().mode, ModeSpeakRecognizeDtw);
+    EXPECT_EQ(w().runTimeMode, 1);
+    next();
+    ASSERT_EQ(w().currentPage(), PageEnd);
+
+    // The bundled WAV of the README's example says "seven", again at every
+    // listening; the analyser listens after every word until Stop.
+    std::string result;
+    whenAnalyserRuns([&] {
+        serveEventsUntil([&] { return readFileWhole(dir.path() + "/result.txt", &result); }, 20000);
+        p.cmdStop_Click();
+        serveEventsUntil([&] { return !p.listening(); }, 15000);
+        dialogs.answers = {platform::DialogAnswer::Yes};
+        p.Exitus();
+    });
+    {
+        SpokenWav spoken("data/wav/seven.wav");
+        next();
+    }
+    EXPECT_EQ(result, "seven\r\n") << messages();
+    EXPECT_EQ(w().currentPage(), PageBegin);
+    EXPECT_TRUE(window->isVisible());
+}
 #endif
 
 TEST_F(EndToEnd, HmmTrainingThenMatchingWithTheStandIns)
