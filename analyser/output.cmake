@@ -28,3 +28,11 @@ if(TARGET analyser_output_platform_tests)
   target_compile_definitions(analyser_output_platform_tests PRIVATE TALVOR_TEST_PEER="$<TARGET_FILE:platform_test_peer>")
   add_dependencies(analyser_output_platform_tests platform_test_peer)
 endif()
+
+# The output as the analyser's recording cycle drives it (analyser_core comes
+# from window.cmake).
+if(TALVOR_TESTS AND EXISTS ${CMAKE_CURRENT_LIST_DIR}/window.cmake)
+  add_component_test(analyser_output_wiring_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/output/ProfilerOutputTest.cpp
+    DEPS analyser_core analyser_output talvor_testing)
+endif()

@@ -12,7 +12,7 @@ add_library(analyser_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/src/LibraryEngine.cpp
 )
 target_include_directories(analyser_core PUBLIC ${CMAKE_CURRENT_LIST_DIR}/include)
-target_link_libraries(analyser_core PUBLIC common worddata_core PRIVATE talvor2)
+target_link_libraries(analyser_core PUBLIC common worddata_core analyser_output PRIVATE talvor2)
 set_target_properties(analyser_core PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
 talvor_warnings(analyser_core)
 
@@ -22,7 +22,7 @@ if(TARGET platform)
     ${CMAKE_CURRENT_LIST_DIR}/src/UscWavescope.cpp
   )
   target_include_directories(analyser_ui PUBLIC ${CMAKE_CURRENT_LIST_DIR}/include PRIVATE ${CMAKE_CURRENT_LIST_DIR}/src)
-  target_link_libraries(analyser_ui PUBLIC analyser_core analyser_displays_ui platform)
+  target_link_libraries(analyser_ui PUBLIC analyser_core analyser_displays_ui analyser_output_platform platform)
   set_target_properties(analyser_ui PROPERTIES AUTOMOC OFF)
   talvor_warnings(analyser_ui)
 endif()

@@ -365,6 +365,11 @@ void ProfilerWindow::redrawWave()
     m_displayPanes->refresh();
 }
 
+void ProfilerWindow::unloadHelpers()
+{
+    m_choosers->hideAll();
+}
+
 void ProfilerWindow::closeEvent(QCloseEvent* e)
 {
     // The close box asks the mode's questions; the window is hidden, never

@@ -89,6 +89,7 @@ public:
     void Display() override;
     void clearPanes() override;
     void redrawWave() override;
+    void unloadHelpers() override;
     WordDisplays& displays() const { return *m_displays; }
     WordDisplayPanes& displayPanes() const { return *m_displayPanes; }
     DisplayChoosers& displayChoosers() const { return *m_choosers; }

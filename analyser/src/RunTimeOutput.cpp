@@ -9,16 +9,23 @@
 // Neither is called for a failed token, a token that could not be written,
 // or a DTW result of "nothing recognised".
 #include "analyser/Profiler.h"
+#include "analyser/RunTimeOutput.h"
 
 namespace talvor::analyser {
 
 void Profiler::runTimeOutputEndOfRecording()
 {
+    if (!m_runTimeOutputServices)
+        return;
+    RunTimeResultOutput(m_module, *m_runTimeOutputServices)
+        .endOfRecording(profilerMode, status, lblWord.text, wIndex, uChainview);
 }
 
 void Profiler::runTimeOutputAnswerKey(std::int32_t k)
 {
-    (void)k;
+    if (!m_runTimeOutputServices)
+        return;
+    RunTimeResultOutput(m_module, *m_runTimeOutputServices).recogniserAnswered(lblWord.text, k);
 }
 
 }  // namespace talvor::analyser

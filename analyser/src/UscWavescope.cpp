@@ -1,6 +1,7 @@
 #include "analyser/UscWavescope.h"
 
 #include "ProfilerWindow.h"
+#include "analyser/PlatformRunTimeOutput.h"
 #include "analyser/Profiler.h"
 
 #include <QEventLoop>
@@ -12,11 +13,19 @@ namespace talvor {
 using analyser::BoxButtons;
 using analyser::BoxIcon;
 
+UscWavescope::UscWavescope() : UscWavescope(nullptr) {}
+
 UscWavescope::UscWavescope(std::unique_ptr<analyser::AnalyserEngine> engine)
     : m_engine(engine ? std::move(engine) : analyser::makeLibraryEngine()),
       m_host(std::make_unique<analyser::PlatformHost>()),
       m_profiler(std::make_unique<analyser::Profiler>(*m_engine, *m_host, m_module))
 {
+    // Run-time results leave through the platform's windows; a failed result
+    // file is a message box while the window is shown, a line on standard
+    // error while the analyser listens hidden.
+    m_outputServices = std::make_unique<analyser::PlatformRunTimeOutputServices>(
+        [this] { return m_profiler && m_profiler->windowShown; });
+    m_profiler->setRunTimeOutputServices(m_outputServices.get());
     m_module.InitModeNames();
 }
 

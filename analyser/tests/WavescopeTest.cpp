@@ -142,6 +142,30 @@ TEST(UscWavescope, ShowWavescopeCaptionsAndModalFlag)
     EXPECT_TRUE(talvor::test::serveEventsUntil([&] { return !w.window()->isVisible(); }, 3000));
 }
 
+TEST(ProfilerWindow, TheCloseBoxAsksAndHidesWithoutDestroying)
+{
+    Folder f;
+    platform::ScopedScriptedDialogs dialogs;
+    UscWavescope w(std::make_unique<QuietEngine>());
+    w.SetAppPath(f.dir.path());
+    Profiler& p = w.profiler();
+    ASSERT_TRUE(p.SetMode(1, "digits", "take1", "").ok);
+    w.ShowWavescope(0);
+    QWidget* win = w.window();
+    dialogs.shown.clear();
+    dialogs.answers = {platform::DialogAnswer::No};
+    win->close();
+    EXPECT_TRUE(win->isVisible());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Do you want to exit Wavescope ?");
+    dialogs.answers = {platform::DialogAnswer::Yes};
+    win->close();
+    EXPECT_FALSE(win->isVisible());
+    EXPECT_EQ(w.window(), win);  // the same window comes back
+    EXPECT_TRUE(w.ShowWavescope(0).ok);
+    EXPECT_TRUE(win->isVisible());
+}
+
 TEST(ProfilerWindow, EachModeShowsItsButtonsAndCaptions)
 {
     Folder f;

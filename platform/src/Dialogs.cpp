@@ -47,9 +47,9 @@ const char* answerName(DialogAnswer a)
 class HeadlessDialogs : public Dialogs {
 public:
     DialogAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
-                            MessageButtons buttons) override
+                            MessageButtons buttons, std::optional<DialogAnswer> defaultButton) override
     {
-        const DialogAnswer a = defaultAnswer(buttons);
+        const DialogAnswer a = defaultButton.value_or(defaultAnswer(buttons));
         print(std::string("[") + iconName(icon) + "] " + caption + ": " + text + " -> " + answerName(a));
         return a;
     }
@@ -157,11 +157,11 @@ DialogAnswer defaultAnswer(MessageButtons buttons)
 // ---- ScriptedDialogs
 
 DialogAnswer ScriptedDialogs::messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
-                                         MessageButtons buttons)
+                                         MessageButtons buttons, std::optional<DialogAnswer> defaultButton)
 {
     shown.push_back({"message", text, caption, "", icon, buttons});
     if (answers.empty())
-        return defaultAnswer(buttons);
+        return defaultButton.value_or(defaultAnswer(buttons));
     const DialogAnswer a = answers.front();
     answers.pop_front();
     return a;

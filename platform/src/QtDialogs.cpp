@@ -67,6 +67,20 @@ QMessageBox::Icon qtIcon(MessageIcon icon)
 
 // The answer for the button pressed; closing the box answers as its escape
 // button would (Cancel, No or Ignore where the set has one, else the default).
+QMessageBox::StandardButton qtButton(DialogAnswer a)
+{
+    switch (a) {
+    case DialogAnswer::Ok: return QMessageBox::Ok;
+    case DialogAnswer::Cancel: return QMessageBox::Cancel;
+    case DialogAnswer::Yes: return QMessageBox::Yes;
+    case DialogAnswer::No: return QMessageBox::No;
+    case DialogAnswer::Retry: return QMessageBox::Retry;
+    case DialogAnswer::Abort: return QMessageBox::Abort;
+    case DialogAnswer::Ignore: return QMessageBox::Ignore;
+    }
+    return QMessageBox::Ok;
+}
+
 DialogAnswer answerOf(int result, MessageButtons set)
 {
     switch (result) {
@@ -100,11 +114,12 @@ QColor qtColor(std::uint32_t c)
 class QtDialogs : public Dialogs {
 public:
     DialogAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
-                            MessageButtons buttons) override
+                            MessageButtons buttons, std::optional<DialogAnswer> defaultButton) override
     {
         const ButtonSet set = buttonSet(buttons);
         QMessageBox box(qtIcon(icon), qs(caption), qs(text), set.buttons);
-        box.setDefaultButton(set.defaultButton);
+        box.setTextFormat(Qt::PlainText);
+        box.setDefaultButton(defaultButton ? qtButton(*defaultButton) : set.defaultButton);
         return answerOf(box.exec(), buttons);
     }
     std::optional<std::string> inputBox(const std::string& prompt, const std::string& caption,

@@ -22,6 +22,7 @@
 #include "StatwalkWindow.h"
 #include "common/FileNames.h"
 #include "common/ModuleState.h"
+#include "platform/Process.h"
 #include "platform/Window.h"
 #include "statwalk/Jobs.h"
 #include "statwalk/Session.h"
@@ -42,6 +43,7 @@ bool staysOpen(std::int32_t mode)
 
 int main(int argc, char** argv)
 {
+    talvor::platform::ignoreFileSizeSignal();
     const std::string folder = programFolderOf(argc > 0 ? argv[0] : nullptr);
     StatwalkConfig job;
     std::string error;

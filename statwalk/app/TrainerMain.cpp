@@ -18,6 +18,7 @@
 #include "StatwalkWindow.h"
 #include "common/FileNames.h"
 #include "common/ModuleState.h"
+#include "platform/Process.h"
 #include "platform/Window.h"
 #include "statwalk/Jobs.h"
 
@@ -40,6 +41,7 @@ statwalk::TrainingDay today()
 
 int main(int argc, char** argv)
 {
+    talvor::platform::ignoreFileSizeSignal();
     const std::string folder = programFolderOf(argc > 0 ? argv[0] : nullptr);
     StatwalkConfig job;
     std::string error;

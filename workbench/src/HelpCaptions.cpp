@@ -1,4 +1,5 @@
 #include "workbench/HelpCaptions.h"
+#include "workbench/Wizard.h"
 
 #include <cstdio>
 
@@ -17,6 +18,12 @@ std::string fourDigits(int index)
 }
 
 }  // namespace
+
+std::string aboutVersionLine()
+{
+    return "Version: " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + ".0."
+           + std::to_string(kVersionRevision);
+}
 
 std::string helpToolTip(int index) { return "Help " + fourDigits(index); }
 

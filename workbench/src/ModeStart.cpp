@@ -291,12 +291,10 @@ bool Wizard::runModeSteps()
         const std::string name = *m_newVocabulary;
         if (isDirectory(tree.vocabularyFolder(name)) || isFile(tree.vocabularyFolder(name)))
             return stopMode("The vocabulary " + name + " exists already.");
+        // The data tree makes it all or nothing.
         std::string error;
-        if (!tree.createVocabulary(name, c.lstVocItems, &error)) {
-            std::error_code ec;
-            std::filesystem::remove_all(tree.vocabularyFolder(name), ec);
+        if (!tree.createVocabulary(name, c.lstVocItems, &error))
             return stopMode(error);
-        }
         m_newVocabulary.reset();  // made: a second try uses it as it is
         report.printLine("New vocabulary and subdirectory " + name + " has been created.");
     }

@@ -7,6 +7,7 @@
 #include "common/FileNames.h"
 #include "common/TabulaTextFile.h"
 #include "common/VocabularyFile.h"
+#include "common/NameCheck.h"
 #include "workbench/Wizard.h"
 
 namespace talvor::workbench {
@@ -146,9 +147,7 @@ void Wizard::SSTab1_Click(int page)
         }
         break;
     case PageData:
-        c.lstDataVoc = tree.vocabularies();
-        c.lstDataVocIndex = firstIndex(c.lstDataVoc);
-        lstDataVoc_Click();
+        cmdDataRefresh_Click();
         break;
     case PageOther:
         if (mode != ModeRuntime) {
@@ -257,12 +256,36 @@ void Wizard::txtVocName_Change()
 void Wizard::txtWord_Enter()
 {
     WizardControls& c = controls;
-    if (!c.txtWord.empty()) {
-        c.lstVocItems.push_back(c.txtWord);
+    auto& list = c.lstVocItems;
+    std::string problem;
+    if (!c.txtWord.empty() && !checkName(c.txtWord, NameKind::Word, &problem)) {
+        // A word the vocabulary file could not hold: refused, the text stays for mending.
+        m_host.messageBox(problem, MessageIcon::Exclamation);
+        return;
     }
-    c.cmdNextEnabled = !c.txtVocName.empty();
+    if (editingWord) {
+        const int idx = c.lstVocItemsIndex;
+        if (idx >= 0 && std::size_t(idx) < list.size()) {
+            list.erase(list.begin() + idx);
+            if (!c.txtWord.empty()) {
+                list.insert(list.begin() + idx, c.txtWord);
+                c.lstVocItemsIndex = idx;
+            } else {
+                c.lstVocItemsIndex = int(list.size()) - 1;
+            }
+        }
+        // Selecting an entry ends the edit.
+        editingWord = false;
+        c.cmdNextEnabled = !list.empty() && !c.txtVocName.empty();
+    } else {
+        if (!c.txtWord.empty()) {
+            list.push_back(c.txtWord);
+            c.lstVocItemsIndex = int(list.size()) - 1;
+        }
+        c.cmdNextEnabled = !c.txtVocName.empty();
+    }
     c.txtWord.clear();
-    c.txtSize = " " + std::to_string(c.lstVocItems.size());
+    c.txtSize = " " + std::to_string(list.size());
 }
 
 void Wizard::lstStrText_DblClick()

@@ -53,6 +53,8 @@ Wizard::Wizard(WizardHost& host, ExternalPrograms& programs, ModuleState& state)
     : m_host(host), m_programs(programs), m_state(state)
 {
     m_pageEnabled[0] = true;
+    for (int i = 0; i < kHelpPromptCount; ++i)
+        prompts[std::size_t(i)] = promptText(i);
 }
 
 bool Wizard::pageEnabled(int page) const
@@ -210,10 +212,13 @@ void Wizard::nextFromNewVocabulary()
         }
     } else {
         // A new vocabulary needs a name that can be a folder of DATA, and one
-        // that is not taken yet.
+        // that is not taken yet, and at least one word.
         const std::string& name = controls.txtVocName;
         std::string problem;
-        if (!checkName(name, NameKind::Vocabulary, &problem)) {
+        if (controls.lstVocItems.empty()) {
+            m_host.messageBox("Enter at least one vocabulary item.", MessageIcon::Exclamation);
+            nextTab = PageNewVocabulary;
+        } else if (!checkName(name, NameKind::Vocabulary, &problem)) {
             m_host.messageBox(problem, MessageIcon::Exclamation);
             nextTab = PageNewVocabulary;
         } else if (std::any_of(controls.lstVoc.begin(), controls.lstVoc.end(),

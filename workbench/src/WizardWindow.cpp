@@ -5,11 +5,14 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -24,6 +27,21 @@
 #include "workbench/SmallWindows.h"
 
 namespace talvor::workbench {
+
+namespace {
+// A label that answers a double-click (the prompts read the help-caption file
+// again; the logo opens the about box).
+class PromptLabel : public QLabel {
+public:
+    explicit PromptLabel(std::function<void()> onDoubleClick) : m_onDoubleClick(std::move(onDoubleClick)) {}
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent*) override { m_onDoubleClick(); }
+
+private:
+    std::function<void()> m_onDoubleClick;
+};
+}  // namespace
 
 namespace {
 
@@ -127,6 +145,11 @@ WizardWindow::WizardWindow(ExternalPrograms& programs, ModuleState& state, QWidg
     layout->addWidget(m_report);
 
     m_wizard->Form_Load();
+    reloadHelp();
+    // Enter presses Next; Exit is reached by a click only, so focus leaving a
+    // button that turns off never lands on it (Space would end the program).
+    m_exit->setFocusPolicy(Qt::ClickFocus);
+    setMinimumSize(minimumSizeHint().expandedTo(QSize(760, 560)));
     refresh();
     resize(sizeHint().expandedTo(QSize(860, 640)));
 }
@@ -135,16 +158,64 @@ WizardWindow::~WizardWindow() = default;
 
 // The prompt texts were laid out for a fixed label width, with runs of blanks
 // pushing the next sentence onto a new line; they are shown that way here.
-static QString promptDisplay(int index)
+QString WizardWindow::promptDisplay(int index) const
 {
-    QString t = QString::fromStdString(promptText(index)).trimmed();
+    QString t = QString::fromStdString(m_wizard->prompts[std::size_t(std::clamp(index, 0, kHelpPromptCount - 1))])
+                    .trimmed();
     t.replace(QRegularExpression(QStringLiteral(" {3,}")), QStringLiteral("\n"));
     return t;
 }
 
+
+void WizardWindow::showAbout()
+{
+    if (!m_about) {
+        m_about = std::make_unique<QDialog>(this);
+        m_about->setWindowTitle(QStringLiteral("About TALVOR"));
+        auto* layout = new QVBoxLayout(m_about.get());
+        const QString lines[] = {
+            QStringLiteral("TALVOR II"),
+            QStringLiteral("Software for graphic presentation of"),
+            QStringLiteral("speech recognations algorithms"),
+            QString::fromStdString(aboutVersionLine()),
+            QStringLiteral("A workbench for teaching isolated-word speech recognition"),
+            QStringLiteral("Built from this project's sources; see its README"),
+        };
+        for (const QString& line : lines) {
+            auto* l = new QLabel(line);
+            l->setTextFormat(Qt::PlainText);
+            l->setAlignment(Qt::AlignHCenter);
+            layout->addWidget(l);
+        }
+        QFont big = layout->itemAt(0)->widget()->font();
+        big.setPointSize(big.pointSize() * 2);
+        big.setBold(true);
+        layout->itemAt(0)->widget()->setFont(big);
+        auto* ok = new QPushButton(tr("OK"));
+        connect(ok, &QPushButton::clicked, m_about.get(), &QDialog::hide);
+        layout->addWidget(ok, 0, Qt::AlignHCenter);
+    }
+    // Only from the first and last pages, as the logo is shown there.
+    if (m_wizard->currentPage() != PageBegin && m_wizard->currentPage() != PageEnd)
+        return;
+    m_about->show();
+    m_about->raise();
+}
+
+void WizardWindow::reloadHelp()
+{
+    m_wizard->LoadTalvorHelpFile();
+    for (const auto& [label, index] : m_promptLabels)
+        label->setText(promptDisplay(index));
+    refresh();
+}
+
 QLabel* WizardWindow::prompt(int index)
 {
-    auto* l = new QLabel(promptDisplay(index));
+    auto* l = new PromptLabel([this] { reloadHelp(); });
+    l->setTextFormat(Qt::PlainText);
+    l->setText(promptDisplay(index));
+    m_promptLabels.emplace_back(l, index);
     l->setWordWrap(true);
     l->setToolTip(QStringLiteral("Help %1").arg(index, 4, 10, QLatin1Char('0')));
     l->setFrameShape(QFrame::StyledPanel);
@@ -190,7 +261,9 @@ QWidget* WizardWindow::buildBeginPage()
     grid->setColumnStretch(2, 1);
     connect(group, &QButtonGroup::idClicked, this, [this](int id) { run([this, id] { m_wizard->controls.optMode = id; }); });
 
-    auto* logo = new QLabel(QStringLiteral("TALVOR II"));
+    auto* logo = new PromptLabel([this] { showAbout(); });
+    logo->setText(QStringLiteral("TALVOR II"));
+    logo->setToolTip(tr("About TALVOR"));
     QFont lf = logo->font();
     lf.setPointSize(lf.pointSize() * 2);
     lf.setBold(true);
@@ -289,6 +362,29 @@ QWidget* WizardWindow::buildNewVocabularyPage()
             m_wizard->controls.txtVocName = t.toStdString();
             m_wizard->txtVocName_Change();
         });
+    });
+    connect(m_txtVocName, &QLineEdit::returnPressed, this, [this] {
+        bool moveOn = false;
+        run([this, &moveOn] {
+            m_wizard->controls.txtVocName = m_txtVocName->text().toStdString();
+            moveOn = m_wizard->txtVocName_Enter();
+        });
+        if (moveOn)
+            m_txtWord->setFocus();
+    });
+    connect(m_lstVocItems, &QListWidget::itemClicked, this, [this] {
+        run([this] {
+            m_wizard->controls.lstVocItemsIndex = m_lstVocItems->currentRow();
+            m_wizard->lstVocItems_Click();
+        });
+    });
+    connect(m_lstVocItems, &QListWidget::itemDoubleClicked, this, [this] {
+        run([this] {
+            m_wizard->controls.lstVocItemsIndex = m_lstVocItems->currentRow();
+            m_wizard->lstVocItems_DblClick();
+        });
+        m_txtWord->setFocus();
+        m_txtWord->selectAll();
     });
     connect(m_txtWord, &QLineEdit::returnPressed, this, [this] {
         run([this] {
@@ -488,18 +584,44 @@ QWidget* WizardWindow::buildDataPage()
             m_wizard->lstDataVoc_Click();
         });
     });
+    connect(m_lstDataFile, &QListWidget::currentRowChanged, this,
+            [this](int r) { run([this, r] { m_wizard->controls.lstDataFileIndex = r; }); });
+    connect(m_lstDataDir, &QListWidget::currentRowChanged, this,
+            [this](int r) { run([this, r] { m_wizard->controls.lstDataDirIndex = r; }); });
+    connect(m_lstDataFileString, &QListWidget::currentRowChanged, this,
+            [this](int r) { run([this, r] { m_wizard->controls.lstDataFileStringIndex = r; }); });
+    auto* group = new QButtonGroup(page);
+    const char* captions[] = {"Vocabulary:", "Data Files:", "Work Directories:", "String data:"};
+    QListWidget* lists[] = {m_lstDataVoc, m_lstDataFile, m_lstDataDir, m_lstDataFileString};
     auto* grid = new QGridLayout(frame);
-    grid->addWidget(labelFor("Vocabulary:", m_lstDataVoc), 0, 0);
-    grid->addWidget(labelFor("Data Files:", m_lstDataFile), 0, 1);
-    grid->addWidget(labelFor("Work Directories:", m_lstDataDir), 0, 2);
-    grid->addWidget(labelFor("String data:", m_lstDataFileString), 0, 3);
-    grid->addWidget(m_lstDataVoc, 1, 0);
-    grid->addWidget(m_lstDataFile, 1, 1);
-    grid->addWidget(m_lstDataDir, 1, 2);
-    grid->addWidget(m_lstDataFileString, 1, 3);
+    for (int k = 0; k < 4; ++k) {
+        m_optData[k] = new QRadioButton(tr(captions[k]));
+        group->addButton(m_optData[k], k);
+        grid->addWidget(m_optData[k], 0, k);
+        grid->addWidget(lists[k], 1, k);
+    }
+    connect(group, &QButtonGroup::idClicked, this, [this](int k) { run([this, k] { m_wizard->optData_Click(k); }); });
+    m_cmdDelete = new QPushButton(tr("Delete"));
+    m_cmdDelete->setToolTip(tr("Delete selected item."));
+    m_cmdDataRefresh = new QPushButton(tr("Refresh"));
+    m_cmdDataRefresh->setToolTip(tr("Refresh all displayed items."));
+    connect(m_cmdDelete, &QPushButton::clicked, this, [this] {
+        // No user input reaches the page while the deletion runs.
+        m_cmdDelete->setEnabled(false);
+        m_cmdDataRefresh->setEnabled(false);
+        run([this] { m_wizard->cmdDelete_Click(); });
+        m_cmdDelete->setEnabled(true);
+        m_cmdDataRefresh->setEnabled(true);
+    });
+    connect(m_cmdDataRefresh, &QPushButton::clicked, this, [this] { run([this] { m_wizard->cmdDataRefresh_Click(); }); });
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_cmdDelete);
+    buttons->addWidget(m_cmdDataRefresh);
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(prompt(7));
     layout->addWidget(frame, 1);
+    layout->addLayout(buttons);
     return page;
 }
 
@@ -587,7 +709,9 @@ QWidget* WizardWindow::buildOtherPage()
 QWidget* WizardWindow::buildEndPage()
 {
     auto* page = new QWidget;
-    auto* image = new QLabel(QStringLiteral("TALVOR II"));
+    auto* image = new PromptLabel([this] { showAbout(); });
+    image->setText(QStringLiteral("TALVOR II"));
+    image->setToolTip(tr("About TALVOR"));
     QFont lf = image->font();
     lf.setPointSize(lf.pointSize() * 2);
     lf.setBold(true);
@@ -668,7 +792,8 @@ void WizardWindow::refresh()
     m_fraNewVoc[1]->setVisible(c.optVocStr == 1);
     showText(m_txtVocName, c.txtVocName);
     showText(m_txtWord, c.txtWord);
-    showList(m_lstVocItems, c.lstVocItems, int(c.lstVocItems.size()) - 1);
+    showList(m_lstVocItems, c.lstVocItems, c.lstVocItemsIndex);
+    showText(m_txtWord, c.txtWord);
     showText(m_txtSize, c.txtSize);
     const bool named = !c.txtVocName.empty();
     m_txtWord->setEnabled(named);
@@ -709,9 +834,16 @@ void WizardWindow::refresh()
     }
     // Page 7
     showList(m_lstDataVoc, c.lstDataVoc, c.lstDataVocIndex);
-    showList(m_lstDataFile, c.lstDataFile, -1);
-    showList(m_lstDataDir, c.lstDataDir, -1);
-    showList(m_lstDataFileString, c.lstDataFileString, -1);
+    showList(m_lstDataFile, c.lstDataFile, c.lstDataFileIndex);
+    showList(m_lstDataDir, c.lstDataDir, c.lstDataDirIndex);
+    showList(m_lstDataFileString, c.lstDataFileString, c.lstDataFileStringIndex);
+    {
+        QListWidget* lists[] = {m_lstDataVoc, m_lstDataFile, m_lstDataDir, m_lstDataFileString};
+        for (int k = 0; k < 4; ++k) {
+            m_optData[k]->setChecked(c.optData == k);
+            lists[k]->setEnabled(c.optData == k);
+        }
+    }
     // Page 8
     m_fraRecogniser->setEnabled(c.recogniserOptionsEnabled);
     m_fraResult->setEnabled(c.resultPassingEnabled);
@@ -755,11 +887,38 @@ void WizardWindow::CenterForm()
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    const QRect area = screen->geometry();
+    // Within the screen's free area (no panel covers it), never partly off it.
+    const QRect area = screen->availableGeometry();
+    const QSize frame = frameGeometry().size(), inner = size();
+    const QSize border = frame - inner;
+    if (frame.width() > area.width() || frame.height() > area.height())
+        resize(inner.boundedTo(area.size() - border));
     const QSize size = frameGeometry().size();
     const float left = float(area.width() - size.width()) / 2.0f;
     const float top = float(area.height() - size.height()) / 2.0f;
-    move(area.x() + int(left), area.y() + int(top));
+    move(area.x() + std::max(0, int(left)), area.y() + std::max(0, int(top)));
+}
+
+void WizardWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Enter presses Next, the default button, except in the boxes where Enter
+    // has a meaning of its own (the new vocabulary's name and word boxes).
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    QWidget* focus = focusWidget();
+    if (enter && focus != m_txtVocName && focus != m_txtWord && m_next->isEnabled() && m_next->isVisible()) {
+        m_next->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool WizardWindow::askOkCancel(const std::string& text, MessageIcon icon)
+{
+    const platform::MessageIcon i = icon == MessageIcon::Critical ? platform::MessageIcon::Critical
+                                                                  : platform::MessageIcon::Warning;
+    return platform::dialogs().messageBox(text, QCoreApplication::applicationName().toStdString(), i,
+                                          platform::MessageButtons::OkCancel, platform::DialogAnswer::Cancel)
+           == platform::DialogAnswer::Ok;
 }
 
 void WizardWindow::messageBox(const std::string& text, MessageIcon icon)

@@ -18,11 +18,14 @@
 #include <gtest/gtest.h>
 
 #include "FakeControls.h"
+#include "WizardFixture.h"
 #include "RegisteredWindowFixture.h"
 #include "common/DataTree.h"
 #include "common/FileNames.h"
 #include "common/StatwalkConfig.h"
 #include "platform/Window.h"
+#include "workbench/HostedControls.h"
+#include "workbench/SmallWindows.h"
 #include "testing/EventLoop.h"
 
 #ifdef TALVOR_HOST_ANALYSER
@@ -55,7 +58,10 @@ std::string fileText(const std::string& path)
 
 class EndToEnd : public talvor::workbench::test::RegisteredWindowFixture {
 protected:
-    talvor::workbench::test::FakeControls hosted;
+    // The program's own controls; a fake stands in for one whose library is
+    // not part of this build.
+    HostedControls real = makeHostedControls();
+    talvor::workbench::test::FakeControls fakes;
 
     void SetUp() override
     {
@@ -68,7 +74,38 @@ protected:
             fs::permissions(to, fs::perms::owner_all);
         }
         openWindow();
-        window->wizard().setControls(&hosted.wavescope, &hosted.dtw, &hosted.chainview);
+        window->wizard().setControls(real.wavescope ? real.wavescope.get() : &fakes.wavescope,
+                                     real.dtw ? real.dtw.get() : &fakes.dtw,
+                                     real.chainview ? real.chainview.get() : &fakes.chainview);
+        window->wizard().SetAppPathOnControls();
+    }
+
+    // Runs `act` once the analyser's window runs modally: the wizard lets
+    // events run before it calls the analyser, so a plain single shot would
+    // come too early.
+    QTimer poll;
+    std::function<void()> pending;
+    void whenAnalyserRuns(std::function<void()> act)
+    {
+        pending = std::move(act);
+        if (!poll.isActive()) {
+            QObject::connect(&poll, &QTimer::timeout, [this] {
+                if (pending && analyserRunning()) {
+                    auto a = std::move(pending);
+                    pending = nullptr;
+                    a();
+                }
+            });
+            poll.start(20);
+        }
+    }
+    bool analyserRunning()
+    {
+#ifdef TALVOR_HOST_ANALYSER
+        if (real.wavescope)
+            return static_cast<UscWavescope&>(*real.wavescope).inModalShow();
+#endif
+        return false;
     }
 
     Wizard& w() { return window->wizard(); }
@@ -88,11 +125,38 @@ protected:
     }
 };
 
-// A WAV file "spoken into the microphone", as fast as it can be read.
+// Saves an experiment file as the wizard's Save does, from a scratch wizard.
+struct FakeHostForExperiment {
+    explicit FakeHostForExperiment(std::string folder) : m_folder(std::move(folder)) {}
+    std::string save(int mode, const std::string& voc, const std::string& work, const std::vector<std::string>& refs)
+    {
+        talvor::workbench::test::FakeHost host;
+        talvor::workbench::test::FakePrograms programs;
+        ModuleState state;
+        state.AppPath = m_folder;
+        Wizard x(host, programs, state);
+        x.Form_Load();
+        x.mode = mode;
+        x.vocName = voc;
+        x.workDir = work;
+        x.controls.lstRefSelected = refs;
+        for (int i = 0; i < 8; ++i)
+            x.controls.chkFeature[std::size_t(i)] = true;
+        const std::string path = m_folder + "/experiment.cfv";
+        EXPECT_TRUE(x.Save_CFV(path));
+        return path;
+    }
+    std::string m_folder;
+};
+
+// A WAV file "spoken into the microphone", as fast as it can be read: a
+// fixture of the engine's tests, or a path in the repository.
 struct SpokenWav {
     explicit SpokenWav(const std::string& name)
     {
-        const std::string path = std::string(std::getenv("TALVOR_SOURCE_DIR")) + "/engine/tests/fixtures/" + name;
+        const std::string source = std::getenv("TALVOR_SOURCE_DIR");
+        const std::string path = name.find('/') != std::string::npos ? source + "/" + name
+                                                                      : source + "/engine/tests/fixtures/" + name;
         ::setenv("TALVOR_AUDIO_IN", path.c_str(), 1);
         ::setenv("TALVOR_AUDIO_OUT", "null", 1);
         ::setenv("TALVOR_AUDIO_PACE", "fast", 1);
@@ -105,22 +169,7 @@ struct SpokenWav {
 #if defined(TALVOR_HOST_ANALYSER) && defined(TALVOR_HOST_TIMEWARP)
 TEST_F(EndToEnd, RecordAVocabularyThenSpeakAndRecognizeByDtw)
 {
-    UscWavescope wavescope;
-    timewarp::UscDtw dtw;
-    // Acts once the analyser's window runs modally (the wizard lets events
-    // run before it calls the analyser, so a plain single shot comes too early).
-    QTimer poll;
-    std::function<void()> pending;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (pending && wavescope.inModalShow()) {
-            auto act = std::move(pending);
-            pending = nullptr;
-            act();
-        }
-    });
-    poll.start(20);
-    w().setControls(&wavescope, &dtw, nullptr);
-    w().SetAppPathOnControls();
+    auto& wavescope = static_cast<UscWavescope&>(*real.wavescope);
     analyser::Profiler& p = wavescope.profiler();
     const DataTree tree(dir.path());
 
@@ -145,7 +194,7 @@ TEST_F(EndToEnd, RecordAVocabularyThenSpeakAndRecognizeByDtw)
     // The analyser's window is modal: the user speaks each word while it
     // runs, saves, and leaves it.
     bool saved = false, wizardIdle = true;
-    pending = [&] {
+    whenAnalyserRuns([&] {
         wizardIdle = window->nextButton()->isEnabled();
         for (const char* wav : {"three_en-us.wav", "seven_en-us.wav"}) {
             SpokenWav spoken(wav);
@@ -158,7 +207,7 @@ TEST_F(EndToEnd, RecordAVocabularyThenSpeakAndRecognizeByDtw)
 
         dialogs.answers = {platform::DialogAnswer::Yes};
         p.Exitus();
-    };
+    });
     next();
     EXPECT_TRUE(saved) << messages();
     EXPECT_FALSE(wizardIdle);
@@ -186,7 +235,7 @@ TEST_F(EndToEnd, RecordAVocabularyThenSpeakAndRecognizeByDtw)
     next();
     ASSERT_EQ(w().currentPage(), PageEnd) << messages();
     std::string said, word;
-    pending = [&] {
+    whenAnalyserRuns([&] {
         SpokenWav spoken("seven_en-gb-f3.wav");
         p.cmdRepeat_Click();
         serveEventsUntil([&] { return !p.listening(); }, 15000);
@@ -194,7 +243,7 @@ TEST_F(EndToEnd, RecordAVocabularyThenSpeakAndRecognizeByDtw)
         word = p.lblWord.text;
         dialogs.answers = {platform::DialogAnswer::Yes};
         p.Exitus();
-    };
+    });
     next();
     EXPECT_EQ(said, "Recognized: ") << messages();
     EXPECT_EQ(word, "seven");
@@ -202,6 +251,105 @@ TEST_F(EndToEnd, RecordAVocabularyThenSpeakAndRecognizeByDtw)
     // The references' word set and the token, in the new work directory.
     for (const char* f : {"r1.LB", "r1.PR", "x.lb", "x.pr"})
         EXPECT_TRUE(fs::exists(tree.workFolder("pair", "dtw") + "/" + f)) << f;
+}
+
+TEST_F(EndToEnd, HiddenRecogniserComesBackThroughTheRestoreWindow)
+{
+    auto& wavescope = static_cast<UscWavescope&>(*real.wavescope);
+    analyser::Profiler& p = wavescope.profiler();
+    // An experiment of Speak & Recognize (DTW) on the demo tree, run by the
+    // run-time mode with the wizard hidden.
+    FakeHostForExperiment saver(dir.path());
+    const std::string experiment = saver.save(ModeSpeakRecognizeDtw, "digits", "dtw", {"us1"});
+    w().controls.optMode = ModeRuntime;
+    dialogs.texts = {experiment};
+    next();
+    ASSERT_EQ(w().currentPage(), PageOther) << messages();
+    w().controls.chcRThide = true;
+    next();
+    {
+        SpokenWav spoken("data/wav/seven.wav");
+        next();
+    }
+    // The analyser listens without a window; only the restore window shows.
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(wavescope.inModalShow());
+    ASSERT_NE(window->restoreWindow(), nullptr);
+    EXPECT_TRUE(window->restoreWindow()->isVisible());
+    EXPECT_TRUE(p.listening());
+    EXPECT_EQ(w().currentPage(), PageBegin);
+
+    // Closing it brings back the wizard and, modally, the analyser's window.
+    bool analyserShown = false;
+    whenAnalyserRuns([&] {
+        analyserShown = true;
+        p.cmdStop_Click();
+        serveEventsUntil([&] { return !p.listening(); }, 15000);
+        dialogs.answers = {platform::DialogAnswer::Yes};
+        p.Exitus();
+    });
+    window->restoreWindow()->close();
+    EXPECT_TRUE(analyserShown);
+    EXPECT_FALSE(window->restoreWindow()->isVisible());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(p.listening());
+}
+
+TEST_F(EndToEnd, LiveRecogniserWritesTheResultFile)
+{
+    analyser::Profiler& p = static_cast<UscWavescope&>(*real.wavescope).profiler();
+
+    // Speak & Recognize (DTW) on the demo tree (reference us1, work
+    // directory dtw, the cepstra), saved as an experiment from the End page.
+    w().controls.optMode = ModeSpeakRecognizeDtw;
+    next();
+    w().controls.lstVocIndex = indexOf(w().controls.lstVoc, "digits");
+    w().lstVoc_Click();
+    next();
+    w().controls.lstRefAvailableIndex = indexOf(w().controls.lstRefAvailable, "us1");
+    w().cmdAdd_Click();
+    next();
+    w().controls.lstWorkDirIndex = indexOf(w().controls.lstWorkDir, "dtw");
+    next();
+    for (int i = 0; i < 8; ++i)
+        w().controls.chkFeature[std::size_t(i)] = true;
+    w().chkFeature_Click();
+    next();
+    ASSERT_EQ(w().currentPage(), PageEnd) << messages();
+    const std::string experiment = dir.path() + "/digits.cfv";
+    dialogs.texts = {experiment};
+    w().cmdSave_Click();
+    ASSERT_TRUE(fs::exists(experiment));
+    w().cmdPrevious_Click();
+
+    // The run-time mode loads it on its options page; for this mode results
+    // go to the text file result.txt unless the user chooses otherwise.
+    w().controls.optMode = ModeRuntime;
+    dialogs.texts = {experiment};
+    next();
+    ASSERT_EQ(w().currentPage(), PageOther) << messages();
+    EXPECT_EQ(w().mode, ModeSpeakRecognizeDtw);
+    EXPECT_EQ(w().runTimeMode, 1);
+    next();
+    ASSERT_EQ(w().currentPage(), PageEnd);
+
+    // The bundled WAV of the README's example says "seven", again at every
+    // listening; the analyser listens after every word until Stop.
+    std::string result;
+    whenAnalyserRuns([&] {
+        serveEventsUntil([&] { return readFileWhole(dir.path() + "/result.txt", &result); }, 20000);
+        p.cmdStop_Click();
+        serveEventsUntil([&] { return !p.listening(); }, 15000);
+        dialogs.answers = {platform::DialogAnswer::Yes};
+        p.Exitus();
+    });
+    {
+        SpokenWav spoken("data/wav/seven.wav");
+        next();
+    }
+    EXPECT_EQ(result, "seven\r\n") << messages();
+    EXPECT_EQ(w().currentPage(), PageBegin);
+    EXPECT_TRUE(window->isVisible());
 }
 #endif
 

@@ -30,6 +30,17 @@ struct FakeHost : WizardHost {
     int timerInterval = 0;
 
     void messageBox(const std::string& text, MessageIcon) override { messages.push_back(text); }
+    std::vector<std::string> questions;
+    std::deque<bool> okAnswers;  // OK (true) or Cancel; Cancel when none is left
+    bool askOkCancel(const std::string& text, MessageIcon) override
+    {
+        questions.push_back(text);
+        if (okAnswers.empty())
+            return false;
+        const bool a = okAnswers.front();
+        okAnswers.pop_front();
+        return a;
+    }
     std::optional<std::string> openFile(const std::string& title, const std::string&) override
     {
         return answer(title);

@@ -190,14 +190,29 @@ TEST_F(WindowFixture, StartsOnTheFirstPageInTheMiddleOfTheScreen)
     EXPECT_EQ(window->tabs()->currentIndex(), PageBegin);
     for (int p = 0; p < kPageCount; ++p)
         EXPECT_EQ(window->tabs()->isTabEnabled(p), p == 0) << p;
-    const QSize size = window->size();
-    window->move(0, 0);
-    window->CenterForm();
-    const QRect screen = window->screen()->geometry();
-    const QRect frame = window->frameGeometry();
-    EXPECT_NEAR(frame.center().x(), screen.center().x(), 1);
-    EXPECT_NEAR(frame.center().y(), screen.center().y(), 1);
-    EXPECT_EQ(window->size(), size);
+    // Centred in the screen's free area where the window fits; where it does
+    // not, as large as the area allows (never below its minimum size) and
+    // starting at the area's edge, never partly off the screen on that side.
+    const QRect area = window->screen()->availableGeometry();
+    for (const QPoint start : {QPoint(0, 0), QPoint(-300, -200), QPoint(area.right() - 10, area.bottom() - 10)}) {
+        const QSize size = window->size();
+        window->move(start);
+        window->CenterForm();
+        const QRect frame = window->frameGeometry();
+        const bool fitsWide = frame.width() <= area.width(), fitsHigh = frame.height() <= area.height();
+        if (fitsWide)
+            EXPECT_NEAR(frame.center().x(), area.center().x(), 1);
+        else
+            EXPECT_EQ(frame.left(), area.left());
+        if (fitsHigh)
+            EXPECT_NEAR(frame.center().y(), area.center().y(), 1);
+        else
+            EXPECT_EQ(frame.top(), area.top());
+        EXPECT_GE(window->width(), window->minimumWidth());
+        EXPECT_GE(window->height(), window->minimumHeight());
+        if (fitsWide && fitsHigh && size.width() <= area.width() && size.height() <= area.height())
+            EXPECT_EQ(window->size(), size);
+    }
 }
 
 TEST_F(WindowFixture, ModelsButtonOnTheWorkDirPageOfTheHmmMatchingModes)
@@ -288,4 +303,46 @@ TEST_F(WindowFixture, SmallWindowsShowModelsAndRestoreTheHiddenWizard)
         EXPECT_TRUE(window->isVisible());
         EXPECT_EQ(hosted.log.calls, std::vector<std::string>{"wavescope.ShowWavescope(1)"});
     }
+}
+
+TEST_F(WindowFixture, KeyboardAboutBoxHelpFileAndDataPage)
+{
+    // The help-caption file was written into the program folder at start.
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(dir.path()) / "Talvor_II.c_h"));
+
+    // Enter presses Next; Exit takes no focus from the keyboard.
+    window->modeOption(ModeDatabaseMaintenance)->click();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &enter);
+    EXPECT_EQ(window->tabs()->currentIndex(), PageData);
+    for (QPushButton* b : window->findChildren<QPushButton*>())
+        if (b->text() == "&Exit")
+            EXPECT_EQ(b->focusPolicy(), Qt::ClickFocus);
+
+    // Delete asks, Cancel is the default answer, and nothing goes.
+    QPushButton* del = nullptr;
+    for (QPushButton* b : page(PageData)->findChildren<QPushButton*>())
+        if (b->text() == "Delete")
+            del = b;
+    ASSERT_NE(del, nullptr);
+    EXPECT_EQ(del->toolTip(), QStringLiteral("Delete selected item."));
+    del->click();
+    ASSERT_FALSE(dialogs.shown.empty());
+    EXPECT_EQ(dialogs.shown.back().buttons, platform::MessageButtons::OkCancel);
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(dir.path()) / "DATA" / "digits"));
+    dialogs.answers = {platform::DialogAnswer::Ok};
+    del->click();
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(dir.path()) / "DATA" / "digits"));
+
+    // The about box opens from the logo of the first page.
+    window->beginAgainButton()->click();
+    window->showAbout();
+    ASSERT_NE(window->aboutBox(), nullptr);
+    QStringList texts;
+    for (QLabel* l : window->aboutBox()->findChildren<QLabel*>())
+        texts << l->text();
+    EXPECT_TRUE(texts.contains("Software for graphic presentation of"));
+    EXPECT_TRUE(texts.contains("speech recognations algorithms"));
+    EXPECT_TRUE(texts.contains(QString::fromStdString(aboutVersionLine())));
+    EXPECT_EQ(aboutVersionLine(), "Version: 2.0.0.1");
 }

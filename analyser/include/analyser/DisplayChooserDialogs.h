@@ -108,6 +108,8 @@ public:
     FrameChooserDialog& frame();
     ParamChooserDialog& param(int pane);
     int clickedPane() const { return m_clickedPane; }
+    // Hides every chooser that is open (its modal show ends), as when the window is left.
+    void hideAll();
 
     // The pane clicks (also reached through the panes' handlers).
     void frameClicked();

@@ -40,6 +40,8 @@
 
 namespace talvor::analyser {
 
+class RunTimeOutputServices;  // analyser/RunTimeOutput.h
+
 // ---------------------------------------------------------------------------
 // Engine exports used by the analyser (engine/talvor2.h).
 class AnalyserEngine {
@@ -297,9 +299,12 @@ public:
     std::uint32_t FindWindowByCaption(const std::string& captionText);
     std::string modeName() const { return m_module.ModeNames(profilerMode); }
     std::string statwalkCaption() const { return kStatwalkPrefix + modeName(); }
-    // The recogniser's run-time output steps (filled in by the output code).
+    // The recogniser's run-time output steps (analyser/src/RunTimeOutput.cpp).
     void runTimeOutputEndOfRecording();
     void runTimeOutputAnswerKey(std::int32_t k);
+    // Where run-time results go (windows, messages, the message box); not
+    // owned.  Without services nothing leaves the analyser.
+    void setRunTimeOutputServices(RunTimeOutputServices* services) { m_runTimeOutputServices = services; }
 
     static constexpr const char* kStatwalkPrefix = "Statwalk in mode: ";
 
@@ -324,6 +329,7 @@ private:
     ProfilerView* m_view = nullptr;
     worddata::WordDataStore m_store;
     std::unique_ptr<worddata::MessageOutput> m_storeMessages;
+    RunTimeOutputServices* m_runTimeOutputServices = nullptr;
     bool m_listening = false;
     bool m_loaded = false;
     int m_busy = 0;

@@ -28,14 +28,17 @@ class AnalyserEngine;
 class Profiler;
 class ProfilerWindow;
 class PlatformHost;
+class PlatformRunTimeOutputServices;
 }  // namespace analyser
 
 class UscWavescope final : public WavescopeControl {
 public:
     static constexpr std::int32_t kRevision = 1;
 
-    // engine: null for the engine library libtalvor2.so.
-    explicit UscWavescope(std::unique_ptr<analyser::AnalyserEngine> engine = nullptr);
+    // The engine library libtalvor2.so.
+    UscWavescope();
+    // Another engine (tests: a scripted one); null for the engine library.
+    explicit UscWavescope(std::unique_ptr<analyser::AnalyserEngine> engine);
     ~UscWavescope() override;
     UscWavescope(const UscWavescope&) = delete;
     UscWavescope& operator=(const UscWavescope&) = delete;
@@ -67,6 +70,7 @@ private:
     ModuleState m_module;
     std::unique_ptr<analyser::AnalyserEngine> m_engine;
     std::unique_ptr<analyser::PlatformHost> m_host;
+    std::unique_ptr<analyser::PlatformRunTimeOutputServices> m_outputServices;
     std::unique_ptr<analyser::Profiler> m_profiler;
     std::unique_ptr<analyser::ProfilerWindow> m_window;
     int m_modalDepth = 0;

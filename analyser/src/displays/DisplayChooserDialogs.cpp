@@ -334,6 +334,17 @@ ParamChooserDialog& DisplayChoosers::param(int pane)
     return *dialog;
 }
 
+void DisplayChoosers::hideAll()
+{
+    if (m_spectrum)
+        m_spectrum->hide();
+    if (m_frame)
+        m_frame->hide();
+    for (auto& dialog : m_param)
+        if (dialog)
+            dialog->hide();
+}
+
 void DisplayChoosers::frameClicked()
 {
     const int before = m_displays.frameChooser().selected();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTimer>
 #include <cstring>
 #include <filesystem>
 
@@ -102,6 +103,29 @@ TEST(WindowDisplays, RecordedTokenShownColouredAndCleared)
     p.miFrame_Click();
     EXPECT_TRUE(window.displays().waveScene().empty());
     EXPECT_TRUE(window.displays().spectrumScene().empty());
+}
+
+TEST(WindowDisplays, LeavingTheWindowClosesAnOpenChooser)
+{
+    const auto& token = sevenToken();
+    talvor::test::TempDir dir;
+    DataTree tree(dir.path());
+    tree.createVocabulary("digits", {"zero", "seven"});
+    platform::ScopedScriptedDialogs dialogs;
+    UscWavescope w(std::make_unique<TokenEngine>(token));
+    w.SetAppPath(dir.path());
+    Profiler& p = w.profiler();
+    ASSERT_TRUE(p.SetMode(0, "digits", "take1", ""));
+    ProfilerWindow& window = windowOf(w);
+    bool wasOpen = false;
+    QTimer::singleShot(0, [&] {
+        wasOpen = window.displayChoosers().param(2).isVisible();
+        window.unloadHelpers();
+    });
+    window.displayPanes().param(2)->onClick();  // returns once the chooser is hidden
+    EXPECT_TRUE(wasOpen);
+    EXPECT_FALSE(window.displayChoosers().param(2).isVisible());
+    EXPECT_EQ(window.displayChoosers().clickedPane(), 2);
 }
 
 TEST(WindowDisplays, StoredWordsShownAndPlayedOnlyWhenDelivered)

@@ -32,8 +32,11 @@ enum class DialogAnswer { Ok, Cancel, Yes, No, Retry, Abort, Ignore };
 class Dialogs {
 public:
     virtual ~Dialogs();
+    // defaultButton: the answer of Enter, and of a dialog that cannot be shown
+    // (headless); nothing: the first button of the set.
     virtual DialogAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
-                                    MessageButtons buttons) = 0;
+                                    MessageButtons buttons,
+                                    std::optional<DialogAnswer> defaultButton = std::nullopt) = 0;
     // The entered text, or nothing when cancelled.
     virtual std::optional<std::string> inputBox(const std::string& prompt, const std::string& caption,
                                                 const std::string& defaultText) = 0;
@@ -76,7 +79,7 @@ public:
     std::deque<std::optional<std::uint32_t>> colors;
 
     DialogAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
-                            MessageButtons buttons) override;
+                            MessageButtons buttons, std::optional<DialogAnswer> defaultButton = std::nullopt) override;
     std::optional<std::string> inputBox(const std::string& prompt, const std::string& caption,
                                         const std::string& defaultText) override;
     std::optional<std::string> openFile(const std::string& caption, const std::string& folder,

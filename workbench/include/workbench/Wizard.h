@@ -21,6 +21,7 @@
 #include "common/ControlInterfaces.h"
 #include "common/StatwalkConfig.h"
 #include "common/ModuleState.h"
+#include "workbench/HelpCaptions.h"
 #include "workbench/ReportPane.h"
 
 namespace talvor::workbench {
@@ -87,6 +88,9 @@ public:
     virtual ~WizardHost();
     // A message box with an OK button.
     virtual void messageBox(const std::string& text, MessageIcon icon) = 0;
+    // A question with OK and Cancel, Cancel the default; true for OK.  A host
+    // that cannot ask answers Cancel.
+    virtual bool askOkCancel(const std::string& /*text*/, MessageIcon /*icon*/) { return false; }
     // File dialogs: the chosen path, or nothing when cancelled.
     virtual std::optional<std::string> openFile(const std::string& title, const std::string& presetName) = 0;
     virtual std::optional<std::string> saveFile(const std::string& title, const std::string& presetName) = 0;
@@ -172,6 +176,7 @@ struct WizardControls {
     std::string txtVocName;
     std::string txtWord;
     std::vector<std::string> lstVocItems;
+    int lstVocItemsIndex = -1;
     std::string txtSize = "0";
     std::vector<std::string> lstStrText;
     int lstStrTextIndex = -1;
@@ -209,6 +214,10 @@ struct WizardControls {
     std::vector<std::string> lstDataFile;
     std::vector<std::string> lstDataDir;
     std::vector<std::string> lstDataFileString;
+    int optData = 0;  // 0 "Vocabulary:", 1 "Data Files:", 2 "Work Directories:", 3 "String data:"
+    int lstDataFileIndex = -1;
+    int lstDataDirIndex = -1;
+    int lstDataFileStringIndex = -1;
     // Page 8
     std::string txtConf = "500";
     bool recogniserOptionsEnabled = true;
@@ -315,6 +324,20 @@ public:
     void chkFeature_Click();
     void optRunTime_Click(int index);
     void lstDataVoc_Click();
+    // The Data page: "Refresh" (also when the page is entered), the four
+    // options and "Delete".
+    void cmdDataRefresh_Click();
+    void optData_Click(int index);
+    void cmdDelete_Click();
+    // The new-vocabulary editor: Enter in the name box (false when the name is
+    // taken or refused: the focus stays), a click and a double-click on the list.
+    bool txtVocName_Enter();
+    void lstVocItems_Click();
+    void lstVocItems_DblClick();
+    // The help prompts' texts: the built-in ones, replaced from the help-caption
+    // file of the program folder (written from them when missing).
+    PromptTexts prompts;
+    void LoadTalvorHelpFile();
     // The Models button of the Work Dir page.
     void cmdModels_Click();
     // The restore window: a double click, or closing it, hides it and shows
@@ -402,6 +425,11 @@ private:
     std::optional<std::string> m_newVocabulary;  // the name fixed at Next on page 2
     std::optional<std::string> m_newDirectory;   // the name fixed at Next on page 5
 };
+
+// The program's version and the about box's version line,
+// "Version: " + major + "." + minor + ".0." + revision.
+constexpr int kVersionMajor = 2, kVersionMinor = 0, kVersionRevision = 1;
+std::string aboutVersionLine();
 
 // True when a file name chosen for an experiment file ends in ".cfv" in any
 // letter case.

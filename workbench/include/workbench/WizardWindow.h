@@ -6,6 +6,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include <QWidget>
 
@@ -13,6 +15,7 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QDialog;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -49,6 +52,7 @@ public:
 
     // WizardHost
     void messageBox(const std::string& text, MessageIcon icon) override;
+    bool askOkCancel(const std::string& text, MessageIcon icon) override;
     std::optional<std::string> openFile(const std::string& title, const std::string& presetName) override;
     std::optional<std::string> saveFile(const std::string& title, const std::string& presetName) override;
     void showWindow() override;
@@ -68,6 +72,9 @@ public:
     // The small windows, made on first use (null before).
     ModelsDialog* modelsDialog() const { return m_modelsDialog.get(); }
     RestoreWindow* restoreWindow() const { return m_restoreWindow.get(); }
+    // The about box "About TALVOR" (the logo on the first and last pages); null before.
+    void showAbout();
+    QDialog* aboutBox() const { return m_about.get(); }
 
     // The widgets, for tests and screenshots.
     QPushButton* nextButton() const { return m_next; }
@@ -77,6 +84,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QWidget* buildBeginPage();
@@ -90,12 +98,16 @@ private:
     QWidget* buildOtherPage();
     QWidget* buildEndPage();
     QLabel* prompt(int index);
+    QString promptDisplay(int index) const;
+    // Reads the help-caption file again and shows its texts.
+    void reloadHelp();
     // Runs a model event, then shows the model again.
     void run(const std::function<void()>& event);
 
     std::unique_ptr<Wizard> m_wizard;
     std::unique_ptr<ModelsDialog> m_modelsDialog;
     std::unique_ptr<RestoreWindow> m_restoreWindow;
+    std::unique_ptr<QDialog> m_about;
     std::function<void()> m_endProgram;
     std::function<void(const std::string&)> m_captionListener;
     bool m_refreshing = false;
@@ -152,6 +164,11 @@ private:
     QListWidget* m_lstDataFile = nullptr;
     QListWidget* m_lstDataDir = nullptr;
     QListWidget* m_lstDataFileString = nullptr;
+    QRadioButton* m_optData[4] = {};
+    QPushButton* m_cmdDelete = nullptr;
+    QPushButton* m_cmdDataRefresh = nullptr;
+    // Every prompt label with the index of the prompt it shows at creation.
+    std::vector<std::pair<QLabel*, int>> m_promptLabels;
     // Page 8
     QGroupBox* m_fraRecogniser = nullptr;
     QGroupBox* m_fraResult = nullptr;

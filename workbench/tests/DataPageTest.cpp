@@ -1,0 +1,169 @@
+// The Data page and the new-vocabulary editor of the wizard, headless.
+#include <gtest/gtest.h>
+
+#include "WizardFixture.h"
+#include "common/FileNames.h"
+
+using namespace talvor;
+using namespace talvor::workbench;
+using namespace talvor::workbench::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+class DataPage : public WizardFixture {
+protected:
+    void SetUp() override
+    {
+        WizardFixture::SetUp();
+        makeTree();
+        w.mode = ModeDatabaseMaintenance;
+        w.cmdDataRefresh_Click();
+    }
+};
+
+TEST_F(DataPage, RefreshListsTheTreeAndTheOptionsChooseOneList)
+{
+    const WizardControls& c = w.controls;
+    EXPECT_EQ(c.lstDataVoc, (std::vector<std::string>{"colours", "digits"}));
+    EXPECT_EQ(c.optData, 0);
+    w.controls.lstDataVocIndex = 1;
+    w.lstDataVoc_Click();
+    EXPECT_EQ(c.lstDataFile, (std::vector<std::string>{"s1", "s2"}));
+    EXPECT_EQ(c.lstDataDir, (std::vector<std::string>{"dtw1", "hmm1"}));  // "_strings" is no work directory
+    EXPECT_EQ(c.lstDataFileString, std::vector<std::string>{"w1"});
+    w.controls.lstDataFileIndex = 1;
+    w.optData_Click(2);
+    EXPECT_EQ(c.optData, 2);
+    EXPECT_EQ(c.lstDataFileIndex, -1);  // the other lists lose their selection
+    EXPECT_EQ(c.lstDataVocIndex, 1);    // the vocabulary's stays
+}
+
+TEST_F(DataPage, DeleteAsksFirstAndCancelKeepsEverything)
+{
+    w.controls.lstDataVocIndex = 1;
+    w.lstDataVoc_Click();
+    w.optData_Click(1);
+    w.controls.lstDataFileIndex = 0;  // s1
+    w.cmdDelete_Click();              // no answer given: Cancel
+    ASSERT_EQ(host.questions.size(), 1u);
+    EXPECT_EQ(host.questions[0], "Are you sure you want to delete " + (data() / "digits" / "s1").string() + ".* files?");
+    EXPECT_TRUE(fs::exists(data() / "digits" / "s1.lab"));
+
+    host.okAnswers = {true};
+    w.controls.lstDataFileIndex = 0;
+    w.cmdDelete_Click();
+    EXPECT_FALSE(fs::exists(data() / "digits" / "s1.lab"));
+    EXPECT_FALSE(fs::exists(data() / "digits" / "s1.par"));
+    EXPECT_TRUE(fs::exists(data() / "digits" / "s2.lab"));
+    EXPECT_EQ(w.controls.lstDataFile, std::vector<std::string>{"s2"});  // refilled from the disk
+    EXPECT_EQ(w.controls.optData, 1);
+
+    host.okAnswers = {true};
+    w.optData_Click(2);
+    w.controls.lstDataDirIndex = 1;  // hmm1
+    w.cmdDelete_Click();
+    EXPECT_FALSE(fs::exists(data() / "digits" / "hmm1"));
+    EXPECT_EQ(w.controls.lstDataDir, std::vector<std::string>{"dtw1"});
+
+    host.okAnswers = {true};
+    w.optData_Click(0);
+    w.cmdDelete_Click();
+    EXPECT_FALSE(fs::exists(data() / "digits"));
+    EXPECT_EQ(w.controls.lstDataVoc, std::vector<std::string>{"colours"});
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(DataPage, AnEntryGoneFromTheDiskIsNotDeletedAgain)
+{
+    w.controls.lstDataVocIndex = 1;
+    w.lstDataVoc_Click();
+    w.optData_Click(1);
+    fs::remove(data() / "digits" / "s2.lab");
+    w.controls.lstDataFileIndex = 1;  // s2, still in the list
+    host.okAnswers = {true};
+    w.cmdDelete_Click();
+    EXPECT_TRUE(host.questions.empty());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_TRUE(fs::exists(data() / "digits" / "s2.par"));
+    EXPECT_EQ(w.controls.lstDataFile, std::vector<std::string>{"s1"});
+}
+
+TEST_F(WizardFixture, NewVocabularyEditor)
+{
+    makeTree();
+    w.controls.lstVoc = {"colours", "digits"};
+    WizardControls& c = w.controls;
+    c.txtVocName = "Digits";
+    EXPECT_FALSE(w.txtVocName_Enter());
+    EXPECT_EQ(host.messages.back(), "This vocabulary already exists. Type another name.");
+    c.txtVocName = "numbers";
+    EXPECT_TRUE(w.txtVocName_Enter());
+    w.txtVocName_Change();
+
+    for (const char* word : {"one", "two", "three"}) {
+        c.txtWord = word;
+        w.txtWord_Enter();
+    }
+    EXPECT_EQ(c.lstVocItems, (std::vector<std::string>{"one", "two", "three"}));
+    EXPECT_EQ(c.txtSize, " 3");
+    EXPECT_TRUE(c.cmdNextEnabled);
+
+    // Double-click, type, Enter: replaced in place.
+    c.lstVocItemsIndex = 1;
+    w.lstVocItems_DblClick();
+    EXPECT_EQ(c.txtWord, "two");
+    c.txtWord = "deux";
+    w.txtWord_Enter();
+    EXPECT_EQ(c.lstVocItems, (std::vector<std::string>{"one", "deux", "three"}));
+    EXPECT_FALSE(w.editingWord);
+    // Double-click, empty Enter: removed.
+    c.lstVocItemsIndex = 0;
+    w.lstVocItems_DblClick();
+    c.txtWord.clear();
+    w.txtWord_Enter();
+    EXPECT_EQ(c.lstVocItems, (std::vector<std::string>{"deux", "three"}));
+    EXPECT_EQ(c.txtSize, " 2");
+    // A click ends editing: the next Enter appends.
+    c.lstVocItemsIndex = 0;
+    w.lstVocItems_DblClick();
+    w.lstVocItems_Click();
+    c.txtWord = "four";
+    w.txtWord_Enter();
+    EXPECT_EQ(c.lstVocItems, (std::vector<std::string>{"deux", "three", "four"}));
+    // A word the vocabulary file cannot hold is refused and stays in the box.
+    for (const char* bad : {"two words", "a\"b", "x,y", "tab\there"}) {
+        SCOPED_TRACE(bad);
+        const auto messages = host.messages.size();
+        c.txtWord = bad;
+        w.txtWord_Enter();
+        EXPECT_EQ(c.lstVocItems.size(), 3u);
+        EXPECT_EQ(c.txtWord, bad);
+        EXPECT_EQ(host.messages.size(), messages + 1);
+    }
+}
+
+TEST_F(WizardFixture, NextOnTheNewVocabularyPageWantsAWord)
+{
+    makeTree();
+    w.mode = ModeSpeechRecording;
+    w.controls.optMode = ModeSpeechRecording;
+    w.cmdNext_Click();  // to the vocabulary page
+    w.controls.optVocab = 1;
+    w.cmdNext_Click();  // to the new-vocabulary page
+    ASSERT_EQ(w.currentPage(), PageNewVocabulary);
+    w.controls.txtVocName = "numbers";
+    w.cmdNext_Click();
+    EXPECT_EQ(w.currentPage(), PageNewVocabulary);
+    EXPECT_EQ(host.messages.back(), "Enter at least one vocabulary item.");
+}
+
+TEST_F(WizardFixture, HelpPromptsComeFromTheProgramFoldersFile)
+{
+    writeFile(std::filesystem::path(dir.path()) / "talvor_ii.C_H", "\r\n0008 \"<i>Prune</i> it\"\r\n0042 x\r\n");
+    w.LoadTalvorHelpFile();
+    EXPECT_EQ(w.prompts[8], "<i>Prune</i> it");
+    EXPECT_EQ(w.prompts[9], promptText(9));
+}
+
+}  // namespace
