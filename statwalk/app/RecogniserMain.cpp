@@ -43,7 +43,8 @@ bool staysOpen(std::int32_t mode)
 
 int main(int argc, char** argv)
 {
-    talvor::platform::ignoreFileSizeSignal();
+    // A write past the file-size limit fails and is reported instead of ending the program.
+    platform::ignoreFileSizeSignal();
     const std::string folder = programFolderOf(argc > 0 ? argv[0] : nullptr);
     StatwalkConfig job;
     std::string error;

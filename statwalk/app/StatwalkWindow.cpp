@@ -8,9 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QHBoxLayout>
-#include <unistd.h>
+#include <filesystem>
 
-#include "common/FileNames.h"
 
 namespace talvor::statwalk {
 
@@ -71,17 +70,16 @@ void StatwalkWindow::keyPressEvent(QKeyEvent* event)
 
 std::string programFolderOf(const char* argv0)
 {
-    std::string p = argv0 ? argv0 : "";
-    const auto slash = p.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string(".") : p.substr(0, slash);
-    if (folder.empty())
-        folder = "/";
-    if (folder[0] != '/') {
-        char cwd[4096];
-        if (::getcwd(cwd, sizeof cwd))
-            folder = joinPath(cwd, folder);
-    }
-    return folder;
+    // Not resolved through links: a link in a program folder starts the
+    // program for that folder.
+    const std::filesystem::path started(argv0 ? argv0 : "");
+    const std::filesystem::path folder = started.has_parent_path() ? started.parent_path() : ".";
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(folder, ec);
+    std::string text = (ec ? folder : absolute).lexically_normal().string();
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    return text;
 }
 
 }  // namespace talvor::statwalk

@@ -229,7 +229,7 @@ TrainingOutcome runTraining(const std::string& programFolder, const StatwalkConf
         }
         out.written.push_back(p.finalPath);
     }
-    say(log, std::to_string(out.written.size()) + " models written into " + place.workFolder);
+    say(log, std::to_string(out.written.size()) + " models written into the work directory " + job.workDirectory);
     out.ok = true;
     return out;
 }

@@ -256,6 +256,14 @@ TEST_F(JobTree, SessionAnswersTheAnalysersCommands)
                              LabelFileSpacing::Token, &err));
     EXPECT_EQ(session.handle(kStatwalkCommand, kCommandRecognise, 0), 1);
     EXPECT_EQ(keys, std::vector<std::uint32_t>{2});
+    // The analyser writes x.pr from its first byte and leaves what an older,
+    // longer token left behind it: only the announced frames are read.
+    std::string pr;
+    ASSERT_TRUE(readFileWhole(joinPath(work, "x.pr"), &pr));
+    ASSERT_TRUE(writeFileWhole(joinPath(work, "x.pr"), pr + std::string(40 * kF * 4, '\x7f')));
+    keys.clear();
+    EXPECT_EQ(session.handle(kStatwalkCommand, kCommandRecognise, 0), 1);
+    EXPECT_EQ(keys, std::vector<std::uint32_t>{2});
     // A token too short for every model: no answer.
     const std::vector<WordSetEntry> shortToken{{1, 0, 2, 0}};
     ASSERT_TRUE(writeWordSet(joinPath(work, "x.lb"), joinPath(work, "x.pr"), shortToken, kF,

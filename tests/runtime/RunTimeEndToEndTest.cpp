@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <fcntl.h>
+#include <unistd.h>
 #include <QWidget>
 #include <cstdlib>
 #include <filesystem>
@@ -168,6 +170,28 @@ void stopListening(UscWavescope& w)
     EXPECT_TRUE(test::serveEventsUntil([&] { return !w.profiler().listening(); }, 15000, 5));
 }
 
+// Standard error goes to a file for the object's lifetime.
+class StderrToFile {
+public:
+    explicit StderrToFile(const std::string& path)
+    {
+        std::fflush(stderr);
+        m_saved = ::dup(2);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, 2);
+        ::close(fd);
+    }
+    ~StderrToFile()
+    {
+        std::fflush(stderr);
+        ::dup2(m_saved, 2);
+        ::close(m_saved);
+    }
+
+private:
+    int m_saved = -1;
+};
+
 }  // namespace
 
 TEST(RunTimeEndToEnd, FileShowsTheResultFileOfEveryUtterance)
@@ -196,6 +220,39 @@ TEST(RunTimeEndToEnd, FileShowsTheResultFileOfEveryUtterance)
     ASSERT_TRUE(resultFileText("three", &expected));
     for (const std::string& t : taken)
         EXPECT_EQ(t, expected);
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.shown.front().text;
+}
+
+// Listening hidden, a result file that cannot be written is one line on
+// standard error per utterance, never a message box, and listening goes on.
+TEST(RunTimeEndToEnd, HiddenListeningReportsAWriteFailureOnStandardError)
+{
+    platform::ScopedScriptedDialogs dialogs;
+    RecognisingFolder f;
+    ASSERT_EQ(f.setUpError, "");
+    AudioFromFile audio(fixture("three_en-us.wav"));
+    UscWavescope w;
+    const std::string errors = joinPath(f.dir.path(), "stderr.txt");
+    auto failures = [&] {
+        std::string text;
+        readFileWhole(errors, &text);
+        int n = 0;
+        for (std::size_t at = 0; (at = text.find("could not be written to the result file", at)) != std::string::npos; ++at)
+            ++n;
+        return n;
+    };
+    {
+        StderrToFile redirect(errors);
+        w.SetControls(&f.dtw, nullptr);
+        w.SetAppPath(f.dir.path());
+        w.SetRunTimeMode(RTTextFile, "no such folder/result.txt", kDefaultRTwCapt, kDefaultRTmsg, kDefaultRTwPar,
+                         kDefaultRTip, kDefaultRTport, /*RThide*/ 1, 0);
+        ASSERT_TRUE(w.LoadMode(ModeSpeakRecognizeDtw, "digits", "", "work1").ok);
+        EXPECT_TRUE(test::serveEventsUntil([&] { return failures() >= 2; }, 20000, 5));
+        EXPECT_TRUE(w.profiler().listening());
+        stopListening(w);
+    }
+    EXPECT_GE(failures(), 2);
     EXPECT_TRUE(dialogs.shown.empty()) << dialogs.shown.front().text;
 }
 

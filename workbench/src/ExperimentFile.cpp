@@ -1,6 +1,8 @@
 // The experiment file (.CFV): the wizard's choices for one experiment, saved
 // and loaded through the text-file class.
 #include <algorithm>
+#include <optional>
+#include <strings.h>
 
 #include "common/NameCheck.h"
 #include "common/NumberText.h"
@@ -75,8 +77,18 @@ bool Wizard::Load_CFV(const std::string& fileName)
     token();
     std::int32_t loadedMode = -1;
     number(&loadedMode);
-    token();
-    token();  // the two option values, not applied
+    // The two option buttons: an existing (True) or a new vocabulary, words
+    // (True) or word strings.
+    std::optional<bool> existing, words;
+    auto flag = [&](std::optional<bool>* out) {
+        const std::string s = token();
+        if (::strcasecmp(s.c_str(), "True") == 0 || s == "-1")
+            *out = true;
+        else if (::strcasecmp(s.c_str(), "False") == 0 || s == "0")
+            *out = false;
+    };
+    flag(&existing);
+    flag(&words);
     token();
     const std::string voc = token();
     token();
@@ -96,11 +108,25 @@ bool Wizard::Load_CFV(const std::string& fileName)
         number(&v);
         features[std::size_t(k)] = v == 1;
     }
-    if (!ok || title != "Configuration File for TALVOR II" || loadedMode < 0 || loadedMode >= kModeCount ||
-        count < 0) {
-        m_host.messageBox(fileName + " is not a complete Talvor configuration file.", MessageIcon::Exclamation);
+    auto refuse = [&](const std::string& reason) {
+        m_host.messageBox(fileName + " is not a usable Talvor configuration file: " + reason,
+                          MessageIcon::Exclamation);
         return false;
-    }
+    };
+    if (!ok)
+        return refuse("it ends before its last item.");
+    if (title != "Configuration File for TALVOR II")
+        return refuse("its first line is not \"Configuration File for TALVOR II\".");
+    if (loadedMode < 0 || loadedMode >= kModeCount)
+        return refuse("the working mode " + std::to_string(loadedMode) + " is not one of 0 to 13.");
+    if (!existing || !words)
+        return refuse("the vocabulary options are not True or False.");
+    if (count < 0)
+        return refuse("the count of reference files is negative.");
+    if ((loadedMode == ModeDtwMatching || loadedMode == ModePickMatchDtw || loadedMode == ModeSpeakRecognizeDtw)
+        && count > kMaxReferencesDtw)
+        return refuse("a DTW mode takes at most " + std::to_string(kMaxReferencesDtw) + " reference files, not "
+                      + std::to_string(count) + ".");
     // The names become folders and files: they pass the same check as typed
     // names, or the file is refused as a whole.  "---" stands for no name.
     auto name = [](const std::string& s) { return s == kNone ? std::string() : s; };
@@ -114,12 +140,12 @@ bool Wizard::Load_CFV(const std::string& fileName)
                          std::all_of(refs.begin(), refs.end(), [&](const std::string& r) {
                              return checkName(r, NameKind::File, &problem);
                          });
-    if (!namesOk) {
-        m_host.messageBox(fileName + " cannot be loaded. " + problem, MessageIcon::Exclamation);
-        return false;
-    }
+    if (!namesOk)
+        return refuse(problem);
 
     controls.txtDescription = description == kNone ? std::string() : description;
+    controls.optVocab = *existing ? 0 : 1;
+    controls.optVocStr = *words ? 0 : 1;
     report.clear();
     mode = loadedMode;
     controls.optMode = loadedMode;

@@ -372,6 +372,8 @@ void Wizard::nextFromFeatures()
 void Wizard::cmdPrevious_Click()
 {
     clearPassChoices();
+    // The description belongs to one experiment: a later save would carry it on.
+    controls.txtDescription = WizardControls().txtDescription;
     controls.lstVocItems.clear();
     controls.txtVocName.clear();
     controls.txtWord.clear();

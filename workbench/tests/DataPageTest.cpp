@@ -167,3 +167,86 @@ TEST_F(WizardFixture, HelpPromptsComeFromTheProgramFoldersFile)
 }
 
 }  // namespace
+
+namespace {
+
+// A saved experiment's text with the given lines replaced (1-based), for the refusal rows.
+std::string experimentWith(const std::string& text, int line, const std::string& replacement)
+{
+    std::vector<std::string> lines;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const auto end = text.find("\r\n", at);
+        lines.push_back(text.substr(at, end - at));
+        at = end == std::string::npos ? text.size() : end + 2;
+    }
+    lines[std::size_t(line - 1)] = replacement;
+    std::string out;
+    for (const auto& l : lines)
+        out += l + "\r\n";
+    return out;
+}
+
+TEST_F(WizardFixture, ExperimentFilesRoundTripTheirOptionsAndRefuseWhatTheyCannotUse)
+{
+    makeTree();
+    w.mode = ModeStringsPickMatchHmm;
+    w.vocName = "digits";
+    w.sourceFile = "w1";
+    w.workDir = "hmm1";
+    w.controls.optVocab = 0;
+    w.controls.optVocStr = 1;  // word strings
+    w.controls.txtDescription = "";
+    w.controls.chkFeature[0] = true;
+    const std::string path = dir.path() + "/e.cfv";
+    ASSERT_TRUE(w.Save_CFV(path));
+    std::string text;
+    ASSERT_TRUE(readFileWhole(path, &text));
+
+    w.controls.optVocab = 1;
+    w.controls.optVocStr = 0;
+    w.controls.txtDescription = "something";
+    ASSERT_TRUE(w.Load_CFV(path));
+    EXPECT_EQ(w.controls.optVocab, 0);
+    EXPECT_EQ(w.controls.optVocStr, 1);  // so a loaded word-string experiment finds _strings
+    EXPECT_EQ(w.controls.txtDescription, "");
+
+    struct Row { int line; std::string replacement; std::string reason; };
+    const Row rows[] = {
+        {1, "\"Configuration File\"", "its first line is not"},
+        {3, "Working_mode:\t14", "the working mode 14 is not one of 0 to 13."},
+        {4, "Maybe", "the vocabulary options are not True or False."},
+        {6, "Vocabulary_name:\t..", "\"..\""},
+        {8, "Work_directory:\t_strings", "_strings"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        writeFile(std::filesystem::path(dir.path()) / "bad.cfv", experimentWith(text, row.line, row.replacement));
+        w.vocName = "keep";
+        host.messages.clear();
+        EXPECT_FALSE(w.Load_CFV(dir.path() + "/bad.cfv"));
+        EXPECT_EQ(w.vocName, "keep");
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].rfind(dir.path() + "/bad.cfv is not a usable Talvor configuration file: ", 0), 0u)
+            << host.messages[0];
+        EXPECT_NE(host.messages[0].find(row.reason), std::string::npos) << host.messages[0];
+    }
+
+    // Six references in a DTW mode.
+    w.mode = ModeDtwMatching;
+    w.controls.lstRefSelected = {"s1", "s2", "s1", "s2", "s1", "s2"};
+    ASSERT_TRUE(w.Save_CFV(dir.path() + "/six.cfv"));
+    host.messages.clear();
+    EXPECT_FALSE(w.Load_CFV(dir.path() + "/six.cfv"));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].find("at most 5 reference files"), std::string::npos);
+}
+
+TEST_F(WizardFixture, BeginAgainForgetsTheDescription)
+{
+    w.controls.txtDescription = "my experiment";
+    w.cmdPrevious_Click();
+    EXPECT_EQ(w.controls.txtDescription, WizardControls().txtDescription);
+}
+
+}  // namespace

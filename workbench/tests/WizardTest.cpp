@@ -474,7 +474,8 @@ TEST_F(WizardFixture, LoadAndSaveExperimentFiles)
     EXPECT_EQ(w.vocName, "keep");
     EXPECT_EQ(w.mode, ModeDtwMatching);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0], dir.path() + "/short.cfv is not a complete Talvor configuration file.");
+    EXPECT_EQ(host.messages[0],
+              dir.path() + "/short.cfv is not a usable Talvor configuration file: it ends before its last item.");
 }
 
 TEST_F(WizardFixture, RuntimeModeLoadsAnExperimentOnItsOptionsPage)

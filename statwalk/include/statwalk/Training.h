@@ -28,7 +28,7 @@ struct TrainingSequence {
 inline constexpr float kMinTransition = 0.001f;
 // The variance floor: this share of a feature's variance over all training
 // data, and never below kAbsoluteVarianceFloor.
-inline constexpr float kRelativeVarianceFloor = 0.01f;
+inline constexpr float kRelativeVarianceFloor = 0.1f;
 inline constexpr float kAbsoluteVarianceFloor = 1e-4f;
 
 struct TrainingOptions {
