@@ -311,8 +311,13 @@ void ProfilerWindow::windowChanged()
 {
     setEnabled(m_profiler.windowEnabled);
     if (m_profiler.windowShown) {
-        if (!isVisible())
+        // A window shown again keeps its old place in the stacking order
+        // under some window systems: bring it to the front, as it was asked for.
+        if (!isVisible()) {
             show();
+            raise();
+            activateWindow();
+        }
     } else {
         if (isVisible())
             hide();
