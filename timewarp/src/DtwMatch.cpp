@@ -123,8 +123,14 @@ struct ColumnDistance {
             }
             storeLanes(out + k, a);
         }
-        for (k = 0; k < n; ++k)
-            out[k] = std::sqrt(out[k]);
+        // Whole vectors of square roots, padding included (never read): the
+        // sums are never negative, so each root is that of frameDistance.
+        for (k = 0; k < n; k += 4) {
+            Lanes a = loadLanes(out + k);
+            for (int l = 0; l < 4; ++l)
+                a[l] = std::sqrt(a[l]);
+            storeLanes(out + k, a);
+        }
     }
     float operator()(int, int j) { return columns.d(j); }
 };
