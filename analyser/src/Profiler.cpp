@@ -290,10 +290,10 @@ ControlResult Profiler::SetMode(std::int32_t pMode, const std::string& vName, co
     case 12: {
         if (!uChainview)
             return refuse("Mode " + modeNameTable(pMode) + " needs the HMM viewer, and none was handed over.");
-        const std::string spec = normalizeSeparators(wParh);
-        const auto slash = spec.find('/');
-        const std::string voc = slash == std::string::npos ? std::string() : spec.substr(0, slash);
-        const std::string work = slash == std::string::npos ? spec : spec.substr(slash + 1);
+        const std::string path = normalizeSeparators(wParh);
+        const auto slash = path.find('/');
+        const std::string voc = slash == std::string::npos ? std::string() : path.substr(0, slash);
+        const std::string work = slash == std::string::npos ? path : path.substr(slash + 1);
         if (slash == std::string::npos)
             return refuse("The work directory \"" + wParh + "\" does not name its vocabulary (vocabulary/work directory).");
         if (!checked(voc, NameKind::Vocabulary, &why) || !checked(work, NameKind::WorkDirectory, &why))

@@ -228,9 +228,9 @@ TEST_F(PropertiesTest, UnknownSystemColourFallsBackToAFixedColour)
 TEST(ModelViewer, ShowsTheModelAndPlotsOnlyWhatMakesSense)
 {
     testing::ModelDir dir;
-    testing::ModSpec spec = testing::ModSpec::leftRight("yes", 3, 2, 2);
-    spec.modelID = 7;
-    const std::string path = dir.write("Yes.MOD", spec);
+    testing::ModSpec desc = testing::ModSpec::leftRight("yes", 3, 2, 2);
+    desc.modelID = 7;
+    const std::string path = dir.write("Yes.MOD", desc);
     ModelViewWindow w;
     w.LoadMOD(path);
     EXPECT_EQ(w.wordLabel()->text(), "yes");

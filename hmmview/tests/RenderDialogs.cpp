@@ -46,22 +46,22 @@ int main(int argc, char** argv)
         save(dialog, tabs[t]);
     }
 
-    testing::ModSpec spec = testing::ModSpec::leftRight("seven", 4, 3, 2, 0.6f);
-    spec.modelID = 7;
-    spec.modelConst = 0.25f;
+    testing::ModSpec desc = testing::ModSpec::leftRight("seven", 4, 3, 2, 0.6f);
+    desc.modelID = 7;
+    desc.modelConst = 0.25f;
     const float means[3] = {-1.0f, 0.4f, 1.5f};
     const float vars[3] = {0.3f, 0.15f, 0.6f};
     const float weights[3] = {0.2f, 0.5f, 0.3f};
     for (int s = 0; s < 4; ++s)
         for (int m = 0; m < 3; ++m) {
-            spec.weights[static_cast<std::size_t>(s * 3 + m)] = weights[m];
+            desc.weights[static_cast<std::size_t>(s * 3 + m)] = weights[m];
             for (int f = 0; f < 2; ++f) {
-                spec.mean(s, m, f) = means[m] + 0.3f * static_cast<float>(s) - 0.5f * static_cast<float>(f);
-                spec.var(s, m, f) = vars[m];
+                desc.mean(s, m, f) = means[m] + 0.3f * static_cast<float>(s) - 0.5f * static_cast<float>(f);
+                desc.var(s, m, f) = vars[m];
             }
         }
     const std::string path = dir.path() + "/seven.mod";
-    testing::writeMod(path, spec);
+    testing::writeMod(path, desc);
     ModelViewWindow viewer;
     viewer.LoadMOD(path);
     save(viewer, "modelview-text");

@@ -146,12 +146,12 @@ TEST(RecogLog, GoldenText)
 TEST(ModelText, DumpOfAThreeStateModelLineForLine)
 {
     testing::ModelDir dir;
-    testing::ModSpec spec = testing::ModSpec::leftRight("yes", 3, 2, 2, 0.5f);
-    spec.mean(1, 1, 0) = -1.25f;
-    spec.var(2, 0, 1) = 0.333333f;
-    spec.weights[0] = 0.25f;
-    spec.weights[1] = 0.75f;
-    const auto model = dir.load(spec);
+    testing::ModSpec desc = testing::ModSpec::leftRight("yes", 3, 2, 2, 0.5f);
+    desc.mean(1, 1, 0) = -1.25f;
+    desc.var(2, 0, 1) = 0.333333f;
+    desc.weights[0] = 0.25f;
+    desc.weights[1] = 0.75f;
+    const auto model = dir.load(desc);
     const std::string dump = modelTextDump(*model);
     std::vector<std::string> lines;
     for (std::size_t start = 0; start < dump.size();) {
@@ -203,13 +203,13 @@ TEST(ModelText, DumpOfAThreeStateModelLineForLine)
 TEST(ModelText, DensityCurvesAddUpToTheWeights)
 {
     testing::ModelDir dir;
-    testing::ModSpec spec = testing::ModSpec::leftRight("m", 3, 3, 1);
-    spec.weights = {0.2f, 0.3f, 0.5f, 1, 0, 0, 1, 0, 0};
-    spec.mean(0, 0, 0) = -1.0f;
-    spec.mean(0, 1, 0) = 0.5f;
-    spec.mean(0, 2, 0) = 2.0f;
-    spec.var(0, 1, 0) = 0.25f;
-    const auto model = dir.load(spec);
+    testing::ModSpec desc = testing::ModSpec::leftRight("m", 3, 3, 1);
+    desc.weights = {0.2f, 0.3f, 0.5f, 1, 0, 0, 1, 0, 0};
+    desc.mean(0, 0, 0) = -1.0f;
+    desc.mean(0, 1, 0) = 0.5f;
+    desc.mean(0, 2, 0) = 2.0f;
+    desc.var(0, 1, 0) = 0.25f;
+    const auto model = dir.load(desc);
     const double minX = -12, maxX = 12;
     const auto add = densityCurves(*model, 0, kAddMixtures, 0, minX, maxX);
     ASSERT_EQ(add.size(), 1u);

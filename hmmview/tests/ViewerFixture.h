@@ -73,9 +73,9 @@ struct ProgramFolder {
         std::string error;
         ASSERT_TRUE(writeStatwalkConfig(tree().modelConfigCopy(voc, work), c, &error)) << error;
     }
-    void writeModel(const std::string& file, const ModSpec& spec)
+    void writeModel(const std::string& file, const ModSpec& desc)
     {
-        ASSERT_TRUE(writeMod(workFolder() + "/" + file, spec));
+        ASSERT_TRUE(writeMod(workFolder() + "/" + file, desc));
     }
     // Words of nFrames frames each (margins included), features from randomFrames.
     void writeWords(const std::vector<std::string>& names, const std::vector<std::int32_t>& frames, unsigned seed = 1,

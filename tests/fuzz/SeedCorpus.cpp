@@ -174,9 +174,9 @@ int main(int argc, char** argv)
     }
     // Model files, as the trainer writes them.
     {
-        auto spec = hmmview::testing::ModSpec::leftRight("one", 3, 2, 2);
-        spec.var(1, 0, 1) = 0.0f;
-        seed("model", "left-right", hmmview::testing::modBytes(spec));
+        auto desc = hmmview::testing::ModSpec::leftRight("one", 3, 2, 2);
+        desc.var(1, 0, 1) = 0.0f;
+        seed("model", "left-right", hmmview::testing::modBytes(desc));
         seed("model", "small", hmmview::testing::modBytes(hmmview::testing::ModSpec::leftRight("x", 3, 1, 1)));
     }
     // WAV files.
