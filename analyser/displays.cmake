@@ -9,7 +9,7 @@ add_library(analyser_displays STATIC
   ${CMAKE_CURRENT_LIST_DIR}/src/displays/DisplayChoosers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/displays/WordDisplays.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/displays/StoredWordBrowser.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/src/displays/Spectrum3D.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/src/displays/Mesh3D.cpp
 )
 target_include_directories(analyser_displays PUBLIC ${CMAKE_CURRENT_LIST_DIR}/include)
 target_link_libraries(analyser_displays PUBLIC talvor2 platform worddata_core common)
@@ -22,7 +22,7 @@ if(TALVOR_TESTS)
       ${CMAKE_CURRENT_LIST_DIR}/tests/displays/DisplayChoosersTest.cpp
       ${CMAKE_CURRENT_LIST_DIR}/tests/displays/WordDisplaysTest.cpp
       ${CMAKE_CURRENT_LIST_DIR}/tests/displays/StoredWordBrowserTest.cpp
-      ${CMAKE_CURRENT_LIST_DIR}/tests/displays/Spectrum3DTest.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/tests/displays/Mesh3DTest.cpp
     DEPS analyser_displays talvor_testing)
   if(TARGET analyser_displays_tests)
     talvor_exact_float(analyser_displays_tests)

@@ -24,7 +24,7 @@
 #include "analyser/DisplayChoosers.h"
 #include "analyser/DisplayTables.h"
 #include "analyser/PaneScene.h"
-#include "analyser/Spectrum3D.h"
+#include "analyser/Mesh3D.h"
 
 namespace talvor::analyser {
 

@@ -1,4 +1,4 @@
-#include "analyser/Spectrum3D.h"
+#include "analyser/Mesh3D.h"
 
 #include <gtest/gtest.h>
 
