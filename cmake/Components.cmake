@@ -3,6 +3,10 @@
 #   talvor_warnings(target)             warnings (and -Werror with TALVOR_WERROR)
 #   talvor_exact_float(target)          32-bit float arithmetic in source order:
 #                                       no contraction into fused multiply-adds
+#   talvor_isa_kernels(target SOURCES ... [DEPS ...])
+#                                       wide kernels compiled once per x86-64
+#                                       level, dispatched at run time
+#                                       (common/IsaLevel.h)
 #   add_component_test(name SOURCES ... DEPS ... [QT])
 #                                       a GoogleTest executable registered with ctest;
 #                                       QT runs it on the offscreen platform
@@ -11,6 +15,10 @@ if(TALVOR_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+# No target fuses a multiply and an add: results must not depend on the
+# instruction set a file is compiled for.
+add_compile_options(-ffp-contract=off)
 
 function(talvor_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow=local)
@@ -21,6 +29,38 @@ endfunction()
 
 function(talvor_exact_float target)
   target_compile_options(${target} PRIVATE -ffp-contract=off -fno-fast-math)
+endfunction()
+
+# Compiles SOURCES four times into TARGET: for the x86-64 baseline, v2, v3 and
+# v4, each copy in namespace TALVOR_ISA_NS (isa_baseline, isa_v2, isa_v3,
+# isa_v4) and with that level's -march.  Exact float as everywhere, and no
+# errno from the maths library, so square roots stay whole vector instructions
+# (the kernels never take the root of a negative number).  DEPS give the
+# include folders and definitions the sources need.
+function(talvor_isa_kernels target)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  foreach(level baseline v2 v3 v4)
+    set(lib ${target}_isa_${level})
+    add_library(${lib} OBJECT ${ARG_SOURCES})
+    target_compile_definitions(${lib} PRIVATE TALVOR_ISA_NS=isa_${level} TALVOR_ISA_LEVEL_${level})
+    target_include_directories(${lib} PRIVATE ${PROJECT_SOURCE_DIR}/common/include
+                               $<TARGET_PROPERTY:${target},INCLUDE_DIRECTORIES>)
+    if(ARG_DEPS)
+      target_link_libraries(${lib} PRIVATE ${ARG_DEPS})
+    endif()
+    if(CMAKE_SYSTEM_PROCESSOR MATCHES "x86_64|AMD64" AND NOT level STREQUAL "baseline")
+      target_compile_options(${lib} PRIVATE -march=x86-64-${level} -mtune=generic)
+      if(level STREQUAL "v4")
+        target_compile_options(${lib} PRIVATE -mprefer-vector-width=512)
+      endif()
+    endif()
+    target_compile_options(${lib} PRIVATE -fno-math-errno)
+    set_target_properties(${lib} PROPERTIES POSITION_INDEPENDENT_CODE ON
+                          CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+    talvor_warnings(${lib})
+    talvor_exact_float(${lib})
+    target_sources(${target} PRIVATE $<TARGET_OBJECTS:${lib}>)
+  endforeach()
 endfunction()
 
 function(add_component_test name)
