@@ -1,15 +1,22 @@
 // The test-all workload: every word of a list scored against every model by
 // sequential Viterbi decoding, the core's decoder against the plain one.
-// Before timing, every score of both is compared bit for bit.
+// Before timing, every observation score b(j, t) of the core (component sums
+// in vectors, exp skipped where the density is provably at its floor) is
+// compared bit for bit with the plain density steps, and every word's score
+// with the plain decoder's.  Then both are timed (the core also once per
+// instruction-set level the machine runs), with the rate of frames x models
+// decoded per second on the one core.
 
 #include <benchmark/benchmark.h>
 
 #include <bit>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "Ratio.h"
 #include "Workload.h"
+#include "common/IsaLevel.h"
 #include "hmmview/Decoders.h"
 #include "hmmview/ObservationScores.h"
 #include "hmmview_testing/PlainHmm.h"
@@ -64,6 +71,13 @@ const TestAll& workload()
     return w;
 }
 
+// Frames x models decoded per second, on one core.
+void countRate(benchmark::State& state)
+{
+    state.counters["frames x models/s"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * kWords * kModels * kFrames, benchmark::Counter::kIsRate);
+}
+
 void plainRun(benchmark::State& state)
 {
     std::vector<float> scores;
@@ -71,6 +85,7 @@ void plainRun(benchmark::State& state)
         workload().plainScores(&scores);
         benchmark::DoNotOptimize(scores.data());
     }
+    countRate(state);
 }
 
 void fastRun(benchmark::State& state)
@@ -80,6 +95,36 @@ void fastRun(benchmark::State& state)
         workload().fastScores(&scores);
         benchmark::DoNotOptimize(scores.data());
     }
+    countRate(state);
+}
+
+void fastAtLevel(benchmark::State& state, isa::Level level)
+{
+    isa::ScopedCeiling ceiling(level);
+    fastRun(state);
+}
+
+// Every b(j, t) of the core against the plain density steps: how many differ.
+std::size_t observationMismatches(std::size_t* compared)
+{
+    const TestAll& w = workload();
+    std::size_t differ = 0;
+    for (const auto& word : w.words) {
+        const hmmview::PackedWord packed{word, kFrames, kFeatures};
+        hmmview::ObservationScores shared(packed);
+        for (const auto* model : w.work.panes) {
+            auto& b = shared.forModel(*model);
+            for (int t = 0; t < kFrames; ++t) {
+                const float* row = b.frame(t);
+                for (int j = 0; j < kStates; ++j) {
+                    const float plain = hmmview::plain::observation(*model, j, word, t);
+                    differ += std::bit_cast<std::uint32_t>(plain) != std::bit_cast<std::uint32_t>(row[j]);
+                    ++*compared;
+                }
+            }
+        }
+    }
+    return differ;
 }
 
 }  // namespace
@@ -107,7 +152,25 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the fast scores differ from the plain reference\n");
         return 1;
     }
+    for (isa::Level level : isa::kAllLevels) {
+        if (level > isa::supportedLevel())
+            continue;
+        isa::ScopedCeiling ceiling(level);
+        std::size_t compared = 0;
+        const std::size_t differ = observationMismatches(&compared);
+        std::printf("observation scores bit-identical at %s: %zu of %zu\n", isa::levelName(level),
+                    compared - differ, compared);
+        if (differ != 0) {
+            std::fprintf(stderr, "the fast observation scores differ from the plain density steps\n");
+            return 1;
+        }
+    }
     benchmark::RegisterBenchmark("TestAll/Plain", plainRun)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("TestAll/Fast", fastRun)->Unit(benchmark::kMillisecond);
+    for (isa::Level level : isa::kAllLevels)
+        if (level <= isa::supportedLevel())
+            benchmark::RegisterBenchmark((std::string("TestAllAtLevel/") + isa::levelName(level)).c_str(),
+                                         fastAtLevel, level)
+                ->Unit(benchmark::kMillisecond);
     return bench::runWithRatios(argc, argv);
 }

@@ -8,6 +8,9 @@
 
 #include "common/FileNames.h"
 #include "common/NumberText.h"
+#include "hmmview/DensityFloor.h"
+
+#include "ComponentSums.h"
 
 namespace talvor::hmmview {
 
@@ -214,16 +217,31 @@ ModLoadReport HmmModel::LoadMOD(std::string& fileName)
     m_compiled = CompiledModel{};
     if (complete) {
         const std::size_t C = nWeights;
+        const std::size_t stride = (C + kComponentLanes - 1) / kComponentLanes * kComponentLanes;
         m_compiled.components = static_cast<std::int32_t>(C);
-        m_compiled.means.resize(C * f);
-        m_compiled.invCovars.resize(C * f);
+        m_compiled.stride = static_cast<std::int32_t>(stride);
+        m_compiled.means.assign(stride * f, 0.0f);
+        m_compiled.invCovars.assign(stride * f, 0.0f);
         for (std::size_t c = 0; c < C; ++c)
             for (std::size_t ft = 0; ft < f; ++ft) {
-                m_compiled.means[ft * C + c] = m_means[c * f + ft];
-                m_compiled.invCovars[ft * C + c] = m_invCovars[c * f + ft];
+                m_compiled.means[ft * stride + c] = m_means[c * f + ft];
+                m_compiled.invCovars[ft * stride + c] = m_invCovars[c * f + ft];
             }
         m_compiled.factors = m_factors;
         m_compiled.weights = m_weights;
+        m_compiled.floorFrom.resize(C);
+        for (std::size_t c = 0; c < C; ++c)
+            m_compiled.floorFrom[c] = floorSumThreshold(m_factors[c]);
+        // The observation score of a state whose every component is at the
+        // floor: the same steps as for any frame, so the same bits.
+        const float floor = densityFloor();
+        m_compiled.floorScores.resize(static_cast<std::size_t>(S));
+        for (std::size_t st = 0; st < static_cast<std::size_t>(S); ++st) {
+            float acc = m_small;
+            for (std::size_t mx = 0; mx < static_cast<std::size_t>(M); ++mx)
+                acc = m_weights[st * static_cast<std::size_t>(M) + mx] * floor + acc;
+            m_compiled.floorScores[st] = static_cast<float>(std::log(static_cast<double>(acc)));
+        }
     }
 
     if (!complete) {

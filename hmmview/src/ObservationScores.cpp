@@ -3,9 +3,17 @@
 #include <cassert>
 #include <cmath>
 
+#include "hmmview/DensityFloor.h"
 #include "hmmview/HmmModel.h"
 
+#include "ComponentSums.h"
+
 namespace talvor::hmmview {
+
+namespace {
+constexpr void (*kComponentSums[4])(const float*, std::size_t, const float*, const float*, std::size_t,
+                                    float*) = TALVOR_ISA_TABLE(componentSums);
+}  // namespace
 
 TrellisObserver::~TrellisObserver() = default;
 void TrellisObserver::layoutPane(int, int, int, bool) {}
@@ -34,7 +42,7 @@ ObservationScores::ModelScores& ObservationScores::forModel(const HmmModel& mode
                 entry->m_generation = model.generation();
                 entry->m_scores.assign(static_cast<std::size_t>(m_word.frames) * model.nStates(), 0.0f);
                 entry->m_done.assign(static_cast<std::size_t>(m_word.frames), 0);
-                entry->m_sums.assign(static_cast<std::size_t>(model.compiled().components), 0.0f);
+                entry->m_sums.assign(static_cast<std::size_t>(model.compiled().stride), 0.0f);
             }
             return *entry;
         }
@@ -44,7 +52,7 @@ ObservationScores::ModelScores& ObservationScores::forModel(const HmmModel& mode
     entry->m_word = &m_word;
     entry->m_scores.assign(static_cast<std::size_t>(m_word.frames) * model.nStates(), 0.0f);
     entry->m_done.assign(static_cast<std::size_t>(m_word.frames), 0);
-    entry->m_sums.assign(static_cast<std::size_t>(model.compiled().components), 0.0f);
+    entry->m_sums.assign(static_cast<std::size_t>(model.compiled().stride), 0.0f);
     m_models.push_back(std::move(entry));
     return *m_models.back();
 }
@@ -58,36 +66,39 @@ const float* ObservationScores::ModelScores::frame(std::int32_t t)
         return out;
 
     const CompiledModel& cm = model.compiled();
-    const std::size_t C = static_cast<std::size_t>(cm.components);
     const std::size_t F = static_cast<std::size_t>(model.nParams());
     const std::size_t M = static_cast<std::size_t>(model.nMixtures());
     const float* x = m_word->values.data() + static_cast<std::size_t>(t) * F;
-    float* __restrict sums = m_sums.data();
+    float* sums = m_sums.data();
 
     // sum(c) := sum(c) + d * d / var, feature by feature in order, for all
     // components side by side (the same steps as density_function).
-    for (std::size_t c = 0; c < C; ++c)
-        sums[c] = 0.0f;
-    for (std::size_t f = 0; f < F; ++f) {
-        const float xf = x[f];
-        const float* __restrict mean = cm.means.data() + f * C;
-        const float* __restrict inv = cm.invCovars.data() + f * C;
-        for (std::size_t c = 0; c < C; ++c) {
-            // A zero inverse (zero variance) adds nothing, even to an
-            // infinite d * d: a select, so the loop stays vectorised.
-            const float d = xf - mean[c];
-            const float term = d * d * inv[c];
-            sums[c] = sums[c] + (inv[c] == 0.0f ? 0.0f : term);
-        }
-    }
+    isa::select(kComponentSums)(x, F, cm.means.data(), cm.invCovars.data(), static_cast<std::size_t>(cm.stride),
+                                sums);
 
     const float small = model.mySMALLFLOAT();
+    const float floor = densityFloor();
+    const float* floorFrom = cm.floorFrom.data();
     for (std::size_t s = 0; s < S; ++s) {
+        const std::size_t first = s * M;
+        bool allFloor = true;
+        for (std::size_t m = 0; m < M; ++m)
+            allFloor = allFloor && sums[first + m] >= floorFrom[first + m];
+        if (allFloor) {
+            out[s] = cm.floorScores[s];
+            continue;
+        }
         float acc = small;
         for (std::size_t m = 0; m < M; ++m) {
-            const std::size_t c = s * M + m;
-            const float density = static_cast<float>(
-                static_cast<double>(cm.factors[c]) * std::exp(static_cast<double>(sums[c]) / -2.0) + 1e-30);
+            const std::size_t c = first + m;
+            // At or beyond floorFrom the density is exactly the floor (the
+            // bound of DensityFloor.cpp); exp decides the rest.
+            const float density =
+                sums[c] >= floorFrom[c]
+                    ? floor
+                    : static_cast<float>(static_cast<double>(cm.factors[c]) *
+                                             std::exp(static_cast<double>(sums[c]) / -2.0) +
+                                         1e-30);
             acc = cm.weights[c] * density + acc;
         }
         out[s] = static_cast<float>(std::log(static_cast<double>(acc)));

@@ -38,13 +38,21 @@ struct ModLoadReport {
 };
 
 // The model laid out for fast observation scores: components c = s * M + m,
-// and for every feature f the C values of that feature side by side.
+// and for every feature f the C values of that feature side by side, padded
+// to `stride` (a whole number of the widest vectors; padding means and
+// inverses are 0).
 struct CompiledModel {
     std::int32_t components = 0;   // C = S * M
-    std::vector<float> means;      // [f * C + c]
-    std::vector<float> invCovars;  // [f * C + c]
+    std::int32_t stride = 0;       // C rounded up to whole vectors
+    std::vector<float> means;      // [f * stride + c]
+    std::vector<float> invCovars;  // [f * stride + c]
     std::vector<float> factors;    // [c]
     std::vector<float> weights;    // [c]
+    // From this component sum on the density is exactly the floor, without
+    // exp (floorSumThreshold, DensityFloor.h); NaN: never.
+    std::vector<float> floorFrom;  // [c]
+    // b(s, t) of a frame where every component of state s is at the floor.
+    std::vector<float> floorScores;  // [s]
 };
 
 class HmmModel {
