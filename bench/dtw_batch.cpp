@@ -1,13 +1,16 @@
 // Batch DTW: one test word against 5 x 51 references, by each method, with the
-// column fast path of the batch match against the plain cell-by-cell
-// recurrence in the same run.  Before timing, every reference's score of both
-// forms is compared bit for bit; any difference ends the program with a failure.
+// batch match (references side by side in vector lanes) against the plain
+// cell-by-cell recurrence in the same run.  Before timing, every reference's
+// score of both forms is compared bit for bit at every instruction-set level
+// the machine runs; any difference ends the program with a failure.
 //
 //   typical:  test word of 100 frames, references of 80..120 frames
 //   worst:    test word and references of 200 frames
 //
-// Rates are local distances x features per second (cells the band allows,
-// each summed over the 20 features).  At the end each case prints how many
+// cells/s counts local distances per second on one core (the cells the band
+// allows, each a sum over the 20 features); cells_x_features/s is the same
+// times 20.  fast/<case>/<method> runs at the machine's own level,
+// level/<name>/... at each lower level.  At the end each case prints how many
 // times faster the fast path is than the plain recurrence.
 #include <benchmark/benchmark.h>
 
@@ -19,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "common/IsaLevel.h"
 #include "timewarp/DtwMatch.h"
 
 using namespace talvor::timewarp;
@@ -101,32 +105,52 @@ double cellsPerBatch(const DtwWordStore& s, char method)
 bool scoresIdentical(DtwWordStore& s, char method, const char* caseName)
 {
     s.method = method;
-    MatchAllReferences(s, 1);
+    std::vector<float> plain(std::size_t(s.referenceTotal) + 1);
     int allowed = 0;
     for (int r = 1; r <= s.referenceTotal; ++r) {
-        const float plain = plainScore(s, method, r);
-        const float fast = s.batch[std::size_t(r)].score;
-        if (std::bit_cast<std::uint32_t>(plain) != std::bit_cast<std::uint32_t>(fast)) {
-            std::fprintf(stderr, "%s %c: reference %d scores %.9g by the fast path, %.9g by the plain recurrence\n",
-                         caseName, method, r, double(fast), double(plain));
-            return false;
-        }
-        allowed += plain < kForbidden;
+        plain[std::size_t(r)] = plainScore(s, method, r);
+        allowed += plain[std::size_t(r)] < kForbidden;
     }
-    std::printf("%-8s %c: %d scores identical bit for bit (%d allowed), best reference %d\n", caseName, method,
-                s.referenceTotal, allowed, s.best.reference);
+    for (talvor::isa::Level level : talvor::isa::kAllLevels) {
+        if (level > talvor::isa::supportedLevel())
+            continue;
+        talvor::isa::ScopedCeiling ceiling(level);
+        MatchAllReferences(s, 1);
+        for (int r = 1; r <= s.referenceTotal; ++r) {
+            const float fast = s.batch[std::size_t(r)].score;
+            if (std::bit_cast<std::uint32_t>(plain[std::size_t(r)]) != std::bit_cast<std::uint32_t>(fast)) {
+                std::fprintf(stderr,
+                             "%s %c at %s: reference %d scores %.9g by the fast path, %.9g by the plain recurrence\n",
+                             caseName, method, talvor::isa::levelName(level), r, double(fast),
+                             double(plain[std::size_t(r)]));
+                return false;
+            }
+        }
+    }
+    std::printf("%-8s %c: %d scores identical bit for bit at every level up to %s (%d allowed), best reference %d\n",
+                caseName, method, s.referenceTotal, talvor::isa::levelName(talvor::isa::supportedLevel()), allowed,
+                s.best.reference);
     return true;
 }
 
-void fastBatch(benchmark::State& state, DtwWordStore* s, char method)
+void setRates(benchmark::State& state, const DtwWordStore& s, char method)
 {
+    const double cells = cellsPerBatch(s, method);
+    state.counters["cells/s"] = benchmark::Counter(cells, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["cells_x_features/s"] =
+        benchmark::Counter(cells * kFeatures, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void fastBatch(benchmark::State& state, DtwWordStore* s, char method, talvor::isa::Level level)
+{
+    talvor::isa::ScopedCeiling ceiling(level);
     s->method = method;
+    MatchAllReferences(*s, 1);  // lays the references out once
     for (auto _ : state) {
         benchmark::DoNotOptimize(MatchAllReferences(*s, 1));
         benchmark::ClobberMemory();
     }
-    state.counters["cells_x_features/s"] =
-        benchmark::Counter(cellsPerBatch(*s, method) * kFeatures, benchmark::Counter::kIsIterationInvariantRate);
+    setRates(state, *s, method);
 }
 
 void plainBatch(benchmark::State& state, DtwWordStore* s, char method)
@@ -141,8 +165,7 @@ void plainBatch(benchmark::State& state, DtwWordStore* s, char method)
         }
         benchmark::DoNotOptimize(best);
     }
-    state.counters["cells_x_features/s"] =
-        benchmark::Counter(cellsPerBatch(*s, method) * kFeatures, benchmark::Counter::kIsIterationInvariantRate);
+    setRates(state, *s, method);
 }
 
 // Console output plus the times kept by name, for the ratios.
@@ -172,8 +195,15 @@ int main(int argc, char** argv)
         for (char m : methods) {
             identical = scoresIdentical(*s, m, c.name) && identical;
             const std::string tag = std::string(c.name) + "/" + m;
-            benchmark::RegisterBenchmark(("fast/" + tag).c_str(), fastBatch, s, m)->Unit(benchmark::kMicrosecond);
+            const talvor::isa::Level top = talvor::isa::supportedLevel();
+            benchmark::RegisterBenchmark(("fast/" + tag).c_str(), fastBatch, s, m, top)->Unit(benchmark::kMicrosecond);
             benchmark::RegisterBenchmark(("plain/" + tag).c_str(), plainBatch, s, m)->Unit(benchmark::kMicrosecond);
+            for (talvor::isa::Level level : talvor::isa::kAllLevels)
+                if (level < top)
+                    benchmark::RegisterBenchmark(
+                        ("level/" + std::string(talvor::isa::levelName(level)) + "/" + tag).c_str(), fastBatch, s, m,
+                        level)
+                        ->Unit(benchmark::kMicrosecond);
         }
     }
     if (!identical) {

@@ -50,10 +50,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "statwalk1: %s\n", error.c_str());
         return 2;
     }
-    if (modeNameTable(job.mode).empty()) {
-        std::fprintf(stderr, "statwalk1: no operating mode %d\n", static_cast<int>(job.mode));
-        return 2;
-    }
 
     QApplication app(argc, argv);
     const std::string caption = std::string(kCaptionStatwalk) + modeNameTable(job.mode);

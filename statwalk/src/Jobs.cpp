@@ -7,6 +7,7 @@
 
 #include "common/DataTree.h"
 #include "common/FileNames.h"
+#include "common/ModuleState.h"
 #include "common/NameCheck.h"
 #include "common/NumberText.h"
 #include "hmmview/Decoders.h"
@@ -75,6 +76,8 @@ bool loadJob(const std::string& programFolder, StatwalkKind kind, StatwalkConfig
     if (job->kind != kind)
         return fail(error, std::string(statwalkConfigName(kind)) + " is not a " +
                                (kind == StatwalkKind::Training ? "training" : "recognition") + " configuration");
+    if (modeNameTable(job->mode).empty())
+        return fail(error, "no operating mode " + std::to_string(job->mode));
     return true;
 }
 

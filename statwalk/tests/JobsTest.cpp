@@ -82,6 +82,41 @@ bool logHas(const std::vector<std::string>& log, const std::string& text)
     return std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; });
 }
 
+TEST_F(JobTree, LoadsOnlyAJobOfItsKindAndAKnownMode)
+{
+    struct Case {
+        const char* what;
+        StatwalkKind written;  // the kind of the file in the recogniser's place
+        std::int32_t mode;
+        const char* refusal;   // empty: loads
+    };
+    const Case cases[] = {
+        {"recognition job", StatwalkKind::Recognition, 4, ""},
+        {"training job where the recognition job belongs", StatwalkKind::Training, 3, "is not a recognition"},
+        {"unknown mode", StatwalkKind::Recognition, 99, "no operating mode 99"},
+        {"negative mode", StatwalkKind::Recognition, -1, "no operating mode -1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StatwalkConfig written = job(c.written, {"TEST"});
+        written.mode = c.mode;
+        std::string err;
+        ASSERT_TRUE(writeStatwalkConfig(tree.statwalkConfigFile(StatwalkKind::Recognition), written, &err)) << err;
+        StatwalkConfig loaded;
+        const bool ok = loadJob(dir.path(), StatwalkKind::Recognition, &loaded, &err);
+        EXPECT_EQ(ok, *c.refusal == '\0') << err;
+        if (!ok)
+            EXPECT_NE(err.find(c.refusal), std::string::npos) << err;
+        else
+            EXPECT_EQ(loaded.mode, c.mode);
+    }
+    fs::remove(tree.statwalkConfigFile(StatwalkKind::Recognition));
+    StatwalkConfig loaded;
+    std::string err;
+    EXPECT_FALSE(loadJob(dir.path(), StatwalkKind::Recognition, &loaded, &err));
+    EXPECT_FALSE(err.empty());
+}
+
 TEST_F(JobTree, TrainsOneModelPerWordAndRecognisesTheTestWords)
 {
     // Word 3 ("three") has no training data: no model, a line in the log.

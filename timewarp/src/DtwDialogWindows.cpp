@@ -97,6 +97,24 @@ QToolButton* pictureButton(QWidget* parent, const char* kind, QRadioButton* opti
     return b;
 }
 
+// A frame of three options, each after its picture button; a click on an
+// option runs its action.
+QGroupBox* pictureOptions(QWidget* parent, const char* title, const std::array<const char*, 3>& captions,
+                          const std::array<const char*, 3>& pictures, const std::array<QRadioButton**, 3>& options,
+                          const std::array<std::function<void()>, 3>& actions)
+{
+    auto* fra = new QGroupBox(title, parent);
+    auto* grid = new QGridLayout(fra);
+    for (std::size_t k = 0; k < 3; ++k) {
+        auto* option = new QRadioButton(captions[k], fra);
+        *options[k] = option;
+        grid->addWidget(pictureButton(fra, pictures[k], option), int(k), 0);
+        grid->addWidget(option, int(k), 1);
+        QObject::connect(option, &QRadioButton::clicked, fra, actions[k]);
+    }
+    return fra;
+}
+
 }  // namespace
 
 void SpinButton::setEnabled(bool on)
@@ -134,6 +152,25 @@ void DtwDialog::changed()
         onChanged();
 }
 
+std::function<void()> DtwDialog::act(std::function<void()> handler)
+{
+    return [this, handler = std::move(handler)] {
+        handler();
+        refresh();
+    };
+}
+
+void DtwDialog::placeFrames(std::initializer_list<QWidget*> frames)
+{
+    auto* top = new QVBoxLayout(this);
+    for (QWidget* f : frames)
+        top->addWidget(f);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_ok);
+    top->addLayout(buttons);
+}
+
 // ---------------------------------------------------------------------------
 
 FrmRefSel::FrmRefSel(DtwSession& session, QWidget* parent)
@@ -151,31 +188,16 @@ FrmRefSel::FrmRefSel(DtwSession& session, QWidget* parent)
         m_word[std::size_t(w)] = panel(fra, 170);
         m_score[std::size_t(w)] = panel(fra, 90);
         m_score[std::size_t(w)]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        m_spin[std::size_t(w)] = makeSpin(
-            fra,
-            [this, way] {
-                m_model.spinUp(way);
-                refresh();
-            },
-            [this, way] {
-                m_model.spinDown(way);
-                refresh();
-            });
+        m_spin[std::size_t(w)] = makeSpin(fra, act([this, way] { m_model.spinUp(way); }),
+                                          act([this, way] { m_model.spinDown(way); }));
         grid->addWidget(m_opt[std::size_t(w)], w + 1, 0);
         grid->addWidget(m_word[std::size_t(w)], w + 1, 1);
         grid->addWidget(m_spin[std::size_t(w)].widget, w + 1, 2);
         grid->addWidget(m_score[std::size_t(w)], w + 1, 3);
-        QObject::connect(m_opt[std::size_t(w)], &QRadioButton::clicked, this, [this, way] {
-            m_model.optRef_Click(way);
-            refresh();
-        });
+        QObject::connect(m_opt[std::size_t(w)], &QRadioButton::clicked, this,
+                         act([this, way] { m_model.optRef_Click(way); }));
     }
-    auto* top = new QVBoxLayout(this);
-    top->addWidget(fra);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_ok);
-    top->addLayout(buttons);
+    placeFrames({fra});
 }
 
 void FrmRefSel::load()
@@ -213,55 +235,18 @@ FrmPlot::FrmPlot(DtwComparerState& state, QWidget* parent)
     , m_model(state)
 {
     setWindowTitle("Plot options");
-    auto* fra = new QGroupBox("Plot styles", this);
-    auto* grid = new QGridLayout(fra);
-    optFlat = new QRadioButton("Flat grid surface", fra);
-    opt3D = new QRadioButton("3D surface", fra);
-    optMap = new QRadioButton("Color map surface", fra);
-    QRadioButton* opts[3] = {optFlat, opt3D, optMap};
-    const char* pics[3] = {"flat", "3d", "map"};
-    for (int k = 0; k < 3; ++k) {
-        grid->addWidget(pictureButton(fra, pics[k], opts[k]), k, 0);
-        grid->addWidget(opts[k], k, 1);
-    }
-    QObject::connect(optFlat, &QRadioButton::clicked, this, [this] {
-        m_model.optFlat_Click();
-        refresh();
-    });
-    QObject::connect(opt3D, &QRadioButton::clicked, this, [this] {
-        m_model.opt3D_Click();
-        refresh();
-    });
-    QObject::connect(optMap, &QRadioButton::clicked, this, [this] {
-        m_model.optMap_Click();
-        refresh();
-    });
+    QGroupBox* fra = pictureOptions(this, "Plot styles", {"Flat grid surface", "3D surface", "Color map surface"},
+                                    {"flat", "3d", "map"}, {&optFlat, &opt3D, &optMap},
+                                    {act([this] { m_model.optFlat_Click(); }), act([this] { m_model.opt3D_Click(); }),
+                                     act([this] { m_model.optMap_Click(); })});
 
     auto* angles = new QGridLayout;
     m_lblR = new QLabel("Rot.", this);
     lblRot = panel(this, 40);
-    spiRot = makeSpin(
-        this,
-        [this] {
-            m_model.spiRotUp();
-            refresh();
-        },
-        [this] {
-            m_model.spiRotDown();
-            refresh();
-        });
+    spiRot = makeSpin(this, act([this] { m_model.spiRotUp(); }), act([this] { m_model.spiRotDown(); }));
     m_lblE = new QLabel("Elev.", this);
     lblElev = panel(this, 40);
-    spiElev = makeSpin(
-        this,
-        [this] {
-            m_model.spiElevUp();
-            refresh();
-        },
-        [this] {
-            m_model.spiElevDown();
-            refresh();
-        });
+    spiElev = makeSpin(this, act([this] { m_model.spiElevUp(); }), act([this] { m_model.spiElevDown(); }));
     angles->addWidget(m_lblR, 0, 0);
     angles->addWidget(lblRot, 0, 1);
     angles->addWidget(spiRot.widget, 0, 2);
@@ -270,15 +255,12 @@ FrmPlot::FrmPlot(DtwComparerState& state, QWidget* parent)
     angles->addWidget(spiElev.widget, 1, 2);
     angles->setRowStretch(2, 1);
 
-    auto* row = new QHBoxLayout;
+    auto* styles = new QWidget(this);
+    auto* row = new QHBoxLayout(styles);
+    row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(fra);
     row->addLayout(angles);
-    auto* top = new QVBoxLayout(this);
-    top->addLayout(row);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_ok);
-    top->addLayout(buttons);
+    placeFrames({styles});
 }
 
 void FrmPlot::refresh()
@@ -308,29 +290,11 @@ FrmMethod::FrmMethod(DtwSession& session, QWidget* parent)
     , m_model(session)
 {
     setWindowTitle("Time Warping Methods");
-    auto* fra = new QGroupBox("Select a method", this);
-    auto* grid = new QGridLayout(fra);
-    OptIta = new QRadioButton("DTW - Itakura constraints", fra);
-    optNsc = new QRadioButton("DTW - general constraints", fra);
-    optLin = new QRadioButton("Linear time warping", fra);
-    QRadioButton* opts[3] = {OptIta, optNsc, optLin};
-    const char* pics[3] = {"itakura", "general", "linear"};
-    for (int k = 0; k < 3; ++k) {
-        grid->addWidget(pictureButton(fra, pics[k], opts[k]), k, 0);
-        grid->addWidget(opts[k], k, 1);
-    }
-    QObject::connect(OptIta, &QRadioButton::clicked, this, [this] {
-        m_model.OptIta_Click();
-        refresh();
-    });
-    QObject::connect(optNsc, &QRadioButton::clicked, this, [this] {
-        m_model.optNsc_Click();
-        refresh();
-    });
-    QObject::connect(optLin, &QRadioButton::clicked, this, [this] {
-        m_model.optLin_Click();
-        refresh();
-    });
+    QGroupBox* fra = pictureOptions(
+        this, "Select a method", {"DTW - Itakura constraints", "DTW - general constraints", "Linear time warping"},
+        {"itakura", "general", "linear"}, {&OptIta, &optNsc, &optLin},
+        {act([this] { m_model.OptIta_Click(); }), act([this] { m_model.optNsc_Click(); }),
+         act([this] { m_model.optLin_Click(); })});
 
     auto* fraRange = new QGroupBox("Global constraints - range", this);
     m_fraRange = fraRange;
@@ -338,36 +302,14 @@ FrmMethod::FrmMethod(DtwSession& session, QWidget* parent)
     optFixed = new QRadioButton("fixed", fraRange);
     optFlex = new QRadioButton("flexibly adjusted", fraRange);
     lblRange = panel(fraRange, 40);
-    spiRange = makeSpin(
-        fraRange,
-        [this] {
-            m_model.spiRangeUp();
-            refresh();
-        },
-        [this] {
-            m_model.spiRangeDown();
-            refresh();
-        });
+    spiRange = makeSpin(fraRange, act([this] { m_model.spiRangeUp(); }), act([this] { m_model.spiRangeDown(); }));
     rg->addWidget(optFixed, 0, 0);
     rg->addWidget(lblRange, 0, 1);
     rg->addWidget(spiRange.widget, 0, 2);
     rg->addWidget(optFlex, 1, 0, 1, 3);
-    QObject::connect(optFixed, &QRadioButton::clicked, this, [this] {
-        m_model.optFixed_Click();
-        refresh();
-    });
-    QObject::connect(optFlex, &QRadioButton::clicked, this, [this] {
-        m_model.optFlex_Click();
-        refresh();
-    });
-
-    auto* top = new QVBoxLayout(this);
-    top->addWidget(fra);
-    top->addWidget(fraRange);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_ok);
-    top->addLayout(buttons);
+    QObject::connect(optFixed, &QRadioButton::clicked, this, act([this] { m_model.optFixed_Click(); }));
+    QObject::connect(optFlex, &QRadioButton::clicked, this, act([this] { m_model.optFlex_Click(); }));
+    placeFrames({fra, fraRange});
 }
 
 void FrmMethod::load()
@@ -410,17 +352,9 @@ FrmFeat::FrmFeat(DtwSession& session, QWidget* parent)
         const int column = k <= 8 ? 0 : k <= 16 ? 1 : 2;
         const int row = k <= 8 ? k - 1 : k <= 16 ? k - 9 : k - 17;
         grid->addWidget(o, row, column);
-        QObject::connect(o, &QRadioButton::clicked, this, [this, k] {
-            m_model.optFeature_Click(k);
-            refresh();
-        });
+        QObject::connect(o, &QRadioButton::clicked, this, act([this, k] { m_model.optFeature_Click(k); }));
     }
-    auto* top = new QVBoxLayout(this);
-    top->addWidget(fra);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_ok);
-    top->addLayout(buttons);
+    placeFrames({fra});
 }
 
 void FrmFeat::load()

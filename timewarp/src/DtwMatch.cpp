@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <array>
+#include <climits>
 #include <cstring>
+
+#include "DtwKernels.h"
 
 namespace talvor::timewarp {
 
@@ -61,78 +65,6 @@ struct StoredDistance {
     int w, r;
     void row(int, int, int) {}
     float operator()(int i, int j) const { return RefFrameDistance(store, w, r, i, j); }
-};
-
-// Four lanes of float arithmetic: each lane rounds exactly as the scalar
-// operation does, so lane sums equal scalar sums bit for bit.
-using Lanes = float __attribute__((vector_size(16)));
-
-inline Lanes loadLanes(const float* p)
-{
-    Lanes v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-inline void storeLanes(float* p, Lanes v)
-{
-    std::memcpy(p, &v, sizeof v);
-}
-
-// A band column at a time from the feature-major reference, four reference
-// frames to a vector and up to four vectors side by side; the features of each
-// cell are summed in order, so every sum is that of frameDistance bit for bit.
-// The last vector of a column may run up to three frames past its end: the
-// reference and the column are padded for it, and those lanes are never read.
-struct ColumnDistance {
-    const float* test;  // frame-major values of the test word
-    const float* ref;   // feature-major values of the reference
-    int nFeat;
-    DtwWordStore::Columns& columns;
-    void row(int i, int lo, int hi)
-    {
-        float* const out = &columns.d(lo);
-        const int n = hi - lo + 1;
-        const float* const t = test + std::size_t(i - 1) * std::size_t(nFeat);
-        const float* const r0 = ref + std::size_t(lo - 1);
-        int k = 0;
-        for (; k + 16 <= n; k += 16) {
-            Lanes a0 = {0.0f, 0.0f, 0.0f, 0.0f}, a1 = a0, a2 = a0, a3 = a0;
-            const float* rf = r0 + k;
-            for (int f = 0; f < nFeat; ++f, rf += kMaxFrames) {
-                const Lanes tf = {t[f], t[f], t[f], t[f]};
-                const Lanes d0 = tf - loadLanes(rf), d1 = tf - loadLanes(rf + 4);
-                const Lanes d2 = tf - loadLanes(rf + 8), d3 = tf - loadLanes(rf + 12);
-                a0 = a0 + d0 * d0;
-                a1 = a1 + d1 * d1;
-                a2 = a2 + d2 * d2;
-                a3 = a3 + d3 * d3;
-            }
-            storeLanes(out + k, a0);
-            storeLanes(out + k + 4, a1);
-            storeLanes(out + k + 8, a2);
-            storeLanes(out + k + 12, a3);
-        }
-        for (; k < n; k += 4) {
-            Lanes a = {0.0f, 0.0f, 0.0f, 0.0f};
-            const float* rf = r0 + k;
-            for (int f = 0; f < nFeat; ++f, rf += kMaxFrames) {
-                const Lanes tf = {t[f], t[f], t[f], t[f]};
-                const Lanes d = tf - loadLanes(rf);
-                a = a + d * d;
-            }
-            storeLanes(out + k, a);
-        }
-        // Whole vectors of square roots, padding included (never read): the
-        // sums are never negative, so each root is that of frameDistance.
-        for (k = 0; k < n; k += 4) {
-            Lanes a = loadLanes(out + k);
-            for (int l = 0; l < 4; ++l)
-                a[l] = std::sqrt(a[l]);
-            storeLanes(out + k, a);
-        }
-    }
-    float operator()(int, int j) { return columns.d(j); }
 };
 
 // DTW with Itakura constraints.  Steps into (i, j) come from (i-1, j-2),
@@ -428,24 +360,225 @@ float LinearScore(DtwWordStore& store, int w, int N, int r, int M)
     return linear(N, M, dist);
 }
 
+namespace {
+
+// --- The batch match: a group of references side by side ---
+//
+// The kernels (DtwKernels.cpp) run a group's references in the lanes of one
+// vector, each on its own band, over the union of the lanes' bands per row.
+// They keep two whole rows, with kForbidden (and a clear flag) in every cell
+// outside a row's band, where the cell-by-cell forms above keep one column
+// updated in place.  Both read the same values:
+// - General band: both ends of the band never move down as i grows, so every
+//   cell of row i-1 read at row i (frames lo(i)-1..hi(i)) is in that row's
+//   band, is D(lo(i-1)-1) (set to kForbidden), or lies above hi(i-1), where no
+//   earlier row wrote.
+// - Itakura: the same holds for frames lo(i)-1..hi(i) and for the flags.  At
+//   lo(i)-2 the column may hold a value of an earlier row only when lo rose by
+//   2 at some row and then stood still; lo = max((i+1)/2, M - 2(N-i)) rises by
+//   2 only where M - 2(N-i) (rising by 2 each row) leads, and from there on it
+//   rises by 2 at every row, so the column holds kForbidden there too.
+// References are grouped by frame count, so that a group's bands nearly
+// coincide and few cells of the union lie outside a lane's own band.
+
+using Lanes = DtwWordStore::ReferenceLanes;
+constexpr int kLanes = DtwWordStore::kLaneWidth;
+
+}  // namespace
+
+namespace kernels {
+namespace {
+using Kernel = void (*)(const LaneJob&);
+const Kernel kItakura[4] = TALVOR_ISA_TABLE(itakuraLanes);
+const Kernel kGeneral[4] = TALVOR_ISA_TABLE(generalLanes);
+const Kernel kLinear[4] = TALVOR_ISA_TABLE(linearLanes);
+}  // namespace
+}  // namespace kernels
+
+namespace {
+
+// Group g's values from the members' stored values; frames a member does not
+// have are 0.
+void fillGroup(DtwWordStore& store, int g, const std::int16_t* members, const int* frames, int groupFrames)
+{
+    const int nFeat = store.nFeat();
+    float* const v = store.lanes.values(g);
+    std::fill_n(v, std::size_t(groupFrames) * std::size_t(nFeat) * kLanes, 0.0f);
+    for (int k = 0; k < kLanes; ++k) {
+        if (members[k] == 0)
+            continue;
+        const float* src = store.referenceValues(members[k]);
+        for (int m = 0; m < frames[k] * nFeat; ++m)
+            v[std::size_t(m) * kLanes + std::size_t(k)] = src[m];
+    }
+}
+
+// References 1..count in groups of kLanes, by frame count (the lower number
+// first among equals); references without frames are left out.
+void layOutReferences(DtwWordStore& store, int count)
+{
+    Lanes& L = store.lanes;
+    if (L.count == count)
+        return;
+    std::array<int, kMaxFrames + 2> start{};
+    for (int r = 1; r <= count; ++r) {
+        const int M = store.reference(r).frames;
+        if (M >= 1 && M <= kMaxFrames)
+            ++start[std::size_t(M) + 1];
+    }
+    for (int M = 1; M <= kMaxFrames; ++M)
+        start[std::size_t(M) + 1] += start[std::size_t(M)];
+    const int placed = start[kMaxFrames + 1];
+    std::array<std::int16_t, kMaxReferences> order{};
+    for (int r = 1; r <= count; ++r) {
+        const int M = store.reference(r).frames;
+        if (M >= 1 && M <= kMaxFrames)
+            order[std::size_t(start[std::size_t(M)]++)] = std::int16_t(r);
+    }
+    L.groups = (placed + kLanes - 1) / kLanes;
+    for (int g = 0; g < L.groups; ++g) {
+        std::int16_t* members = &L.member[std::size_t(g) * kLanes];
+        int frames[kLanes] = {};
+        int groupFrames = 0;
+        for (int k = 0; k < kLanes; ++k) {
+            const int n = g * kLanes + k;
+            members[k] = n < placed ? order[std::size_t(n)] : 0;
+            frames[k] = members[k] ? store.reference(members[k]).frames : 0;
+            groupFrames = std::max(groupFrames, frames[k]);
+        }
+        L.frames[std::size_t(g)] = std::int16_t(groupFrames);
+        fillGroup(store, g, members, frames, groupFrames);
+    }
+    L.count = count;
+}
+
+// The band of every row 1..N for reference length M, once per batch: the
+// cell-by-cell forms' bands (the Itakura method's first row is the cell
+// (1, 1), the general method's is frames 1..firstRowEnd); linear warping: the
+// frame of each row.
+const std::int16_t* bandsOf(Lanes& L, char method, int N, int M, int range, bool hiSide)
+{
+    std::int16_t* lo = &L.bandLo[std::size_t(M) * kMaxFrames];
+    std::int16_t* hi = &L.bandHi[std::size_t(M) * kMaxFrames];
+    if (!L.bandReady[std::size_t(M)]) {
+        for (int i = 1; i <= N; ++i) {
+            Band b;
+            if (method == kMethodLinear)
+                b = {std::int16_t(linearFrame(i, N, M)), std::int16_t(linearFrame(i, N, M))};
+            else if (i == 1)
+                b = {1, std::int16_t(method == kMethodItakura ? 1 : firstRowEnd(N, M, range))};
+            else
+                b = WarpBand(method, i, N, M, range);
+            lo[i - 1] = b.lo;
+            hi[i - 1] = b.hi;
+        }
+        L.bandReady[std::size_t(M)] = true;
+    }
+    return hiSide ? hi : lo;
+}
+
+// Scores the references of group g (frames[k] of lane k, 0 for none) against
+// the test values by the method into score[k]: the cell-by-cell forms'
+// scores, kForbidden for a lane without a match.  The band table must have
+// been cleared for this test word, method and range.
+void scoreGroup(DtwWordStore& store, int g, const int* frames, char method, const float* test, int N, float* score)
+{
+    Lanes& L = store.lanes;
+    const int range = std::max(int(store.bandRange), 0);
+    bool matched[kLanes] = {};
+    bool any = false;
+    std::fill_n(L.rowLo.begin(), std::max(N, 1), INT32_MAX);
+    std::fill_n(L.rowHi.begin(), std::max(N, 1), INT32_MIN);
+    for (int k = 0; k < kLanes; ++k) {
+        const int M = frames[k];
+        matched[k] = validLengths(N, M) && !(method == kMethodItakura && (N > 2 * M || M > 2 * N - 1));
+        L.last[std::size_t(k)] = matched[k] ? M : 1;
+        if (!matched[k]) {
+            // No cell of any row: for linear warping, frame 1 of a real lane.
+            const bool linear = method == kMethodLinear;
+            for (int i = 0; i < N && i < kMaxFrames; ++i) {
+                L.lo[std::size_t(i) * kLanes + std::size_t(k)] = linear ? 1 : kMaxFrames + 8;
+                L.hi[std::size_t(i) * kLanes + std::size_t(k)] = linear ? 1 : -8;
+            }
+            continue;
+        }
+        any = true;
+        const std::int16_t* lo = bandsOf(L, method, N, M, range, false);
+        const std::int16_t* hi = bandsOf(L, method, N, M, range, true);
+        for (int i = 0; i < N; ++i) {
+            L.lo[std::size_t(i) * kLanes + std::size_t(k)] = lo[i];
+            L.hi[std::size_t(i) * kLanes + std::size_t(k)] = hi[i];
+            L.rowLo[std::size_t(i)] = std::min<std::int32_t>(L.rowLo[std::size_t(i)], lo[i]);
+            L.rowHi[std::size_t(i)] = std::max<std::int32_t>(L.rowHi[std::size_t(i)], hi[i]);
+        }
+    }
+    std::fill_n(score, kLanes, kForbidden);
+    if (!any)
+        return;
+    kernels::LaneJob job;
+    job.test = test;
+    job.values = L.values(g);
+    job.nFeat = store.nFeat();
+    job.N = N;
+    job.lo = L.lo.data();
+    job.hi = L.hi.data();
+    job.rowLo = L.rowLo.data();
+    job.rowHi = L.rowHi.data();
+    job.last = L.last.data();
+    job.work = L.work();
+    job.out = L.out.data();
+    switch (method) {
+    case kMethodItakura: isa::select(kernels::kItakura)(job); break;
+    case kMethodGeneral: isa::select(kernels::kGeneral)(job); break;
+    default: isa::select(kernels::kLinear)(job); break;
+    }
+    for (int k = 0; k < kLanes; ++k) {
+        if (!matched[k])
+            continue;
+        const float end = L.out[std::size_t(k)];
+        if (method == kMethodLinear)
+            score[k] = end / float(N);
+        else if (end < kForbidden)
+            score[k] = end / float(N);
+    }
+}
+
+void clearBands(Lanes& L)
+{
+    std::fill(L.bandReady.begin(), L.bandReady.end(), false);
+}
+
+// One reference by the batch kernels: a group of one in the scratch group.
+float laneScore(DtwWordStore& store, char method, int w, int N, int r, int M)
+{
+    if (!validLengths(N, M))
+        return kForbidden;
+    Lanes& L = store.lanes;
+    const int g = DtwWordStore::kLaneGroups;
+    std::int16_t members[kLanes] = {std::int16_t(r)};
+    int frames[kLanes] = {M};
+    fillGroup(store, g, members, frames, M);
+    clearBands(L);
+    float score[kLanes];
+    scoreGroup(store, g, frames, method, store.testValues(w), N, score);
+    return score[0];
+}
+
+}  // namespace
+
 float ItakuraScoreByColumn(DtwWordStore& store, int w, int N, int r, int M)
 {
-    ColumnDistance dist{store.testValues(w), store.referenceByFeature(r), store.nFeat(), store.columns};
-    return itakura(store.columns, N, M, dist, nullptr);
+    return laneScore(store, kMethodItakura, w, N, r, M);
 }
 
 float GeneralScoreByColumn(DtwWordStore& store, int w, int N, int r, int M)
 {
-    ColumnDistance dist{store.testValues(w), store.referenceByFeature(r), store.nFeat(), store.columns};
-    return general(store.columns, N, M, store.bandRange, dist, nullptr);
+    return laneScore(store, kMethodGeneral, w, N, r, M);
 }
 
 float LinearScoreByColumn(DtwWordStore& store, int w, int N, int r, int M)
 {
-    // One cell per test frame: the frame-major values are read directly, as
-    // a column of one cell gains nothing from the feature-major layout.
-    StoredDistance dist{store, w, r};
-    return linear(N, M, dist);
+    return laneScore(store, kMethodLinear, w, N, r, M);
 }
 
 std::int16_t MatchAllReferences(DtwWordStore& store, int w)
@@ -453,25 +586,30 @@ std::int16_t MatchAllReferences(DtwWordStore& store, int w)
     store.best = BestResult{};
     if (w < 1 || w > store.testWordCount)
         return store.best.label;
-    float (*score)(DtwWordStore&, int, int, int, int) = nullptr;
-    switch (store.method) {
-    case kMethodItakura:
-        score = ItakuraScoreByColumn;
-        break;
-    case kMethodGeneral:
-        score = GeneralScoreByColumn;
-        break;
-    case kMethodLinear:
-        score = LinearScoreByColumn;
-        break;
-    default:
+    const char method = store.method;
+    if (method != kMethodItakura && method != kMethodGeneral && method != kMethodLinear)
         return store.best.label;  // an unknown method scores nothing
-    }
     const int N = store.testWord(w).frames;
     const int total = std::clamp<int>(store.referenceTotal, 0, kMaxReferences);
+    layOutReferences(store, total);
+    Lanes& L = store.lanes;
+    clearBands(L);
+    std::array<float, kMaxReferences + 1> scores;
+    scores.fill(kForbidden);
+    for (int g = 0; g < L.groups; ++g) {
+        const std::int16_t* members = &L.member[std::size_t(g) * kLanes];
+        int frames[kLanes];
+        for (int k = 0; k < kLanes; ++k)
+            frames[k] = members[k] ? store.reference(members[k]).frames : 0;
+        float score[kLanes];
+        scoreGroup(store, g, frames, method, store.testValues(w), N, score);
+        for (int k = 0; k < kLanes; ++k)
+            if (members[k])
+                scores[std::size_t(members[k])] = score[k];
+    }
     for (int r = 1; r <= total; ++r) {
         const WordRecord& ref = store.reference(r);
-        const float s = score(store, w, N, r, ref.frames);
+        const float s = scores[std::size_t(r)];
         if (s < store.best.score) {
             store.best.score = s;
             store.best.reference = std::int16_t(r);

@@ -9,9 +9,6 @@ DtwWordStore::DtwWordStore()
     , m_references(kMaxReferences + 1)
     , m_testValues(std::size_t(kMaxTestWords) * kMaxValues, 0.0f)
     , m_refValues(std::size_t(kMaxReferences) * kMaxValues, 0.0f)
-    // Four floats beyond the last reference: the batch match reads whole
-    // vectors of four past a band's end.
-    , m_refByFeature(std::size_t(kMaxReferences) * kMaxValues + 4, 0.0f)
     , m_testVector(std::size_t(kMaxFrames) * kMaxFeatures, 0.0f)
     , m_refVector(std::size_t(kMaxFrames) * kMaxFeatures, 0.0f)
 {
@@ -24,9 +21,7 @@ bool DtwWordStore::setNFeat(int nFeat)
     if (nFeat == m_nFeat)
         return true;
     m_nFeat = std::int16_t(nFeat);
-    for (int r = 1; r <= kMaxReferences; ++r)
-        if (m_references[std::size_t(r)].frames > 0)
-            transposeReference(r);
+    lanes.count = -1;
     return true;
 }
 
@@ -55,18 +50,8 @@ bool DtwWordStore::storeReference(int r, const WordRecord& record, std::span<con
         return false;
     m_references[std::size_t(r)] = record;
     std::copy(values.begin(), values.end(), m_refValues.begin() + std::ptrdiff_t(std::size_t(r - 1) * kMaxValues));
-    transposeReference(r);
+    lanes.count = -1;
     return true;
-}
-
-void DtwWordStore::transposeReference(int r)
-{
-    const int frames = m_references[std::size_t(r)].frames;
-    const float* src = &m_refValues[std::size_t(r - 1) * kMaxValues];
-    float* dst = &m_refByFeature[std::size_t(r - 1) * kMaxValues];
-    for (int j = 0; j < frames; ++j)
-        for (int f = 0; f < m_nFeat; ++f)
-            dst[std::size_t(f) * kMaxFrames + std::size_t(j)] = src[std::size_t(j) * std::size_t(m_nFeat) + std::size_t(f)];
 }
 
 }  // namespace talvor::timewarp

@@ -3,18 +3,22 @@
 // path, the pair match equal to every batch form bit for bit, the Itakura
 // column recurrence equal to a whole-matrix form of the same greedy rule, and
 // the general method with a band covering everything equal to the minimum over
-// all paths.
+// all paths; the batch match and the single-reference column forms equal to the
+// plain recurrence at every instruction-set level the machine runs.
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
 #include <vector>
 
+#include "common/IsaLevel.h"
 #include "timewarp/DtwMatch.h"
 
 using namespace talvor::timewarp;
+namespace isa = talvor::isa;
 
 namespace {
 
@@ -263,4 +267,180 @@ TEST(DtwSweep, PathsScoresAndEveryFormAgree)
     EXPECT_GT(forbidden[1], 10);
     EXPECT_GT(allowed[1], 10);
     EXPECT_EQ(forbidden[2], 0);
+}
+
+namespace {
+
+// Equal bits, or both NaN (a NaN's payload may come from either operand of a
+// sum, in scalar and vector code alike).
+bool sameScore(float a, float b)
+{
+    return bits(a) == bits(b) || (std::isnan(a) && std::isnan(b));
+}
+
+enum class Values { Fine, Coarse, Special };
+
+// A store with test word 1 of N frames and references 1..Ms.size() (a length
+// of 0 leaves the slot empty), the values drawn as `kind` says: Fine values
+// round in every sum; Coarse ones (-1, 0, 1) tie everywhere; Special ones add
+// infinities, NaNs, signed zeros and huge values to coarse ones.
+std::unique_ptr<DtwWordStore> batchStore(std::mt19937& rng, int nFeat, int N, const std::vector<int>& Ms, Values kind)
+{
+    auto value = [&]() -> float {
+        const int c = int(rng() % 3) - 1;
+        if (kind == Values::Fine)
+            return float(int(rng() % 20001) - 10000) * 0.000731f;
+        if (kind == Values::Special) {
+            switch (rng() % 24) {
+            case 0: return INFINITY;
+            case 1: return -INFINITY;
+            case 2: return NAN;
+            case 3: return -0.0f;
+            case 4: return 3e18f;  // squares beyond kForbidden
+            default: break;
+            }
+        }
+        return float(c);
+    };
+    auto s = std::make_unique<DtwWordStore>();
+    EXPECT_TRUE(s->setNFeat(nFeat));
+    std::vector<float> v(std::size_t(N * nFeat));
+    for (float& x : v)
+        x = value();
+    EXPECT_TRUE(s->storeTestWord(1, {1, 1, 0, std::int16_t(N)}, v));
+    s->testWordCount = 1;
+    for (std::size_t r = 0; r < Ms.size(); ++r) {
+        if (Ms[r] == 0)
+            continue;
+        v.assign(std::size_t(Ms[r] * nFeat), 0.0f);
+        for (float& x : v)
+            x = value();
+        EXPECT_TRUE(s->storeReference(int(r) + 1, {1, std::int16_t(r), std::int16_t(r % 51), std::int16_t(Ms[r])}, v));
+    }
+    s->referenceTotal = std::int16_t(Ms.size());
+    return s;
+}
+
+std::vector<isa::Level> supportedLevels()
+{
+    std::vector<isa::Level> levels;
+    for (isa::Level level : isa::kAllLevels)
+        if (level <= isa::supportedLevel())
+            levels.push_back(level);
+    return levels;
+}
+
+// Every reference's batch score and single-reference column score against the
+// plain recurrence, at every level, for each method; the best reference is the
+// first with the lowest plain score.
+void expectBatchAsPlain(DtwWordStore& s, int N, const std::vector<int>& Ms)
+{
+    for (const char method : {'I', 'N', 'L'}) {
+        SCOPED_TRACE(testing::Message() << "method " << method);
+        s.method = method;
+        std::vector<float> plain(Ms.size() + 1, kForbidden);
+        int best = 0;
+        for (int r = 1; r <= int(Ms.size()); ++r) {
+            plain[std::size_t(r)] = plainScore(s, method, r, N, Ms[std::size_t(r - 1)]);
+            if (plain[std::size_t(r)] < (best ? plain[std::size_t(best)] : kForbidden))
+                best = r;
+        }
+        for (isa::Level level : supportedLevels()) {
+            SCOPED_TRACE(isa::levelName(level));
+            isa::ScopedCeiling ceiling(level);
+            MatchAllReferences(s, 1);
+            EXPECT_EQ(s.best.reference, best);
+            for (int r = 1; r <= int(Ms.size()); ++r) {
+                const int M = Ms[std::size_t(r - 1)];
+                const float p = plain[std::size_t(r)];
+                EXPECT_TRUE(sameScore(s.batch[std::size_t(r)].score, p))
+                    << "reference " << r << " M=" << M << ": batch " << s.batch[std::size_t(r)].score << ", plain " << p;
+                if (M > 0) {
+                    const float c = columnScore(s, method, r, N, M);
+                    EXPECT_TRUE(sameScore(c, p)) << "reference " << r << " M=" << M << ": column " << c << ", plain " << p;
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+
+TEST(DtwSweep, BatchKernelsAgreeWithThePlainRecurrenceAtEveryLevel)
+{
+    // Lengths at the edges: single frames, the Itakura limits N = 2M and
+    // M = 2N - 1 with their neighbours just outside, the longest words, an
+    // empty slot; groups of references of mixed and equal lengths.
+    struct Case {
+        int N;
+        std::vector<int> Ms;
+    };
+    const std::vector<Case> edges = {
+        {1, {1, 2, 3, 1, 12, 200}},
+        {2, {1, 2, 3, 4, 0, 1}},
+        {20, {10, 39, 9, 40, 11, 38, 20, 1, 200}},
+        {21, {11, 41, 10, 42, 21, 21, 21, 21, 21, 21, 21, 21, 21, 21, 21, 21, 21, 22}},
+        {kMaxFrames, {kMaxFrames, 100, 101, 199, 1, kMaxFrames}},
+        {100, {80, 85, 90, 95, 100, 105, 110, 115, 120, 80, 81, 82, 83, 84, 86, 87, 88, 89, 91, 92}},
+    };
+    const int featureCounts[] = {0, 1, 2, 3, 5, 8, 13, 16, 17, 19, kMaxFeatures};
+    const int ranges[] = {0, 1, 2, 5, 10, 30, 400, -3};
+    std::mt19937 rng(20261211);
+    const int rounds = 60;
+    for (int round = 0; round < rounds; ++round) {
+        Case c;
+        if (round < int(edges.size())) {
+            c = edges[std::size_t(round)];
+        } else {
+            // Mostly short words, some up to the limit; lengths spread over
+            // everything, or bunched near N as the benchmark's are.
+            auto length = [&] { return round % 5 == 0 ? 1 + int(rng() % 200) : 1 + int(rng() % 40); };
+            c.N = length();
+            const int refs = 1 + int(rng() % 40);
+            for (int r = 0; r < refs; ++r)
+                c.Ms.push_back(round % 3 == 0 ? std::clamp(c.N + int(rng() % 9) - 4, 1, kMaxFrames) : length());
+        }
+        const int nFeat = featureCounts[std::size_t(round) % std::size(featureCounts)];
+        const Values kind = round % 4 == 3 ? Values::Special : round % 2 ? Values::Coarse : Values::Fine;
+        auto s = batchStore(rng, nFeat, c.N, c.Ms, kind);
+        s->bandRange = std::int16_t(ranges[std::size_t(round) % std::size(ranges)]);
+        SCOPED_TRACE(testing::Message() << "round " << round << " N=" << c.N << " references " << c.Ms.size()
+                                        << " nFeat=" << nFeat << " range=" << s->bandRange << " values "
+                                        << int(kind));
+        expectBatchAsPlain(*s, c.N, c.Ms);
+    }
+}
+
+TEST(DtwSweep, BatchFollowsChangedReferences)
+{
+    // The batch lays the references out once; every change must reach it.
+    std::mt19937 rng(7);
+    std::vector<int> Ms = {30, 31, 29, 60, 15, 30};
+    auto s = batchStore(rng, 4, 30, Ms, Values::Fine);
+    expectBatchAsPlain(*s, 30, Ms);
+
+    // A reference replaced by another of a different length.
+    std::vector<float> v(std::size_t(44 * 4));
+    for (float& x : v)
+        x = float(int(rng() % 200) - 100) * 0.01f;
+    ASSERT_TRUE(s->storeReference(2, {1, 9, 9, 44}, v));
+    Ms[1] = 44;
+    expectBatchAsPlain(*s, 30, Ms);
+
+    // Fewer references counted, then more again.
+    s->referenceTotal = 3;
+    Ms.resize(3);
+    expectBatchAsPlain(*s, 30, Ms);
+    s->referenceTotal = 6;
+    Ms = {30, 44, 29, 60, 15, 30};
+    expectBatchAsPlain(*s, 30, Ms);
+
+    // Another feature count re-reads the stored values.
+    ASSERT_TRUE(s->setNFeat(2));
+    expectBatchAsPlain(*s, 30, Ms);
+
+    // A copy of the store matches on its own values.
+    DtwWordStore copy = *s;
+    ASSERT_TRUE(s->storeReference(1, {1, 9, 9, 44}, std::vector<float>(88, 5.0f)));
+    expectBatchAsPlain(copy, 30, Ms);
 }

@@ -25,6 +25,58 @@ QToolButton* arrowButton(Qt::ArrowType arrow, const char* name, QWidget* parent)
     return b;
 }
 
+// The prompt and the three type options of a type chooser; a click tells the
+// model, then the dialog shows the model's state.
+template <class Model>
+void addTypeOptions(QDialog* dialog, QVBoxLayout* layout, const char* prompt,
+                    const std::array<const char*, 3>& captions, const char* namePrefix,
+                    std::array<QRadioButton*, 3>& options, Model& model, std::function<void()> sync)
+{
+    layout->addWidget(new QLabel(prompt, dialog));
+    for (int i = 0; i < 3; ++i) {
+        auto* option = new QRadioButton(captions[std::size_t(i)], dialog);
+        option->setObjectName(QString("%1%2").arg(namePrefix).arg(i));
+        layout->addWidget(option);
+        QObject::connect(option, &QRadioButton::clicked, dialog, [&model, sync, i] {
+            model.optionClicked(i);
+            sync();
+        });
+        options[std::size_t(i)] = option;
+    }
+}
+
+// Option i is checked when the model has type i + 1 selected.
+void checkSelected(const std::array<QRadioButton*, 3>& options, int selected)
+{
+    for (int i = 0; i < 3; ++i) {
+        const QSignalBlocker block(options[std::size_t(i)]);
+        options[std::size_t(i)]->setChecked(selected == i + 1);
+    }
+}
+
+// OK and Cancel of a type chooser, in a row of buttons: each tells the model,
+// then hides the dialog.
+template <class Model>
+QHBoxLayout* okCancelRow(QDialog* dialog, Model& model, QPushButton*& ok, QPushButton*& cancel)
+{
+    auto* buttons = new QHBoxLayout;
+    ok = new QPushButton("OK", dialog);
+    ok->setObjectName("Command2");
+    cancel = new QPushButton("Cancel", dialog);
+    cancel->setObjectName("Command1");
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, &model] {
+        model.ok();
+        dialog->hide();
+    });
+    QObject::connect(cancel, &QPushButton::clicked, dialog, [dialog, &model] {
+        model.cancel();
+        dialog->hide();
+    });
+    return buttons;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- spectrum
@@ -36,16 +88,8 @@ SpectrumChooserDialog::SpectrumChooserDialog(SpectrumChooserModel& model, QWidge
     setWindowTitle("Select spectrum type");
     setModal(true);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel("Select spectrum type to display:", this));
-    for (int i = 0; i < 3; ++i) {
-        m_options[std::size_t(i)] = new QRadioButton(kSpectrumTypeCaptions[std::size_t(i)], this);
-        m_options[std::size_t(i)]->setObjectName(QString("optSpectrum%1").arg(i));
-        layout->addWidget(m_options[std::size_t(i)]);
-        connect(m_options[std::size_t(i)], &QRadioButton::clicked, this, [this, i] {
-            m_model.optionClicked(i);
-            sync();
-        });
-    }
+    addTypeOptions(this, layout, "Select spectrum type to display:", kSpectrumTypeCaptions, "optSpectrum", m_options,
+                   m_model, [this] { sync(); });
     auto* angles = new QGridLayout;
     m_rot = new QLabel("Rot.", this);
     m_lblRot = new QLabel(this);
@@ -70,25 +114,11 @@ SpectrumChooserDialog::SpectrumChooserDialog(SpectrumChooserModel& model, QWidge
     connect(m_rotDown, &QToolButton::clicked, this, [this] { spin(true, false); });
     connect(m_eleUp, &QToolButton::clicked, this, [this] { spin(false, true); });
     connect(m_eleDown, &QToolButton::clicked, this, [this] { spin(false, false); });
-    auto* buttons = new QHBoxLayout;
-    m_ok = new QPushButton("OK", this);
-    m_ok->setObjectName("Command2");
-    m_cancel = new QPushButton("Cancel", this);
-    m_cancel->setObjectName("Command1");
+    QHBoxLayout* buttons = okCancelRow(this, m_model, m_ok, m_cancel);
     m_filtr = new QPushButton("filtr", this);
     m_filtr->setObjectName("Command3");
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
     buttons->addWidget(m_filtr);
     layout->addLayout(buttons);
-    connect(m_ok, &QPushButton::clicked, this, [this] {
-        m_model.ok();
-        hide();
-    });
-    connect(m_cancel, &QPushButton::clicked, this, [this] {
-        m_model.cancel();
-        hide();
-    });
     connect(m_filtr, &QPushButton::clicked, this, [this] {
         if (onFiltr)
             onFiltr();
@@ -98,10 +128,7 @@ SpectrumChooserDialog::SpectrumChooserDialog(SpectrumChooserModel& model, QWidge
 
 void SpectrumChooserDialog::sync()
 {
-    for (int i = 0; i < 3; ++i) {
-        const QSignalBlocker block(m_options[std::size_t(i)]);
-        m_options[std::size_t(i)]->setChecked(m_model.selected() == i + 1);
-    }
+    checkSelected(m_options, m_model.selected());
     m_lblRot->setText(QString::fromStdString(m_model.rotationText()));
     m_lblElev->setText(QString::fromStdString(m_model.elevationText()));
     const bool on = m_model.anglesEnabled();
@@ -134,41 +161,15 @@ FrameChooserDialog::FrameChooserDialog(FrameChooserModel& model, QWidget* parent
     setWindowTitle("Select displayed frame function");
     setModal(true);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel("Select an option to display:", this));
-    for (int i = 0; i < 3; ++i) {
-        m_options[std::size_t(i)] = new QRadioButton(kFrameTypeCaptions[std::size_t(i)], this);
-        m_options[std::size_t(i)]->setObjectName(QString("optFrame%1").arg(i));
-        layout->addWidget(m_options[std::size_t(i)]);
-        connect(m_options[std::size_t(i)], &QRadioButton::clicked, this, [this, i] {
-            m_model.optionClicked(i);
-            sync();
-        });
-    }
-    auto* buttons = new QHBoxLayout;
-    m_ok = new QPushButton("OK", this);
-    m_ok->setObjectName("Command2");
-    m_cancel = new QPushButton("Cancel", this);
-    m_cancel->setObjectName("Command1");
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
-    layout->addLayout(buttons);
-    connect(m_ok, &QPushButton::clicked, this, [this] {
-        m_model.ok();
-        hide();
-    });
-    connect(m_cancel, &QPushButton::clicked, this, [this] {
-        m_model.cancel();
-        hide();
-    });
+    addTypeOptions(this, layout, "Select an option to display:", kFrameTypeCaptions, "optFrame", m_options, m_model,
+                   [this] { sync(); });
+    layout->addLayout(okCancelRow(this, m_model, m_ok, m_cancel));
     sync();
 }
 
 void FrameChooserDialog::sync()
 {
-    for (int i = 0; i < 3; ++i) {
-        const QSignalBlocker block(m_options[std::size_t(i)]);
-        m_options[std::size_t(i)]->setChecked(m_model.selected() == i + 1);
-    }
+    checkSelected(m_options, m_model.selected());
 }
 
 int FrameChooserDialog::Get_Type()

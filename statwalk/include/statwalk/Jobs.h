@@ -30,7 +30,8 @@ namespace talvor::statwalk {
 // One line for the window's log.
 using LogSink = std::function<void(const std::string&)>;
 
-// Reads the job of `kind` from the program folder; false with a message.
+// Reads the job of `kind` from the program folder, its kind and operating mode
+// checked; false with a message.
 bool loadJob(const std::string& programFolder, StatwalkKind kind, StatwalkConfig* job, std::string* error);
 
 // The vocabulary and the work folder of a job, names checked.

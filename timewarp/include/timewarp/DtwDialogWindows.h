@@ -12,6 +12,7 @@
 
 #include <array>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
 #include "timewarp/DtwDialogs.h"
@@ -34,11 +35,17 @@ public:
     // Called after OK changed what the DTW window shows.
     std::function<void()> onChanged;
     QPushButton* ok() const { return m_ok; }
+    // Shows the model's state in the controls.
+    virtual void refresh() = 0;
 
 protected:
     virtual void load() {}
     virtual void accept_() = 0;
     void changed();
+    // A control's action: the model's handler, then refresh.
+    std::function<void()> act(std::function<void()> handler);
+    // The dialog's layout: the given frames one below the other, OK at the right under them.
+    void placeFrames(std::initializer_list<QWidget*> frames);
     QPushButton* m_ok = nullptr;
 };
 
@@ -46,7 +53,7 @@ class FrmRefSel : public DtwDialog {
 public:
     explicit FrmRefSel(DtwSession& session, QWidget* parent = nullptr);
     RefSelection& model() { return m_model; }
-    void refresh();
+    void refresh() override;
     QRadioButton* option(RefSelection::Way way) const { return m_opt[way]; }
     QLabel* wordLabel(RefSelection::Way way) const { return m_word[way]; }
     QLabel* scoreLabel(RefSelection::Way way) const { return m_score[way]; }
@@ -68,7 +75,7 @@ class FrmPlot : public DtwDialog {
 public:
     explicit FrmPlot(DtwComparerState& state, QWidget* parent = nullptr);
     PlotOptions& model() { return m_model; }
-    void refresh();
+    void refresh() override;
     QRadioButton* optFlat = nullptr;
     QRadioButton* opt3D = nullptr;
     QRadioButton* optMap = nullptr;
@@ -91,7 +98,7 @@ class FrmMethod : public DtwDialog {
 public:
     explicit FrmMethod(DtwSession& session, QWidget* parent = nullptr);
     MethodOptions& model() { return m_model; }
-    void refresh();
+    void refresh() override;
     QRadioButton* OptIta = nullptr;
     QRadioButton* optNsc = nullptr;
     QRadioButton* optLin = nullptr;
@@ -113,7 +120,7 @@ class FrmFeat : public DtwDialog {
 public:
     explicit FrmFeat(DtwSession& session, QWidget* parent = nullptr);
     FeatureOptions& model() { return m_model; }
-    void refresh();
+    void refresh() override;
     // optFeature(k), k = 1..20.
     QRadioButton* optFeature(int k) const { return m_opt[std::size_t(k - 1)]; }
 

@@ -111,9 +111,6 @@ public:
     // (m-1) mod nFeat + 1.
     const float* testValues(int w) const { return &m_testValues[std::size_t(w - 1) * kMaxValues]; }
     const float* referenceValues(int r) const { return &m_refValues[std::size_t(r - 1) * kMaxValues]; }
-    // Reference r feature-major: feature f (1-based), reference frame j at
-    // referenceByFeature(r)[(f-1) * kMaxFrames + (j-1)].
-    const float* referenceByFeature(int r) const { return &m_refByFeature[std::size_t(r - 1) * kMaxValues]; }
 
     // Store test word w (1..100) or reference r (1..500): the record and its
     // nFeat x frames values.  False (nothing stored) when the index, the frame
@@ -139,27 +136,78 @@ public:
     BestResult best;                                      // of the last batch match
 
     // Work columns of the matching, indexed from -1 (D(-1) of the Itakura
-    // method); the distance column has room for a last vector of four that
-    // runs past reference frame 200.
+    // method).
     struct Columns {
         std::array<float, kMaxFrames + 3> cost{};
         std::array<bool, kMaxFrames + 3> horizontal{};
-        std::array<float, kMaxFrames + 3 + 4> distance{};
         float& D(int j) { return cost[std::size_t(j + 2)]; }
         bool& H(int j) { return horizontal[std::size_t(j + 2)]; }
-        float& d(int j) { return distance[std::size_t(j + 2)]; }
     };
     Columns columns;
 
-private:
-    void transposeReference(int r);
+    // The batch match's references, kLaneWidth to a group, and its work
+    // space.  Group g's member in lane k is a reference (0: none); its values
+    // lie side by side with those of the other lanes, frame by frame and
+    // feature by feature.  Laid out by the batch match (DtwMatch.cpp) from
+    // references 1..count ordered by frame count, and out of date whenever a
+    // reference or nFeat changes (or the store is copied).
+    static constexpr int kLaneWidth = 16;
+    static constexpr int kLaneGroups = (kMaxReferences + kLaneWidth - 1) / kLaneWidth;
+    struct ReferenceLanes {
+        static constexpr std::size_t kGroupFloats = std::size_t(kMaxValues) * kLaneWidth;
+        // Work columns of one group, indexed by reference frame -1..kMaxFrames+1.
+        static constexpr std::size_t kColumnFloats = std::size_t(kMaxFrames + 8) * kLaneWidth;
+        static constexpr int kWorkColumns = 5;
 
+        ReferenceLanes() = default;
+        ReferenceLanes(const ReferenceLanes&) {}
+        ReferenceLanes& operator=(const ReferenceLanes&)
+        {
+            count = -1;
+            return *this;
+        }
+
+        int count = -1;  // references laid out; -1 when out of date
+        int groups = 0;
+        std::vector<std::int16_t> member = std::vector<std::int16_t>(std::size_t(kLaneGroups + 1) * kLaneWidth, 0);
+        std::vector<std::int16_t> frames = std::vector<std::int16_t>(std::size_t(kLaneGroups + 1), 0);
+        // Group g's value of frame j, feature f (both 1-based) in lane k at
+        // values(g)[((j-1) * nFeat + (f-1)) * kLaneWidth + k].  Group
+        // kLaneGroups is scratch for matching a single reference.
+        float* values(int g) { return aligned(m_values) + std::size_t(g) * kGroupFloats; }
+        float* work() { return aligned(m_work); }
+
+        // Bands of one group, row i = 1..N at [(i-1) * kLaneWidth + k], and
+        // their union per row; the end frame of each lane.
+        std::vector<std::int32_t> lo = std::vector<std::int32_t>(std::size_t(kMaxFrames) * kLaneWidth, 0);
+        std::vector<std::int32_t> hi = std::vector<std::int32_t>(std::size_t(kMaxFrames) * kLaneWidth, 0);
+        std::vector<std::int32_t> rowLo = std::vector<std::int32_t>(kMaxFrames, 0);
+        std::vector<std::int32_t> rowHi = std::vector<std::int32_t>(kMaxFrames, 0);
+        std::vector<std::int32_t> last = std::vector<std::int32_t>(kLaneWidth, 0);
+        std::vector<float> out = std::vector<float>(kLaneWidth, 0.0f);
+        // Bands by reference length M: row i at [M * kMaxFrames + (i-1)].
+        std::vector<std::int16_t> bandLo = std::vector<std::int16_t>(std::size_t(kMaxFrames + 1) * kMaxFrames, 0);
+        std::vector<std::int16_t> bandHi = std::vector<std::int16_t>(std::size_t(kMaxFrames + 1) * kMaxFrames, 0);
+        std::vector<bool> bandReady = std::vector<bool>(kMaxFrames + 1, false);
+
+    private:
+        // 64-byte aligned start of a buffer allocated 16 floats longer.
+        static float* aligned(std::vector<float>& v)
+        {
+            auto p = reinterpret_cast<std::uintptr_t>(v.data());
+            return reinterpret_cast<float*>((p + 63) & ~std::uintptr_t(63));
+        }
+        std::vector<float> m_values = std::vector<float>(kGroupFloats * (kLaneGroups + 1) + 16, 0.0f);
+        std::vector<float> m_work = std::vector<float>(kColumnFloats * kWorkColumns + 16, 0.0f);
+    };
+    ReferenceLanes lanes;
+
+private:
     std::int16_t m_nFeat = 0;
     std::vector<WordRecord> m_testWords;
     std::vector<WordRecord> m_references;
     std::vector<float> m_testValues;
     std::vector<float> m_refValues;
-    std::vector<float> m_refByFeature;
     std::vector<float> m_testVector;
     std::vector<float> m_refVector;
 };
