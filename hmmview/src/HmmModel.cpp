@@ -229,7 +229,7 @@ ModLoadReport HmmModel::LoadMOD(std::string& fileName)
             }
         m_compiled.factors = m_factors;
         m_compiled.weights = m_weights;
-        m_compiled.floorFrom.resize(C);
+        m_compiled.floorFrom.assign(stride, 0.0f);
         for (std::size_t c = 0; c < C; ++c)
             m_compiled.floorFrom[c] = floorSumThreshold(m_factors[c]);
         // The observation score of a state whose every component is at the

@@ -1,5 +1,7 @@
 #include "hmmview/ObservationScores.h"
 
+#include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cmath>
 
@@ -11,8 +13,9 @@
 namespace talvor::hmmview {
 
 namespace {
-constexpr void (*kComponentSums[4])(const float*, std::size_t, const float*, const float*, std::size_t,
-                                    float*) = TALVOR_ISA_TABLE(componentSums);
+constexpr void (*kComponentSums[4])(const float*, std::size_t, std::size_t, const float*, const float*,
+                                    const float*, std::size_t, float*,
+                                    std::uint64_t*) = TALVOR_ISA_TABLE(componentSums);
 }  // namespace
 
 TrellisObserver::~TrellisObserver() = default;
@@ -42,7 +45,8 @@ ObservationScores::ModelScores& ObservationScores::forModel(const HmmModel& mode
                 entry->m_generation = model.generation();
                 entry->m_scores.assign(static_cast<std::size_t>(m_word.frames) * model.nStates(), 0.0f);
                 entry->m_done.assign(static_cast<std::size_t>(m_word.frames), 0);
-                entry->m_sums.assign(static_cast<std::size_t>(model.compiled().stride), 0.0f);
+                entry->m_sums.assign(kFramesAtOnce * static_cast<std::size_t>(model.compiled().stride), 0.0f);
+                entry->m_live.assign(kFramesAtOnce * liveWords(static_cast<std::size_t>(model.compiled().stride)), 0);
             }
             return *entry;
         }
@@ -52,7 +56,8 @@ ObservationScores::ModelScores& ObservationScores::forModel(const HmmModel& mode
     entry->m_word = &m_word;
     entry->m_scores.assign(static_cast<std::size_t>(m_word.frames) * model.nStates(), 0.0f);
     entry->m_done.assign(static_cast<std::size_t>(m_word.frames), 0);
-    entry->m_sums.assign(static_cast<std::size_t>(model.compiled().stride), 0.0f);
+    entry->m_sums.assign(kFramesAtOnce * static_cast<std::size_t>(model.compiled().stride), 0.0f);
+    entry->m_live.assign(kFramesAtOnce * liveWords(static_cast<std::size_t>(model.compiled().stride)), 0);
     m_models.push_back(std::move(entry));
     return *m_models.back();
 }
@@ -61,50 +66,62 @@ const float* ObservationScores::ModelScores::frame(std::int32_t t)
 {
     const HmmModel& model = *m_model;
     const std::size_t S = static_cast<std::size_t>(model.nStates());
-    float* out = m_scores.data() + static_cast<std::size_t>(t) * S;
+    const std::size_t T = m_done.size();
+    float* const scores = m_scores.data();
     if (m_done[static_cast<std::size_t>(t)])
-        return out;
+        return scores + static_cast<std::size_t>(t) * S;
 
     const CompiledModel& cm = model.compiled();
     const std::size_t F = static_cast<std::size_t>(model.nParams());
     const std::size_t M = static_cast<std::size_t>(model.nMixtures());
-    const float* x = m_word->values.data() + static_cast<std::size_t>(t) * F;
-    float* sums = m_sums.data();
+    const std::size_t stride = static_cast<std::size_t>(cm.stride);
+    const std::size_t words = liveWords(stride);
 
-    // sum(c) := sum(c) + d * d / var, feature by feature in order, for all
-    // components side by side (the same steps as density_function).
-    isa::select(kComponentSums)(x, F, cm.means.data(), cm.invCovars.data(), static_cast<std::size_t>(cm.stride),
-                                sums);
+    // This frame and the next few not yet scored (decoders ask frame after
+    // frame): their component sums together, feature by feature in order for
+    // each (the same steps as density_function), and which components are
+    // below their floor threshold.
+    const std::size_t first = static_cast<std::size_t>(t);
+    std::size_t count = 1;
+    while (count < kFramesAtOnce && first + count < T && !m_done[first + count])
+        ++count;
+    isa::select(kComponentSums)(m_word->values.data() + first * F, count, F, cm.means.data(), cm.invCovars.data(),
+                                cm.floorFrom.data(), stride, m_sums.data(), m_live.data());
 
     const float small = model.mySMALLFLOAT();
     const float floor = densityFloor();
-    const float* floorFrom = cm.floorFrom.data();
-    for (std::size_t s = 0; s < S; ++s) {
-        const std::size_t first = s * M;
-        bool allFloor = true;
-        for (std::size_t m = 0; m < M; ++m)
-            allFloor = allFloor && sums[first + m] >= floorFrom[first + m];
-        if (allFloor) {
-            out[s] = cm.floorScores[s];
-            continue;
-        }
-        float acc = small;
-        for (std::size_t m = 0; m < M; ++m) {
-            const std::size_t c = first + m;
-            // At or beyond floorFrom the density is exactly the floor (the
-            // bound of DensityFloor.cpp); exp decides the rest.
-            const float density =
-                sums[c] >= floorFrom[c]
-                    ? floor
-                    : static_cast<float>(static_cast<double>(cm.factors[c]) *
-                                             std::exp(static_cast<double>(sums[c]) / -2.0) +
-                                         1e-30);
-            acc = cm.weights[c] * density + acc;
-        }
-        out[s] = static_cast<float>(std::log(static_cast<double>(acc)));
+    for (std::size_t k = 0; k < count; ++k) {
+        const float* sums = m_sums.data() + k * stride;
+        const std::uint64_t* live = m_live.data() + k * words;
+        float* out = scores + (first + k) * S;
+        // A state whose every component is at the floor scores what the
+        // model keeps for it; the others are computed in full, exp only for
+        // components below their threshold (the bound of DensityFloor.cpp:
+        // at or beyond it the density is exactly the floor).
+        std::copy(cm.floorScores.begin(), cm.floorScores.end(), out);
+        std::size_t lastState = S;
+        for (std::size_t w = 0; w < words; ++w)
+            for (std::uint64_t bits = live[w]; bits != 0; bits &= bits - 1) {
+                const std::size_t s = (w * 64 + static_cast<std::size_t>(std::countr_zero(bits))) / M;
+                if (s == lastState)
+                    continue;
+                lastState = s;
+                float acc = small;
+                for (std::size_t m = 0; m < M; ++m) {
+                    const std::size_t c = s * M + m;
+                    const float density =
+                        sums[c] >= cm.floorFrom[c]
+                            ? floor
+                            : static_cast<float>(static_cast<double>(cm.factors[c]) *
+                                                     std::exp(static_cast<double>(sums[c]) / -2.0) +
+                                                 1e-30);
+                    acc = cm.weights[c] * density + acc;
+                }
+                out[s] = static_cast<float>(std::log(static_cast<double>(acc)));
+            }
+        m_done[first + k] = 1;
     }
-    m_done[static_cast<std::size_t>(t)] = 1;
-    return out;
+    return scores + first * S;
 }
 
 }  // namespace talvor::hmmview

@@ -1,3 +1,4 @@
+#include <utility>
 #include <vector>
 
 #include "DecoderCommon.h"
@@ -22,16 +23,48 @@ MatchStatus MatchSequentialHMM(const HmmModel& model, const PackedWord& word, fl
     detail::ScoresSource source(word, options.scores);
     ObservationScores::ModelScores& b = source.forModel(model);
 
+    TrellisObserver* observer = options.observer;
+    // The back pointers and each frame's best state serve only the drawing.
+    const bool record = draw && observer;
+
     std::vector<float> delta(static_cast<std::size_t>(S), minusBig);
     std::vector<float> previous(static_cast<std::size_t>(S), minusBig);
-    std::vector<std::int32_t> backPointer(static_cast<std::size_t>(S) * T, 0);  // [t * S + j]
-    std::vector<std::int32_t> bestState(static_cast<std::size_t>(T), 0);
+    std::vector<std::int32_t> backPointer(record ? static_cast<std::size_t>(S) * T : 0, 0);  // [t * S + j]
+    std::vector<std::int32_t> bestState(record ? static_cast<std::size_t>(T) : 0, 0);
+
+    // trans(j, j) and trans(j, j - 1) side by side for the loop without drawing.
+    std::vector<float> stayLog(static_cast<std::size_t>(S)), upLog(static_cast<std::size_t>(S), 0.0f);
+    for (std::int32_t j = 0; j < S; ++j) {
+        stayLog[static_cast<std::size_t>(j)] = trans(j, j);
+        if (j > 0)
+            upLog[static_cast<std::size_t>(j)] = trans(j, j - 1);
+    }
 
     delta[0] = b.frame(0)[0];
     for (std::int32_t t = 1; t < T; ++t) {
-        previous = delta;
-        std::int32_t best = 0;
+        // Every state's delta is written below: the rows only change places.
+        std::swap(previous, delta);
         const float* obs = b.frame(t);
+        if (!record) {
+            // The same candidates in the same order as below: from the state
+            // below first, then the self loop; a candidate replaces d only
+            // when greater.
+            const float* prev = previous.data();
+            float* out = delta.data();
+            {
+                const float stay = stayLog[0] + prev[0];
+                out[0] = (stay > minusBig ? stay : minusBig) + obs[0];
+            }
+            for (std::size_t j = 1; j < static_cast<std::size_t>(S); ++j) {
+                const float fromBelow = upLog[j] + prev[j - 1];
+                float d = fromBelow > minusBig ? fromBelow : minusBig;
+                const float stay = stayLog[j] + prev[j];
+                d = stay > d ? stay : d;
+                out[j] = d + obs[j];
+            }
+            continue;
+        }
+        std::int32_t best = 0;
         std::int32_t* bp = backPointer.data() + static_cast<std::size_t>(t) * S;
         for (std::int32_t j = 0; j < S; ++j) {
             float d = minusBig;
@@ -53,8 +86,7 @@ MatchStatus MatchSequentialHMM(const HmmModel& model, const PackedWord& word, fl
     }
     score = delta[static_cast<std::size_t>(S - 1)];
 
-    TrellisObserver* observer = options.observer;
-    if (!draw || !observer)
+    if (!record)
         return MatchStatus::Done;
     observer->layoutPane(pane, T, S, false);
     for (std::int32_t t = 1; t < T; ++t) {

@@ -166,20 +166,31 @@ void expectScoresEqualPlain(const HmmModel& model, const std::vector<float>& val
             coverage->computed += M - atFloor;
             coverage->allFloorStates += atFloor == M;
         }
-    for (isa::Level level : levels()) {
-        isa::ScopedCeiling ceiling(level);
-        ObservationScores scores(word);
-        ObservationScores::ModelScores& b = scores.forModel(model);
-        for (int t = 0; t < T; ++t) {
-            const float* row = b.frame(t);
-            for (int s = 0; s < S; ++s) {
-                const float expected = plain::observation(model, s, values, t);
-                ASSERT_TRUE(sameScore(row[s], expected))
-                    << isa::levelName(level) << ": b(" << s << ", " << t << ") " << row[s] << " (bits " << bits(row[s])
-                    << ") against " << expected << " (bits " << bits(expected) << ")";
+    // Frames asked in order (computed a few at a time), and out of order:
+    // every third frame first, then the rest backwards.
+    std::vector<int> scrambled;
+    for (int t = 0; t < T; t += 3)
+        scrambled.push_back(t);
+    for (int t = T - 1; t >= 0; --t)
+        if (t % 3 != 0)
+            scrambled.push_back(t);
+    for (isa::Level level : levels())
+        for (bool inOrder : {true, false}) {
+            isa::ScopedCeiling ceiling(level);
+            ObservationScores scores(word);
+            ObservationScores::ModelScores& b = scores.forModel(model);
+            for (int k = 0; k < T; ++k) {
+                const int t = inOrder ? k : scrambled[static_cast<std::size_t>(k)];
+                const float* row = b.frame(t);
+                for (int s = 0; s < S; ++s) {
+                    const float expected = plain::observation(model, s, values, t);
+                    ASSERT_TRUE(sameScore(row[s], expected))
+                        << isa::levelName(level) << (inOrder ? "" : ", frames out of order") << ": b(" << s << ", "
+                        << t << ") " << row[s] << " (bits " << bits(row[s]) << ") against " << expected << " (bits "
+                        << bits(expected) << ")";
+                }
             }
         }
-    }
 }
 
 TEST(ObservationScores, EqualThePlainStepsForEveryShapeAndLevel)

@@ -49,8 +49,8 @@ struct CompiledModel {
     std::vector<float> factors;    // [c]
     std::vector<float> weights;    // [c]
     // From this component sum on the density is exactly the floor, without
-    // exp (floorSumThreshold, DensityFloor.h); NaN: never.
-    std::vector<float> floorFrom;  // [c]
+    // exp (floorSumThreshold, DensityFloor.h); NaN: never.  Padding 0.
+    std::vector<float> floorFrom;  // [c], stride values
     // b(s, t) of a frame where every component of state s is at the floor.
     std::vector<float> floorScores;  // [s]
 };

@@ -3,7 +3,8 @@
 //   b(j, t) = ln(1e-30 + sum over m of weight(m, j) * density(j, m, t)),
 // each computed once and kept, so that panes showing the same model and every
 // decoder run on the word share them.  A frame's scores are computed for all
-// states of a model together, the first time any of them is asked for.
+// states of a model together, the first time any of them is asked for (with
+// those of the next few frames not yet computed).
 
 #include <cstdint>
 #include <memory>
@@ -36,7 +37,8 @@ public:
         const PackedWord* m_word = nullptr;
         std::vector<float> m_scores;        // [t * S + j]
         std::vector<std::uint8_t> m_done;   // per frame
-        std::vector<float> m_sums;          // scratch, one per component
+        std::vector<float> m_sums;          // scratch: component sums of a few frames
+        std::vector<std::uint64_t> m_live;  // scratch: their components below the floor threshold
     };
 
     ModelScores& forModel(const HmmModel& model);
