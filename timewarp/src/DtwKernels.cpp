@@ -164,36 +164,6 @@ inline VI operator~(const VI& a)
     return r;
 }
 
-// The lanes whose value lies in lo..hi.
-inline VI between(const VI& lo, const VI& hi, int j)
-{
-    VI r;
-    #pragma GCC unroll 16
-    for (int q = 0; q < kParts; ++q)
-        r.p[q] = (lo.p[q] <= j) & (hi.p[q] >= j);
-    return r;
-}
-
-inline VI splatInt(std::int32_t x)
-{
-    VI v;
-#pragma GCC unroll 16
-    for (int q = 0; q < kParts; ++q)
-#pragma GCC unroll 16
-        for (int k = 0; k < kWidth; ++k)
-            v.p[q][k] = x;
-    return v;
-}
-
-inline VI select(const VI& mask, const VI& yes, const VI& no)
-{
-    VI r;
-#pragma GCC unroll 16
-    for (int q = 0; q < kParts; ++q)
-        r.p[q] = mask.p[q] ? yes.p[q] : no.p[q];
-    return r;
-}
-
 // yes where the lane's mask is set, otherwise no.
 inline V select(const VI& mask, const V& yes, const V& no)
 {
@@ -255,13 +225,15 @@ inline float* at(float* column, int j)
 }
 
 // Local distances of one test frame t against the group's frames lo..hi,
-// handed to cell(j, d) in order of j: per lane the square root of the float
-// sum over the features, in order, of (t - r) * (t - r).  Frames go in blocks
-// of four or three that share each feature of t, so that several sums are
-// under way at once; each block's cells follow at once, and their recurrence
-// overlaps the next block's distances.
-template <int K, class Cell>
-inline void distanceBlock(const float* t, const float* values, std::size_t stride, int nFeat, int j, Cell& cell)
+// handed in order of j to edge(j, d) in blocks that start before frame
+// `plain` and to inner(j, d) in the others: per lane the square root of the
+// float sum over the features, in order, of (t - r) * (t - r).  Frames go in
+// blocks of four or three that share each feature of t, so that several sums
+// are under way at once; each block's cells follow at once, and their
+// recurrence overlaps the next block's distances.
+template <int K, class Inner, class Edge>
+inline void distanceBlock(const float* t, const float* values, std::size_t stride, int nFeat, int j, bool plain,
+                          Inner& inner, Edge& edge)
 {
     const float* g = values + std::size_t(j - 1) * stride;
     V a[K];
@@ -276,13 +248,20 @@ inline void distanceBlock(const float* t, const float* values, std::size_t strid
             a[b] = a[b] + diff * diff;
         }
     }
+    if (plain) {
 #pragma GCC unroll 4
-    for (int b = 0; b < K; ++b)
-        cell(j + b, sqrtLanes(a[b]));
+        for (int b = 0; b < K; ++b)
+            inner(j + b, sqrtLanes(a[b]));
+    } else {
+#pragma GCC unroll 4
+        for (int b = 0; b < K; ++b)
+            edge(j + b, sqrtLanes(a[b]));
+    }
 }
 
-template <class Cell>
-inline void distances(const float* t, const float* values, int nFeat, int lo, int hi, Cell&& cell)
+template <class Inner, class Edge>
+inline void distances(const float* t, const float* values, int nFeat, int lo, int hi, int plain, Inner&& inner,
+                      Edge&& edge)
 {
     const std::size_t stride = std::size_t(nFeat) * kLanes;
     const int width = hi - lo + 1;
@@ -290,33 +269,62 @@ inline void distances(const float* t, const float* values, int nFeat, int lo, in
     const int threes = width >= 9 ? (4 - width % 4) % 4 : 0;
     int j = lo;
     for (; j + 3 <= hi - 3 * threes; j += 4)
-        distanceBlock<4>(t, values, stride, nFeat, j, cell);
+        distanceBlock<4>(t, values, stride, nFeat, j, j >= plain, inner, edge);
     for (; j + 2 <= hi; j += 3)
-        distanceBlock<3>(t, values, stride, nFeat, j, cell);
+        distanceBlock<3>(t, values, stride, nFeat, j, j >= plain, inner, edge);
     if (j + 1 <= hi) {
-        distanceBlock<2>(t, values, stride, nFeat, j, cell);
+        distanceBlock<2>(t, values, stride, nFeat, j, j >= plain, inner, edge);
         j += 2;
     }
     if (j <= hi)
-        distanceBlock<1>(t, values, stride, nFeat, j, cell);
+        distanceBlock<1>(t, values, stride, nFeat, j, j >= plain, inner, edge);
 }
 
-// The lanes' bands of row i.
-inline void rowBands(const LaneJob& job, int i, VI& lo, VI& hi)
+// The lanes (bit k for lane k) whose band of row i holds reference frame j.
+inline std::uint32_t laneBits(const LaneJob& job, int i, int j)
 {
-    lo = splatInt(job.kindLo[0][i - 1]);
-    hi = splatInt(job.kindHi[0][i - 1]);
-    for (int c = 1; c < job.kinds; ++c) {
-        const VI mask = loadInt(job.kindMask[c]);
-        lo = select(mask, splatInt(job.kindLo[c][i - 1]), lo);
-        hi = select(mask, splatInt(job.kindHi[c][i - 1]), hi);
+    std::uint32_t bits = 0;
+    for (int c = 0; c < job.kinds; ++c)
+        if (job.kindLo[c][i - 1] <= j && j <= job.kindHi[c][i - 1])
+            bits |= job.kindBits[c];
+    return bits;
+}
+
+// The lanes whose bit is set, as a mask.
+inline VI bitMask(std::uint32_t bits)
+{
+    VI r;
+#pragma GCC unroll 16
+    for (int q = 0; q < kParts; ++q) {
+        NativeInt bit;
+#pragma GCC unroll 16
+        for (int k = 0; k < kWidth; ++k)
+            bit[k] = std::int32_t(1u << (q * kWidth + k));
+        r.p[q] = (std::int32_t(bits) & bit) != 0;
     }
+    return r;
 }
 
-// Lanes whose band of a row holds reference frame j.
-inline VI inBand(const VI& lo, const VI& hi, int j)
+// How far the union of the lanes' bands reaches beyond the frames every
+// lane's band holds, at most over the rows 2..N, to the left and to the
+// right; narrow when neither reaches further than kEdge frames (then only
+// the cells near the edges are masked, otherwise every cell is).
+constexpr int kEdge = 8;
+struct Edges {
+    int left = 0;
+    int right = 0;
+    bool narrow = true;
+};
+
+inline Edges edgesOf(const LaneJob& job)
 {
-    return between(lo, hi, j);
+    Edges e;
+    for (int i = 2; i <= job.N; ++i) {
+        e.left = std::max(e.left, int(job.innerLo[i - 1] - job.rowLo[i - 1]));
+        e.right = std::max(e.right, int(job.rowHi[i - 1] - job.innerHi[i - 1]));
+    }
+    e.narrow = e.left <= kEdge && e.right <= kEdge;
+    return e;
 }
 
 // The columns of two rows (the previous one P and the current one Q) with a
@@ -391,33 +399,48 @@ void itakuraLanes(const LaneJob& job)
 {
     const int N = job.N, nFeat = job.nFeat;
     Rows rows(job.work, topFrame(job));
+    const Edges edges = edgesOf(job);
     const V forbidden = splat(kForbidden);
-    VI bandLo, bandHi;
-    rowBands(job, 1, bandLo, bandHi);
-    distances(job.test, job.values, nFeat, 1, 1, [&](int, const V& d) {
-        store(at(rows.P, 1), select(inBand(bandLo, bandHi, 1), d, forbidden));
-    });
+    auto first = [&](int, const V& d) { store(at(rows.P, 1), select(bitMask(laneBits(job, 1, 1)), d, forbidden)); };
+    distances(job.test, job.values, nFeat, 1, 1, INT_MAX, first, first);
     for (int i = 2; i <= N; ++i) {
         const int lo = job.rowLo[i - 1], hi = job.rowHi[i - 1];
         rows.startRow(lo);
-        rowBands(job, i, bandLo, bandHi);
         const int innerLo = job.innerLo[i - 1], innerHi = job.innerHi[i - 1];
         const float* t = job.test + std::size_t(i - 1) * std::size_t(nFeat);
-        distances(t, job.values, nFeat, lo, hi, [&](int j, const V& d) {
+        // The cell (i, j) before it is kept or masked.
+        auto cell = [&](int j, const V& d, VI& flat) {
             const V twoBack = load(at(rows.P, j - 2)), oneBack = load(at(rows.P, j - 1)), same = load(at(rows.P, j));
             const V sloped = select(twoBack > oneBack, oneBack, twoBack);  // a tie keeps j-2
-            const VI flat = ~loadInt(at(rows.HP, j)) & (same < sloped);  // a tie keeps the sloped step
-            const V best = select(flat, same, sloped);
-            const V cell = best + d;
-            if (j >= innerLo && j <= innerHi) {
-                store(at(rows.Q, j), cell);
-                storeInt(at(rows.HQ, j), flat);
-            } else {
-                const VI in = inBand(bandLo, bandHi, j);
-                store(at(rows.Q, j), select(in, cell, forbidden));
-                storeInt(at(rows.HQ, j), in & flat);
-            }
-        });
+            flat = ~loadInt(at(rows.HP, j)) & (same < sloped);            // a tie keeps the sloped step
+            return select(flat, same, sloped) + d;
+        };
+        auto inner = [&](int j, const V& d) {
+            VI flat;
+            store(at(rows.Q, j), cell(j, d, flat));
+            storeInt(at(rows.HQ, j), flat);
+        };
+        auto edge = [&](int j, const V& d) {
+            VI flat;
+            const V value = cell(j, d, flat);
+            const VI in = bitMask(laneBits(job, i, j));
+            store(at(rows.Q, j), select(in, value, forbidden));
+            storeInt(at(rows.HQ, j), in & flat);
+        };
+        // A cell reads only the row before, so where the bands are narrow
+        // the row is computed unmasked and its edges masked afterwards.
+        distances(t, job.values, nFeat, lo, hi, edges.narrow ? lo : INT_MAX, inner, edge);
+        if (edges.narrow) {
+            auto mask = [&](int j) {
+                const VI in = bitMask(laneBits(job, i, j));
+                store(at(rows.Q, j), select(in, load(at(rows.Q, j)), forbidden));
+                storeInt(at(rows.HQ, j), in & loadInt(at(rows.HQ, j)));
+            };
+            for (int e = 1; e <= edges.left; ++e)
+                mask(std::max(innerLo - e, -1));
+            for (int e = 1; e <= edges.right; ++e)
+                mask(std::min(innerHi + e, kMaxFrames + 4));
+        }
         rows.endRow(lo);
     }
     finish(job, rows.P);
@@ -429,34 +452,51 @@ void generalLanes(const LaneJob& job)
 {
     const int N = job.N, nFeat = job.nFeat;
     Rows rows(job.work, topFrame(job));
+    const Edges edges = edgesOf(job);
     const V forbidden = splat(kForbidden);
-    VI bandLo, bandHi;
+    int row = 1;
+    auto selectBand = [&](int j, const V& value) { return select(bitMask(laneBits(job, row, j)), value, forbidden); };
     {
         // First row: reference frames 1..hi, each the one before plus d.
         const int hi = job.rowHi[0];
-        rowBands(job, 1, bandLo, bandHi);
         V before = forbidden;
-        distances(job.test, job.values, nFeat, 1, hi, [&](int j, const V& d) {
-            const V cell = select(inBand(bandLo, bandHi, j), j == 1 ? d : before + d, forbidden);
+        auto first = [&](int j, const V& d) {
+            const V cell = selectBand(j, j == 1 ? d : before + d);
             store(at(rows.P, j), cell);
             before = cell;
-        });
+        };
+        distances(job.test, job.values, nFeat, 1, hi, INT_MAX, first, first);
     }
     for (int i = 2; i <= N; ++i) {
         const int lo = job.rowLo[i - 1], hi = job.rowHi[i - 1];
         rows.startRow(lo);
-        rowBands(job, i, bandLo, bandHi);
-        const int innerLo = job.innerLo[i - 1], innerHi = job.innerHi[i - 1];
+        row = i;
+        const int innerHi = job.innerHi[i - 1];
         const float* t = job.test + std::size_t(i - 1) * std::size_t(nFeat);
         V vert = forbidden;
-        distances(t, job.values, nFeat, lo, hi, [&](int j, const V& d) {
+        auto cell = [&](int j, const V& d) {
             const V diag = load(at(rows.P, j - 1)), up = load(at(rows.P, j));
-            V best = select(diag > up, up, diag);  // ties prefer the diagonal
-            best = select(best > vert, vert, best);
-            const V cell = best + d;
-            vert = j >= innerLo && j <= innerHi ? cell : select(inBand(bandLo, bandHi, j), cell, forbidden);
+            const V best = select(diag > up, up, diag);  // ties prefer the diagonal
+            return select(best > vert, vert, best) + d;
+        };
+        auto inner = [&](int j, const V& d) {
+            vert = cell(j, d);
             store(at(rows.Q, j), vert);
-        });
+        };
+        auto edge = [&](int j, const V& d) {
+            vert = selectBand(j, cell(j, d));
+            store(at(rows.Q, j), vert);
+        };
+        // Where the bands are narrow, only the first frames (up to the left
+        // edge) are masked as the chain runs: a lane's chain must start
+        // afresh at its band.  Cells right of a lane's band feed only cells
+        // further right, so they are masked after the row.
+        distances(t, job.values, nFeat, lo, hi, edges.narrow ? lo + edges.left : INT_MAX, inner, edge);
+        if (edges.narrow)
+            for (int e = 1; e <= edges.right; ++e) {
+                const int j = std::min(innerHi + e, kMaxFrames + 4);
+                store(at(rows.Q, j), selectBand(j, load(at(rows.Q, j))));
+            }
         rows.endRow(lo);
     }
     finish(job, rows.P);
@@ -466,22 +506,28 @@ void generalLanes(const LaneJob& job)
 void linearLanes(const LaneJob& job)
 {
     const int nFeat = job.nFeat;
-    const std::int32_t stride = nFeat * kLanes;
-    VI lane;
-    for (int k = 0; k < kLanes; ++k)
-        lane.p[k / kWidth][k % kWidth] = k;
+    const std::size_t stride = std::size_t(nFeat) * kLanes;
+    // Each lane's frames: those of its kind.
+    const std::int32_t* frames[kLanes];
+    for (int c = 0; c < job.kinds; ++c)
+        for (int k = 0; k < kLanes; ++k)
+            if (job.kindBits[c] >> k & 1u)
+                frames[k] = job.kindLo[c];
     V sum = zero();
     for (int i = 1; i <= job.N; ++i) {
-        VI frame, unused;
-        rowBands(job, i, frame, unused);
-        VI index;
-        #pragma GCC unroll 16
-        for (int q = 0; q < kParts; ++q)
-            index.p[q] = (frame.p[q] - 1) * stride + lane.p[q];
+        const float* g[kLanes];
+        for (int k = 0; k < kLanes; ++k)
+            g[k] = job.values + std::size_t(frames[k][i - 1] - 1) * stride + std::size_t(k);
         const float* t = job.test + std::size_t(i - 1) * std::size_t(nFeat);
         V a = zero();
         for (int f = 0; f < nFeat; ++f) {
-            const V diff = t[f] - gatherLanes(job.values + std::size_t(f) * kLanes, index);
+            V r = zero();
+#pragma GCC unroll 16
+            for (int q = 0; q < kParts; ++q)
+#pragma GCC unroll 16
+                for (int k = 0; k < kWidth; ++k)
+                    r.p[q][k] = g[q * kWidth + k][std::size_t(f) * kLanes];
+            const V diff = t[f] - r;
             a = a + diff * diff;
         }
         sum = sum + sqrtLanes(a);

@@ -528,7 +528,7 @@ void scoreGroup(DtwWordStore& store, int g, const int* frames, char method, cons
                 }
             }
         }
-        job.kindMask[c][k] = -1;
+        job.kindBits[c] |= 1u << k;
     }
     std::fill_n(score, kLanes, kForbidden);
     if (!any)

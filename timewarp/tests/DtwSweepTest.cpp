@@ -382,6 +382,11 @@ TEST(DtwSweep, BatchKernelsAgreeWithThePlainRecurrenceAtEveryLevel)
         {21, {11, 41, 10, 42, 21, 21, 21, 21, 21, 21, 21, 21, 21, 21, 21, 21, 21, 22}},
         {kMaxFrames, {kMaxFrames, 100, 101, 199, 1, kMaxFrames}},
         {100, {80, 85, 90, 95, 100, 105, 110, 115, 120, 80, 81, 82, 83, 84, 86, 87, 88, 89, 91, 92}},
+        // Groups of nearly equal lengths, as real words give: the bands of a
+        // group differ by a few frames at either edge (slopes below and above 1).
+        {40, {41, 42, 43, 44, 45, 46, 47, 48, 49, 50, 51, 52, 44, 46, 48, 50, 53}},
+        {60, {52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67, 68}},
+        {33, {20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35}},
     };
     const int featureCounts[] = {0, 1, 2, 3, 5, 8, 13, 16, 17, 19, kMaxFeatures};
     const int ranges[] = {0, 1, 2, 5, 10, 30, 400, -3};
