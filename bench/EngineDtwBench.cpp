@@ -1,22 +1,48 @@
-// ClassifyWordDTW: DTW cells per second of the column recursions against the
-// full-matrix reference, for the Itakura and the band method.
+// ClassifyWordDTW: local-distance cells per second on one core of the
+// classifier (wide column kernels of the machine's level, and of each level
+// the machine supports), of the plain column recursions it replaced, and of
+// the full-matrix reference, for the Itakura and the band method.  Every
+// distance is checked bit for bit against the plain recursions first.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "BenchRatio.h"
 #include "AnalysisReference.h"
+#include "common/IsaLevel.h"
 #include "engine/ClassifyDtw.h"
 
 namespace {
 
 using namespace talvor::engine;
+namespace isa = talvor::isa;
 
-constexpr int kDim = 16;
-constexpr int kRefs = 20;
-constexpr int kTestFrames = 90;
+// A 100-frame test word against 100 references of 80..120 frames, 20
+// coefficients per frame, band 10.
+constexpr int kDim = 20;
+constexpr int kRefs = 100;
+constexpr int kTestFrames = 100;
 constexpr int kBand = 10;
+
+// The cells a recursion computes a local distance for.
+long long cellsOf(char method, int n, int m)
+{
+    if (method == 'I' && (2 * m < n || 2 * n - 1 < m))
+        return 0;
+    long long cells = method == 'I' ? 1 : std::max(1, std::min(bandLimits('N', 0, n, m, kBand).high, m));
+    for (int i = 2; i <= n; ++i) {
+        const BandLimits b = bandLimits(method, i, n, m, method == 'N' ? kBand : 0);
+        if (b.low > b.high)
+            break;
+        cells += b.high - b.low + 1;
+    }
+    return cells;
+}
 
 struct Words {
     std::vector<float> tests = std::vector<float>(std::size_t(kDtwTestWords) * kDtwMaxValues);
@@ -25,12 +51,12 @@ struct Words {
     std::vector<std::int16_t> refFrames = std::vector<std::int16_t>(kDtwRefWords, 0);
     std::vector<std::vector<float>> refVectors;  // the same references, frame after frame
     std::vector<float> testVector;
-    long long cells = 0;  // test frames x reference frames over all references
 
     Words()
     {
         std::mt19937 rng(3);
         std::normal_distribution<float> dist(0.0f, 1.0f);
+        std::uniform_int_distribution<int> frames(80, 120);
         testVector.resize(std::size_t(kTestFrames * kDim));
         for (auto& v : testVector)
             v = dist(rng);
@@ -38,7 +64,7 @@ struct Words {
             tests[kDtwTestWords * v] = testVector[v];
         testFrames[0] = kTestFrames;
         for (int r = 0; r < kRefs; ++r) {
-            const int m = 70 + 2 * r;  // 70..108 frames, all within the Itakura limits
+            const int m = frames(rng);
             std::vector<float> w(std::size_t(m * kDim));
             for (std::size_t v = 0; v < w.size(); ++v) {
                 w[v] = dist(rng);
@@ -46,8 +72,23 @@ struct Words {
             }
             refFrames[std::size_t(r)] = static_cast<std::int16_t>(m);
             refVectors.push_back(std::move(w));
-            cells += static_cast<long long>(kTestFrames) * m;
         }
+    }
+
+    long long cells(char method) const
+    {
+        long long total = 0;
+        for (int r = 0; r < kRefs; ++r)
+            total += cellsOf(method, kTestFrames, refFrames[std::size_t(r)]);
+        return total;
+    }
+
+    float plain(char method, int r) const
+    {
+        const auto& w = refVectors[std::size_t(r)];
+        const int m = refFrames[std::size_t(r)];
+        return method == 'I' ? dtwItakura(testVector.data(), kTestFrames, w.data(), m, kDim)
+                             : dtwGeneral(testVector.data(), kTestFrames, w.data(), m, kDim, kBand);
     }
 };
 
@@ -57,9 +98,58 @@ const Words& words()
     return w;
 }
 
+void setCells(benchmark::State& state, char method)
+{
+    const double cells = double(state.iterations()) * double(words().cells(method));
+    state.SetItemsProcessed(static_cast<std::int64_t>(cells));
+    state.counters["cells/s"] = benchmark::Counter(cells, benchmark::Counter::kIsRate);
+}
+
+// Before anything is timed: the classifier at every level the machine
+// supports against the plain recursions and the full matrix, bit for bit.
+void checkBitIdentity()
+{
+    const Words& w = words();
+    std::vector<float> distances(kRefs);
+    std::vector<std::int16_t> order(kRefs);
+    for (char method : {'I', 'N'}) {
+        for (isa::Level level : isa::kAllLevels) {
+            if (static_cast<int>(level) > static_cast<int>(isa::supportedLevel()))
+                continue;
+            const isa::ScopedCeiling ceiling(level);
+            classifyWordDtw(method, kDim, kBand, 1, w.tests, w.testFrames, kRefs, w.refs, w.refFrames, distances,
+                            order);
+            for (int r = 0; r < kRefs; ++r) {
+                const auto& ref = w.refVectors[std::size_t(r)];
+                const int m = w.refFrames[std::size_t(r)];
+                const float plain = w.plain(method, r);
+                const float matrix =
+                    method == 'I' ? reference::itakuraMatrix(w.testVector.data(), kTestFrames, ref.data(), m, kDim)
+                                  : reference::generalMatrix(w.testVector.data(), kTestFrames, ref.data(), m, kDim, kBand);
+                if (std::memcmp(&distances[std::size_t(r)], &plain, sizeof plain) != 0 ||
+                    std::memcmp(&plain, &matrix, sizeof plain) != 0) {
+                    std::fprintf(stderr, "bench_engine_dtw: method %c at %s, reference %d: %.9g, plain %.9g, matrix %.9g\n",
+                                 method, isa::levelName(level), r, double(distances[std::size_t(r)]), double(plain),
+                                 double(matrix));
+                    std::exit(1);
+                }
+            }
+        }
+    }
+    std::printf("bit-identity: every distance of the classifier equals the plain recursions' at every level\n");
+}
+
+// The classifier at the level given by the argument (3: the machine's own).
 template <char Method>
 void BM_ClassifyWordDtw(benchmark::State& state)
 {
+    const auto level = static_cast<isa::Level>(state.range(0));
+    if (static_cast<int>(level) > static_cast<int>(isa::supportedLevel())) {
+        state.SkipWithError("level not supported by this machine");
+        return;
+    }
+    const isa::ScopedCeiling ceiling(level);
+    state.SetLabel(isa::levelName(level));
     const Words& w = words();
     std::vector<float> distances(kRefs);
     std::vector<std::int16_t> order(kRefs);
@@ -68,25 +158,27 @@ void BM_ClassifyWordDtw(benchmark::State& state)
                                                  w.refFrames, distances, order));
         benchmark::ClobberMemory();
     }
-    state.SetItemsProcessed(state.iterations() * w.cells);
-    state.counters["cells/s"] = benchmark::Counter(double(state.iterations() * w.cells), benchmark::Counter::kIsRate);
+    setCells(state, Method);
 }
 
-// The same classification by the full-matrix recursions.
+// The same classification as the classifier did it before its fast path:
+// each reference copied out of the layout frame after frame, then the plain
+// column recursion, one reference after the other.
 template <char Method>
-void BM_FullMatrixReference(benchmark::State& state)
+void BM_PlainColumns(benchmark::State& state)
 {
     const Words& w = words();
-    std::vector<float> distances(kRefs);
+    std::vector<float> ref;
     for (auto _ : state) {
         int best = -1;
         float bestDistance = kDtwUnreachable;
         for (int r = 0; r < kRefs; ++r) {
             const int m = w.refFrames[std::size_t(r)];
-            const float d = Method == 'I'
-                                ? reference::itakuraMatrix(w.testVector.data(), kTestFrames, w.refVectors[std::size_t(r)].data(), m, kDim)
-                                : reference::generalMatrix(w.testVector.data(), kTestFrames, w.refVectors[std::size_t(r)].data(), m, kDim, kBand);
-            distances[std::size_t(r)] = d;
+            ref.resize(std::size_t(m) * kDim);
+            for (std::size_t v = 0; v < ref.size(); ++v)
+                ref[v] = w.refs[std::size_t(r) + std::size_t(kDtwRefWords) * v];
+            const float d = Method == 'I' ? dtwItakura(w.testVector.data(), kTestFrames, ref.data(), m, kDim)
+                                          : dtwGeneral(w.testVector.data(), kTestFrames, ref.data(), m, kDim, kBand);
             if (d < bestDistance) {
                 bestDistance = d;
                 best = r;
@@ -95,21 +187,55 @@ void BM_FullMatrixReference(benchmark::State& state)
         benchmark::DoNotOptimize(best);
         benchmark::ClobberMemory();
     }
-    state.SetItemsProcessed(state.iterations() * w.cells);
-    state.counters["cells/s"] = benchmark::Counter(double(state.iterations() * w.cells), benchmark::Counter::kIsRate);
+    setCells(state, Method);
 }
 
-BENCHMARK(BM_ClassifyWordDtw<'I'>);
+// And by the full-matrix recursions.
+template <char Method>
+void BM_FullMatrixReference(benchmark::State& state)
+{
+    const Words& w = words();
+    for (auto _ : state) {
+        int best = -1;
+        float bestDistance = kDtwUnreachable;
+        for (int r = 0; r < kRefs; ++r) {
+            const int m = w.refFrames[std::size_t(r)];
+            const auto& ref = w.refVectors[std::size_t(r)];
+            const float d = Method == 'I'
+                                ? reference::itakuraMatrix(w.testVector.data(), kTestFrames, ref.data(), m, kDim)
+                                : reference::generalMatrix(w.testVector.data(), kTestFrames, ref.data(), m, kDim, kBand);
+            if (d < bestDistance) {
+                bestDistance = d;
+                best = r;
+            }
+        }
+        benchmark::DoNotOptimize(best);
+        benchmark::ClobberMemory();
+    }
+    setCells(state, Method);
+}
+
+BENCHMARK(BM_ClassifyWordDtw<'I'>)->DenseRange(0, 3)->ArgName("level");
+BENCHMARK(BM_PlainColumns<'I'>);
 BENCHMARK(BM_FullMatrixReference<'I'>);
-BENCHMARK(BM_ClassifyWordDtw<'N'>);
+BENCHMARK(BM_ClassifyWordDtw<'N'>)->DenseRange(0, 3)->ArgName("level");
+BENCHMARK(BM_PlainColumns<'N'>);
 BENCHMARK(BM_FullMatrixReference<'N'>);
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    checkBitIdentity();
+    const std::string top = "/level:" + std::to_string(static_cast<int>(isa::supportedLevel()));
     return talvor::bench::runAndPrintRatios(argc, argv, {
-        {"ClassifyWordDTW Itakura (cells per second)", {"BM_ClassifyWordDtw<'I'>", "BM_FullMatrixReference<'I'>"}},
-        {"ClassifyWordDTW band (cells per second)", {"BM_ClassifyWordDtw<'N'>", "BM_FullMatrixReference<'N'>"}},
+        {"ClassifyWordDTW Itakura, this machine's level, against the plain columns",
+         {"BM_ClassifyWordDtw<'I'>" + top, "BM_PlainColumns<'I'>"}},
+        {"ClassifyWordDTW Itakura, this machine's level, against the full matrix",
+         {"BM_ClassifyWordDtw<'I'>" + top, "BM_FullMatrixReference<'I'>"}},
+        {"ClassifyWordDTW band, this machine's level, against the plain columns",
+         {"BM_ClassifyWordDtw<'N'>" + top, "BM_PlainColumns<'N'>"}},
+        {"ClassifyWordDTW band, this machine's level, against the full matrix",
+         {"BM_ClassifyWordDtw<'N'>" + top, "BM_FullMatrixReference<'N'>"}},
     });
 }

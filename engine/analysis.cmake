@@ -11,6 +11,7 @@ add_library(engine_analysis OBJECT
   ${CMAKE_CURRENT_LIST_DIR}/src/ExportsAnalysis.cpp
 )
 target_include_directories(engine_analysis PUBLIC ${CMAKE_CURRENT_LIST_DIR}/include)
+target_include_directories(engine_analysis PRIVATE ${PROJECT_SOURCE_DIR}/common/include)
 target_link_libraries(engine_analysis PUBLIC platform)
 set_target_properties(engine_analysis PROPERTIES
   POSITION_INDEPENDENT_CODE ON
@@ -18,6 +19,13 @@ set_target_properties(engine_analysis PROPERTIES
   VISIBILITY_INLINES_HIDDEN ON)
 talvor_warnings(engine_analysis)
 talvor_exact_float(engine_analysis)
+# The classifier's column kernels, one copy per x86-64 level, in a static
+# library of hidden symbols that every user of engine_analysis links.
+add_library(engine_dtw_kernels STATIC)
+set_target_properties(engine_dtw_kernels PROPERTIES POSITION_INDEPENDENT_CODE ON LINKER_LANGUAGE CXX)
+target_include_directories(engine_dtw_kernels PRIVATE ${CMAKE_CURRENT_LIST_DIR}/include)
+talvor_isa_kernels(engine_dtw_kernels SOURCES ${CMAKE_CURRENT_LIST_DIR}/src/DtwKernels.cpp)
+target_link_libraries(engine_analysis PUBLIC engine_dtw_kernels)
 
 # Plain reference implementations for the tests and the benchmarks.
 add_library(engine_analysis_reference STATIC ${CMAKE_CURRENT_LIST_DIR}/tests/AnalysisReference.cpp)
@@ -42,6 +50,7 @@ add_component_test(engine_analysis_first_use_tests
   DEPS engine_analysis)
 if(TARGET engine_analysis_tests)
   talvor_exact_float(engine_analysis_tests)
+  target_include_directories(engine_analysis_tests PRIVATE ${PROJECT_SOURCE_DIR}/common/include)
 endif()
 
 # The exports by name: a shared library of these objects alone, opened by

@@ -1,9 +1,13 @@
-// Feature frames plus endpoint steps per second, for the engine's detector
-// and for the plain whole-recording reference of the same formulas; printed
-// against real time (100 frames per second of sound) and against each other.
+// Feature frames plus endpoint steps per second on one core, for the
+// engine's detector (its block steps in the wide kernels of the machine's
+// level, and of each level the machine supports) and for the plain
+// whole-recording reference of the same formulas; printed against real time
+// (100 frames per second of sound) and against each other.  The block steps
+// of every frame are checked bit for bit against the plain loops first.
 #include "engine/TokenDetector.h"
 
 #include "ReferenceFeatures.h"
+#include "common/IsaLevel.h"
 
 #include <benchmark/benchmark.h>
 
@@ -54,8 +58,56 @@ const std::vector<std::int16_t>& signal()
     return s;
 }
 
+namespace isa = talvor::isa;
+
+// Before anything is timed: the block steps of every frame of the recording
+// at every level the machine supports against the plain loops, bit for bit.
+void checkBitIdentity()
+{
+    using namespace talvor::engine;
+    const std::vector<std::int16_t>& s = signal();
+    for (isa::Level level : isa::kAllLevels) {
+        if (static_cast<int>(level) > static_cast<int>(isa::supportedLevel()))
+            continue;
+        const isa::ScopedCeiling ceiling(level);
+        std::int16_t fastLast = 0, plainLast = 0;
+        std::int16_t fastPrevious[kBlockSamples] = {}, plainPrevious[kBlockSamples] = {};
+        for (std::size_t b = 0; b + kBlockSamples <= s.size(); b += kBlockSamples) {
+            std::int16_t fast[kBlockSamples], plain[kBlockSamples];
+            std::memcpy(fast, s.data() + b, sizeof fast);
+            std::memcpy(plain, s.data() + b, sizeof plain);
+            PreEmphasis(fast, &fastLast);
+            reference::preEmphasis(plain, &plainLast);
+            float fastWindow[kWindowSamples], plainWindow[kWindowSamples];
+            HammingWindow(fastPrevious, fast, fastWindow);
+            reference::hammingWindow(plainPrevious, plain, plainWindow);
+            float fastR[kLpcOrder + 1], plainR[kLpcOrder + 1];
+            Autocorrelation(fastWindow, fastR);
+            reference::autocorrelation(plainWindow, plainR);
+            if (std::memcmp(fast, plain, sizeof fast) != 0 || fastLast != plainLast ||
+                std::memcmp(fastWindow, plainWindow, sizeof fastWindow) != 0 ||
+                std::memcmp(fastR, plainR, sizeof fastR) != 0) {
+                std::fprintf(stderr, "bench_engine_frames: block %zu differs from the plain loops at %s\n",
+                             b / kBlockSamples, isa::levelName(level));
+                std::exit(1);
+            }
+            std::memcpy(fastPrevious, fast, sizeof fast);
+            std::memcpy(plainPrevious, plain, sizeof plain);
+        }
+    }
+    std::printf("bit-identity: the block steps of every frame equal the plain loops at every level\n");
+}
+
+// The detector at the level given by the argument (3: the machine's own).
 void BM_EngineDetector(benchmark::State& state)
 {
+    const auto level = static_cast<isa::Level>(state.range(0));
+    if (static_cast<int>(level) > static_cast<int>(isa::supportedLevel())) {
+        state.SkipWithError("level not supported by this machine");
+        return;
+    }
+    const isa::ScopedCeiling ceiling(level);
+    state.SetLabel(isa::levelName(level));
     const std::vector<std::int16_t>& s = signal();
     TokenDetector detector;
     talvor::engine::TokenResult result;
@@ -92,7 +144,7 @@ void BM_ReferenceDetector(benchmark::State& state)
     state.SetItemsProcessed(frames);
 }
 
-BENCHMARK(BM_EngineDetector)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EngineDetector)->DenseRange(0, 3)->ArgName("level")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReferenceDetector)->Unit(benchmark::kMillisecond);
 
 // Prints frames per second, the real-time factor and the engine/reference ratio.
@@ -106,20 +158,27 @@ public:
                 continue;
             const double seconds = r.GetAdjustedRealTime() / 1e3;  // per iteration, in ms units above
             const double framesPerIteration = static_cast<double>(signal().size() / 80);
-            m_framesPerSecond[r.run_name.function_name] = framesPerIteration / seconds;
+            m_framesPerSecond[r.benchmark_name()] = framesPerIteration / seconds;
         }
     }
     void Finalize() override
     {
         ConsoleReporter::Finalize();
-        const double engine = m_framesPerSecond["BM_EngineDetector"];
         const double reference = m_framesPerSecond["BM_ReferenceDetector"];
-        if (engine <= 0.0 || reference <= 0.0)
-            return;
-        std::printf("\nfeature frames + detector steps per second:\n");
-        std::printf("  engine     %12.0f  (%.0f x real time at 100 frames/s)\n", engine, engine / 100.0);
-        std::printf("  reference  %12.0f  (%.0f x real time)\n", reference, reference / 100.0);
-        std::printf("  engine / reference: %.2f\n", engine / reference);
+        std::printf("\nfeature frames + detector steps per second on one core:\n");
+        for (isa::Level level : isa::kAllLevels) {
+            const double engine =
+                m_framesPerSecond["BM_EngineDetector/level:" + std::to_string(static_cast<int>(level))];
+            if (engine <= 0.0)
+                continue;
+            std::printf("  engine %-10s %12.0f  (%.0f x real time at 100 frames/s)", isa::levelName(level), engine,
+                        engine / 100.0);
+            if (reference > 0.0)
+                std::printf("  engine / reference: %.2f", engine / reference);
+            std::printf("\n");
+        }
+        if (reference > 0.0)
+            std::printf("  reference         %12.0f  (%.0f x real time)\n", reference, reference / 100.0);
     }
 
 private:
@@ -130,6 +189,7 @@ private:
 
 int main(int argc, char** argv)
 {
+    checkBitIdentity();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -47,6 +47,39 @@ std::vector<float> predictor(std::vector<float> r)
 
 }  // namespace
 
+void preEmphasis(std::int16_t block[kBlockSamples], std::int16_t* lastRaw)
+{
+    const std::int16_t raw79 = block[kBlockSamples - 1];
+    for (int n = kBlockSamples - 1; n >= 1; --n) {
+        const float x = static_cast<float>(block[n]);
+        const float xPrev = static_cast<float>(block[n - 1]);
+        block[n] = static_cast<std::int16_t>(kPreEmphasisGain * (x - kPreEmphasisCoefficient * xPrev));
+    }
+    block[0] = static_cast<std::int16_t>(
+        kPreEmphasisGain * (static_cast<float>(block[0]) - kPreEmphasisCoefficient * static_cast<float>(*lastRaw)));
+    *lastRaw = raw79;
+}
+
+void hammingWindow(const std::int16_t previous[kBlockSamples], const std::int16_t current[kBlockSamples],
+                   float out[kWindowSamples])
+{
+    const float* w = featureTables().hamming;
+    for (int i = 0; i < kBlockSamples; ++i)
+        out[i] = static_cast<float>(previous[i]) * w[i];
+    for (int i = 0; i < kBlockSamples; ++i)
+        out[kBlockSamples + i] = static_cast<float>(current[i]) * w[kBlockSamples + i];
+}
+
+void autocorrelation(const float s[kWindowSamples], float r[kLpcOrder + 1])
+{
+    for (int k = 0; k <= kLpcOrder; ++k) {
+        float sum = 0.0f;
+        for (int n = 0; n <= kWindowSamples - 1 - k; ++n)
+            sum += s[n + k] * s[n];
+        r[k] = sum;
+    }
+}
+
 std::vector<FeatureFrame> computeFrames(const std::vector<std::int16_t>& samples)
 {
     const std::size_t blocks = samples.size() / 80;

@@ -18,6 +18,14 @@ namespace talvor::engine::reference {
 // computed by the last frame stay 0.
 std::vector<FeatureFrame> computeFrames(const std::vector<std::int16_t>& samples);
 
+// The plain loops of the engine's block steps, one element after the other:
+// PreEmphasis, HammingWindow (with the engine's window table) and
+// Autocorrelation give these bits under every instruction-set level.
+void preEmphasis(std::int16_t block[kBlockSamples], std::int16_t* lastRaw);
+void hammingWindow(const std::int16_t previous[kBlockSamples], const std::int16_t current[kBlockSamples],
+                   float out[kWindowSamples]);
+void autocorrelation(const float s[kWindowSamples], float r[kLpcOrder + 1]);
+
 struct Detection {
     int status = 1;            // 1: no decision within the frames
     int decisionFrame = -1;    // absolute frame of the deciding step

@@ -1,5 +1,7 @@
 #include "engine/ClassifyDtw.h"
 
+#include "DtwKernels.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -91,6 +93,146 @@ float general(const float* test, int n, const float* ref, int m, int dim, int ba
     }
     return normalised(d[m], n);
 }
+
+// The classifier's fast path: the same recursions as itakura() and
+// general() above, cell for cell, with the local distances of a column
+// in wide vectors (DtwKernels.cpp) and the Itakura column without a branch.
+// The band method's column is a chain (each cell needs the one below it):
+// several references run in lockstep so their chains overlap.
+namespace fast {
+
+using dtwkernels::kDtwPad;
+
+constexpr int kLockstep = 16;
+
+// One reference word coefficient-major, with its cost column.
+struct Reference {
+    int m = 0;
+    int stride = 0;
+    std::vector<float> coefficients;  // row c: kDtwPad, frames 1..m, kDtwPad
+    std::vector<float> column;        // kDtwPad, d[0..m+1], kDtwPad
+    std::vector<std::int32_t> flags;  // the same shape as column
+    std::vector<float> local;         // kDtwPad, local[j] for the current column, room for a vector past m
+    float distance = 0.0f;
+    bool running = false;
+
+    const float* refT() const { return coefficients.data() + kDtwPad; }  // frame j at refT()[c * stride + j - 1]
+    float* d() { return column.data() + kDtwPad; }
+    std::int32_t* kept() { return flags.data() + kDtwPad; }
+    float* localColumn() { return local.data() + kDtwPad; }
+
+    void prepare(int frames, int dim)
+    {
+        m = frames;
+        stride = m + 2 * kDtwPad;
+        coefficients.assign(std::size_t(dim) * std::size_t(stride), 0.0f);
+        column.assign(std::size_t(m) + 2 + 2 * kDtwPad, kDtwUnreachable);
+        flags.assign(column.size(), 0);
+        local.assign(std::size_t(m) + 1 + 2 * kDtwPad, 0.0f);
+    }
+
+    // frameDistance of a test frame and reference frame j, in its order.
+    float distanceTo(const float* testFrame, int j, int dim) const
+    {
+        float sum = 0.0f;
+        for (int c = 0; c < dim; ++c) {
+            const float diff = testFrame[c] - refT()[std::ptrdiff_t(c) * stride + j - 1];
+            sum = sum + diff * diff;
+        }
+        return std::sqrt(sum);
+    }
+};
+
+using ItakuraColumn = decltype(&dtwkernels::isa_baseline::itakuraColumn);
+using BandDistances = decltype(&dtwkernels::isa_baseline::bandDistances);
+
+float itakura(const float* test, int n, Reference& ref, int dim, ItakuraColumn column)
+{
+    const int m = ref.m;
+    if (2 * m < n || 2 * n - 1 < m)
+        return kDtwUnreachable;
+    float* d = ref.d();
+    d[1] = ref.distanceTo(test, 1, dim);
+    for (int i = 2; i <= n; ++i) {
+        const BandLimits b = bandLimits('I', i, n, m, 0);
+        if (b.low > b.high)
+            return kDtwUnreachable;
+        column(d, ref.kept(), test + std::size_t(i - 1) * dim, ref.refT(), ref.stride, dim, b.low, b.high,
+               ref.localColumn());
+    }
+    return normalised(d[m], n);
+}
+
+// The band method over up to kLockstep references at once; each one's
+// cells are computed exactly as general() computes them.
+void general(const float* test, int n, Reference* refs, int count, int dim, int band, BandDistances distances)
+{
+    for (int k = 0; k < count; ++k) {
+        Reference& ref = refs[k];
+        const int m = ref.m;
+        float* d = ref.d();
+        const int high0 = bandLimits('N', 0, n, m, band).high;
+        d[1] = ref.distanceTo(test, 1, dim);
+        for (int j = 2; j <= std::min(high0, m); ++j)
+            d[j] = d[j - 1] + ref.distanceTo(test, j, dim);
+        for (int j = std::max(high0 + 1, 1); j <= m; ++j)
+            d[j] = kDtwUnreachable;
+        ref.running = true;
+    }
+    // A chain keeps the cell it has just written (the next cell's d[j-1])
+    // in a register rather than reading it back.
+    struct Chain {
+        float* d;
+        const float* local;
+        int low;
+        int high;
+        float diag;
+        float below;
+    };
+    Chain chains[kLockstep];
+    for (int i = 2; i <= n; ++i) {
+        const float* testFrame = test + std::size_t(i - 1) * dim;
+        int active = 0;
+        int longest = 0;
+        for (int k = 0; k < count; ++k) {
+            Reference& ref = refs[k];
+            if (!ref.running)
+                continue;
+            const BandLimits b = bandLimits('N', i, n, ref.m, band);
+            if (b.low > b.high) {
+                ref.running = false;
+                ref.distance = kDtwUnreachable;
+                continue;
+            }
+            distances(testFrame, ref.refT(), ref.stride, dim, b.low, b.high, ref.localColumn());
+            float* d = ref.d();
+            chains[active++] = {d, ref.localColumn(), b.low, b.high, d[b.low - 1], kDtwUnreachable};
+            d[b.low - 1] = kDtwUnreachable;
+            longest = std::max(longest, b.high - b.low + 1);
+        }
+        // Step s of every chain, then step s + 1: independent chains side
+        // by side, each in its own order.
+        for (int s = 0; s < longest; ++s) {
+            for (int c = 0; c < active; ++c) {
+                Chain& ch = chains[c];
+                const int j = ch.low + s;
+                if (j > ch.high)
+                    continue;
+                const float up = ch.d[j];
+                const float value = ch.local[j] + minOf(minOf(ch.below, ch.diag), up);
+                ch.d[j] = value;
+                ch.below = value;
+                ch.diag = up;
+            }
+        }
+    }
+    for (int k = 0; k < count; ++k) {
+        if (refs[k].running)
+            refs[k].distance = normalised(refs[k].d()[refs[k].m], n);
+    }
+}
+
+}  // namespace fast
 
 bool wordFits(std::size_t arraySize, int word, int wordsPerRow, long long values)
 {
@@ -188,38 +330,79 @@ int classifyWordDtw(char method, int dim, int band, int testIndex, std::span<con
     }
 
     std::vector<float> test;
-    std::vector<float> ref;
     test.reserve(kDtwMaxValues);
-    ref.reserve(kDtwMaxValues);
     copyWord(testWords, w, kDtwTestWords, dim * n, test);
-    DtwWorkspace ws;
+    using namespace dtwkernels;
+    static constexpr fast::ItakuraColumn itakuraColumns[] = TALVOR_ISA_TABLE(itakuraColumn);
+    static constexpr fast::BandDistances bandColumns[] = TALVOR_ISA_TABLE(bandDistances);
+    const fast::ItakuraColumn itakuraColumn = isa::select(itakuraColumns);
+    const fast::BandDistances bandColumn = isa::select(bandColumns);
+    std::vector<fast::Reference> group(fast::kLockstep);
+    std::vector<float> ref;
     float best = kDtwUnreachable;
     int bestIndex = -1;
-    for (int r = 0; r < nRefs; ++r) {
-        const int m = refFrames[std::size_t(r)];
-        copyWord(refWords, r, kDtwRefWords, dim * m, ref);
-        float distance = 0.0f;
-        switch (method) {
-        case 'I':
-            distance = itakura(test.data(), n, ref.data(), m, dim, ws);
-            break;
-        case 'N':
-            distance = general(test.data(), n, ref.data(), m, dim, band, ws);
-            break;
-        case 'L':
-            distance = dtwLinear(test.data(), n, ref.data(), m, dim);
-            break;
-        default:
-            break;
+    for (int first = 0; first < nRefs; first += fast::kLockstep) {
+        const int count = std::min(fast::kLockstep, nRefs - first);
+        if (method == 'I' || method == 'N') {
+            // Coefficient-major, the group's references together: element
+            // (r, v) of the layout lies beside (r + 1, v), so each row v of
+            // the layout is read once for the whole group.
+            int longest = 0;
+            float* rows[fast::kLockstep];
+            std::ptrdiff_t strides[fast::kLockstep];
+            int values[fast::kLockstep];
+            for (int k = 0; k < count; ++k) {
+                fast::Reference& member = group[std::size_t(k)];
+                member.prepare(refFrames[std::size_t(first + k)], dim);
+                longest = std::max(longest, member.m);
+                rows[k] = member.coefficients.data() + kDtwPad;
+                strides[k] = member.stride;
+                values[k] = member.m * dim;
+            }
+            const float* source = refWords.data() + std::size_t(first);
+            for (int v = 0; v < longest * dim; ++v) {
+                const float* row = source + std::size_t(kDtwRefWords) * std::size_t(v);
+                if (v + 16 < longest * dim)
+                    __builtin_prefetch(row + 16 * kDtwRefWords);
+                const int j = v / dim;
+                const int c = v - j * dim;
+                for (int k = 0; k < count; ++k) {
+                    if (v < values[k])
+                        rows[k][c * strides[k] + j] = row[k];
+                }
+            }
         }
-        if (distance < 0.0f)
-            return -1;
-        if (distance < best) {
-            best = distance;
-            bestIndex = r;
+        if (method == 'N')
+            fast::general(test.data(), n, group.data(), count, dim, band, bandColumn);
+        for (int k = 0; k < count; ++k) {
+            const int r = first + k;
+            const int m = refFrames[std::size_t(r)];
+            float distance = 0.0f;
+            switch (method) {
+            case 'I':
+                distance = fast::itakura(test.data(), n, group[std::size_t(k)], dim, itakuraColumn);
+                break;
+            case 'N':
+                distance = group[std::size_t(k)].distance;
+                break;
+            case 'L':
+                copyWord(refWords, r, kDtwRefWords, dim * m, ref);
+                distance = dtwLinear(test.data(), n, ref.data(), m, dim);
+                break;
+            default:
+                break;
+            }
+            // Results in order of the references: a negative distance stops
+            // at the first one, with the earlier results written.
+            if (distance < 0.0f)
+                return -1;
+            if (distance < best) {
+                best = distance;
+                bestIndex = r;
+            }
+            distances[std::size_t(r)] = distance;
+            order[std::size_t(r)] = static_cast<std::int16_t>(r);
         }
-        distances[std::size_t(r)] = distance;
-        order[std::size_t(r)] = static_cast<std::int16_t>(r);
     }
     return bestIndex + 1;
 }

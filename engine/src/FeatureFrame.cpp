@@ -1,5 +1,7 @@
 #include "engine/FeatureFrame.h"
 
+#include "FrameKernels.h"
+
 #include <cmath>
 
 namespace talvor::engine {
@@ -31,37 +33,30 @@ const FeatureTables& featureTables()
     return tables;
 }
 
+// The block steps run in the wide kernels of the machine's level
+// (FrameKernels.cpp); reference/ReferenceFeatures.h keeps the plain loops.
 void PreEmphasis(std::int16_t block[kBlockSamples], std::int16_t* lastRaw)
 {
+    using namespace kernels;
+    static constexpr decltype(&isa_baseline::preEmphasis) table[] = TALVOR_ISA_TABLE(preEmphasis);
     const std::int16_t raw79 = block[kBlockSamples - 1];
-    for (int n = kBlockSamples - 1; n >= 1; --n) {
-        const float x = static_cast<float>(block[n]);
-        const float xPrev = static_cast<float>(block[n - 1]);
-        block[n] = static_cast<std::int16_t>(kPreEmphasisGain * (x - kPreEmphasisCoefficient * xPrev));
-    }
-    block[0] = static_cast<std::int16_t>(
-        kPreEmphasisGain * (static_cast<float>(block[0]) - kPreEmphasisCoefficient * static_cast<float>(*lastRaw)));
+    isa::select(table)(block, *lastRaw);
     *lastRaw = raw79;
 }
 
 void HammingWindow(const std::int16_t previous[kBlockSamples], const std::int16_t current[kBlockSamples],
                    float out[kWindowSamples])
 {
-    const float* w = featureTables().hamming;
-    for (int i = 0; i < kBlockSamples; ++i)
-        out[i] = static_cast<float>(previous[i]) * w[i];
-    for (int i = 0; i < kBlockSamples; ++i)
-        out[kBlockSamples + i] = static_cast<float>(current[i]) * w[kBlockSamples + i];
+    using namespace kernels;
+    static constexpr decltype(&isa_baseline::hammingWindow) table[] = TALVOR_ISA_TABLE(hammingWindow);
+    isa::select(table)(previous, current, featureTables().hamming, out);
 }
 
 void Autocorrelation(const float s[kWindowSamples], float r[kLpcOrder + 1])
 {
-    for (int k = 0; k <= kLpcOrder; ++k) {
-        float sum = 0.0f;
-        for (int n = 0; n <= kWindowSamples - 1 - k; ++n)
-            sum += s[n + k] * s[n];
-        r[k] = sum;
-    }
+    using namespace kernels;
+    static constexpr decltype(&isa_baseline::autocorrelation) table[] = TALVOR_ISA_TABLE(autocorrelation);
+    isa::select(table)(s, r);
 }
 
 float LogEnergy(float r0)

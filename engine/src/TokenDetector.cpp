@@ -111,8 +111,12 @@ int TokenDetector::EndpointStep()
         m_background = 0.0f;
     }
     const float logEnergy = m_frames[m_t].v[FeatEnergy];
+    // 10^x < 1e-30 needs x below -29: from -29 up the exact power is at
+    // least 1e-29 and powf, within one unit in the last place, cannot come
+    // down to 1e-30, so the call (and its result) is only needed below -29.
+    // NaN compares false both ways.
     float e;
-    if (std::pow(10.0f, logEnergy) < 1e-30f)
+    if (logEnergy < -29.0f && std::pow(10.0f, logEnergy) < 1e-30f)
         e = 10.0f * std::log10(kEnergyScale * 1e-30f);
     else
         e = 10.0f * logEnergy + kEnergyOffset;

@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <string>
 #include <random>
 #include <vector>
 
 #include "AnalysisReference.h"
+
+#include "common/IsaLevel.h"
 
 namespace talvor::engine {
 namespace {
@@ -282,6 +286,99 @@ TEST(ClassifyWordDtw, ArgumentsOutsideTheLayoutAreRefused)
                               sets.distances, sets.order),
               -1);
     EXPECT_EQ(sets.distances[0], kCanary);
+}
+
+TEST(ClassifyWordDtw, FastPathGivesThePlainRecursionsBitsAtEveryLevel)
+{
+    // The classifier runs its columns in wide kernels of the machine's
+    // level, several references in lockstep for the band method; every
+    // distance must be the one of the plain column recursions, bit for bit,
+    // and the ranking the first of the smallest.
+    struct Case {
+        const char* name;
+        int n, dim, band;
+        int mLow, mHigh;  // reference frame counts
+        int refs;
+        float scale;      // values uniform in -scale..scale; 0: only the values 0 and 1
+    };
+    const Case cases[] = {
+        {"one test frame", 1, 1, 0, 1, 3, 5, 3.0f},
+        {"two test frames", 2, 3, 1, 1, 4, 6, 3.0f},
+        {"short words, no band", 17, 2, 0, 8, 34, 9, 3.0f},
+        {"band 3", 40, 5, 3, 15, 85, 17, 3.0f},
+        {"the typical batch", 100, 20, 10, 80, 120, 12, 3.0f},
+        {"a band wider than the words", 120, 12, 200, 55, 245, 9, 3.0f},
+        {"sixteen coefficients", 64, 16, 7, 30, 130, 16, 1.0f},
+        {"odd dimension, narrow references", 50, 7, 2, 10, 30, 8, 3.0f},
+        {"negative band", 33, 4, -1, 20, 40, 3, 3.0f},
+        {"sums that overflow", 50, 20, 10, 40, 90, 10, 3e18f},
+        {"many equal distances", 30, 3, 5, 15, 60, 25, 0.0f},
+        {"longest words", 150, 20, 30, 100, 150, 4, 3.0f},
+    };
+    const char methods[] = {'I', 'N', 'L'};
+    std::vector<isa::Level> levels;
+    for (isa::Level level : isa::kAllLevels) {
+        if (static_cast<int>(level) <= static_cast<int>(isa::supportedLevel()))
+            levels.push_back(level);
+    }
+    const auto bits = [](float v) {
+        std::uint32_t b;
+        std::memcpy(&b, &v, sizeof b);
+        return b;
+    };
+    for (const Case& c : cases) {
+        for (std::uint32_t seed = 1; seed <= 2; ++seed) {
+            std::mt19937 rng(seed * 7919u + static_cast<std::uint32_t>(c.n));
+            std::uniform_int_distribution<int> frameCount(c.mLow, c.mHigh);
+            std::uniform_real_distribution<float> value(-c.scale, c.scale);
+            std::uniform_int_distribution<int> bit(0, 1);
+            const auto word = [&](int frames) {
+                std::vector<float> w(std::size_t(frames) * std::size_t(c.dim));
+                for (auto& v : w)
+                    v = c.scale > 0.0f ? value(rng) : static_cast<float>(bit(rng));
+                return w;
+            };
+            WordSets sets;
+            const std::vector<float> test = word(c.n);
+            sets.setTest(3, test, c.dim);
+            std::vector<std::vector<float>> refs;
+            for (int r = 0; r < c.refs; ++r) {
+                // Every fourth reference repeats the one before it: equal
+                // distances, the first of them wins.
+                refs.push_back(r % 4 == 3 ? refs.back() : word(frameCount(rng)));
+                sets.setRef(r, refs.back(), c.dim);
+            }
+            for (char method : methods) {
+                std::vector<float> plain;
+                for (const auto& ref : refs) {
+                    const int m = static_cast<int>(ref.size()) / c.dim;
+                    plain.push_back(method == 'I'   ? dtwItakura(test.data(), c.n, ref.data(), m, c.dim)
+                                    : method == 'N' ? dtwGeneral(test.data(), c.n, ref.data(), m, c.dim, c.band)
+                                                    : dtwLinear(test.data(), c.n, ref.data(), m, c.dim));
+                }
+                int expectedBest = 0;
+                for (int r = 0; r < c.refs; ++r) {
+                    if (plain[std::size_t(r)] < (expectedBest ? plain[std::size_t(expectedBest - 1)] : kDtwUnreachable))
+                        expectedBest = r + 1;
+                }
+                for (isa::Level level : levels) {
+                    const isa::ScopedCeiling ceiling(level);
+                    SCOPED_TRACE(std::string(c.name) + ", seed " + std::to_string(seed) + ", method " + method +
+                                 ", " + isa::levelName(level));
+                    std::fill(sets.distances.begin(), sets.distances.end(), kCanary);
+                    std::fill(sets.order.begin(), sets.order.end(), std::int16_t{-7});
+                    ASSERT_EQ(sets.classify(method, c.dim, c.band, 4, c.refs), expectedBest);
+                    for (int r = 0; r < c.refs; ++r) {
+                        ASSERT_EQ(bits(sets.distances[std::size_t(r)]), bits(plain[std::size_t(r)]))
+                            << "reference " << r << ": " << sets.distances[std::size_t(r)] << " against "
+                            << plain[std::size_t(r)];
+                        ASSERT_EQ(sets.order[std::size_t(r)], r);
+                    }
+                    EXPECT_EQ(sets.distances[std::size_t(c.refs)], kCanary);
+                }
+            }
+        }
+    }
 }
 
 TEST(LocalDistance, SquaredDistancesInRowsOf200)
