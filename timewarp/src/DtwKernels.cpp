@@ -174,6 +174,26 @@ inline VI between(const VI& lo, const VI& hi, int j)
     return r;
 }
 
+inline VI splatInt(std::int32_t x)
+{
+    VI v;
+#pragma GCC unroll 16
+    for (int q = 0; q < kParts; ++q)
+#pragma GCC unroll 16
+        for (int k = 0; k < kWidth; ++k)
+            v.p[q][k] = x;
+    return v;
+}
+
+inline VI select(const VI& mask, const VI& yes, const VI& no)
+{
+    VI r;
+#pragma GCC unroll 16
+    for (int q = 0; q < kParts; ++q)
+        r.p[q] = mask.p[q] ? yes.p[q] : no.p[q];
+    return r;
+}
+
 // yes where the lane's mask is set, otherwise no.
 inline V select(const VI& mask, const V& yes, const V& no)
 {
@@ -234,52 +254,62 @@ inline float* at(float* column, int j)
     return column + std::size_t(j + 2) * kLanes;
 }
 
-// Local distances of one test frame t against the group's frames lo..hi into
-// the column d: per lane the square root of the float sum over the features,
-// in order, of (t - r) * (t - r).  Four frames at a time share each feature of
-// t; `down` walks the frames from hi, so that the frames the row before used
-// last are used first while they are still in the cache.
-void distances(const float* t, const float* values, int nFeat, int lo, int hi, bool down, float* d)
+// Local distances of one test frame t against the group's frames lo..hi,
+// handed to cell(j, d) in order of j: per lane the square root of the float
+// sum over the features, in order, of (t - r) * (t - r).  Frames go in blocks
+// of four or three that share each feature of t, so that several sums are
+// under way at once; each block's cells follow at once, and their recurrence
+// overlaps the next block's distances.
+template <int K, class Cell>
+inline void distanceBlock(const float* t, const float* values, std::size_t stride, int nFeat, int j, Cell& cell)
+{
+    const float* g = values + std::size_t(j - 1) * stride;
+    V a[K];
+#pragma GCC unroll 4
+    for (int b = 0; b < K; ++b)
+        a[b] = zero();
+    for (int f = 0; f < nFeat; ++f, g += kLanes) {
+        const float tf = t[f];
+#pragma GCC unroll 4
+        for (int b = 0; b < K; ++b) {
+            const V diff = tf - load(g + std::size_t(b) * stride);
+            a[b] = a[b] + diff * diff;
+        }
+    }
+#pragma GCC unroll 4
+    for (int b = 0; b < K; ++b)
+        cell(j + b, sqrtLanes(a[b]));
+}
+
+template <class Cell>
+inline void distances(const float* t, const float* values, int nFeat, int lo, int hi, Cell&& cell)
 {
     const std::size_t stride = std::size_t(nFeat) * kLanes;
-    auto four = [&](int j) {
-        const float* g = values + std::size_t(j - 1) * stride;
-        V a0 = zero(), a1 = zero(), a2 = zero(), a3 = zero();
-        for (int f = 0; f < nFeat; ++f, g += kLanes) {
-            const float tf = t[f];
-            const V d0 = tf - load(g), d1 = tf - load(g + stride);
-            const V d2 = tf - load(g + 2 * stride), d3 = tf - load(g + 3 * stride);
-            a0 = a0 + d0 * d0;
-            a1 = a1 + d1 * d1;
-            a2 = a2 + d2 * d2;
-            a3 = a3 + d3 * d3;
-        }
-        store(at(d, j), sqrtLanes(a0));
-        store(at(d, j + 1), sqrtLanes(a1));
-        store(at(d, j + 2), sqrtLanes(a2));
-        store(at(d, j + 3), sqrtLanes(a3));
-    };
-    auto one = [&](int j) {
-        const float* g = values + std::size_t(j - 1) * stride;
-        V a = zero();
-        for (int f = 0; f < nFeat; ++f, g += kLanes) {
-            const V diff = t[f] - load(g);
-            a = a + diff * diff;
-        }
-        store(at(d, j), sqrtLanes(a));
-    };
-    if (!down) {
-        int j = lo;
-        for (; j + 3 <= hi; j += 4)
-            four(j);
-        for (; j <= hi; ++j)
-            one(j);
-    } else {
-        int j = hi - 3;
-        for (; j >= lo; j -= 4)
-            four(j);
-        for (j += 3; j >= lo; --j)
-            one(j);
+    const int width = hi - lo + 1;
+    // Blocks of three make up what blocks of four leave (9 = 3 x 3 at most).
+    const int threes = width >= 9 ? (4 - width % 4) % 4 : 0;
+    int j = lo;
+    for (; j + 3 <= hi - 3 * threes; j += 4)
+        distanceBlock<4>(t, values, stride, nFeat, j, cell);
+    for (; j + 2 <= hi; j += 3)
+        distanceBlock<3>(t, values, stride, nFeat, j, cell);
+    if (j + 1 <= hi) {
+        distanceBlock<2>(t, values, stride, nFeat, j, cell);
+        j += 2;
+    }
+    if (j <= hi)
+        distanceBlock<1>(t, values, stride, nFeat, j, cell);
+}
+
+// The lanes' bands of row i.
+inline void rowBands(const LaneJob& job, int i, VI& lo, VI& hi)
+{
+    lo = splatInt(job.kindLo[0][i - 1]);
+    hi = splatInt(job.kindHi[0][i - 1]);
+    for (int c = 1; c < job.kinds; ++c) {
+        const VI mask = loadInt(job.kindMask[c]);
+        lo = select(mask, splatInt(job.kindLo[c][i - 1]), lo);
+        hi = select(mask, splatInt(job.kindHi[c][i - 1]), hi);
     }
 }
 
@@ -290,19 +320,18 @@ inline VI inBand(const VI& lo, const VI& hi, int j)
 }
 
 // The columns of two rows (the previous one P and the current one Q) with a
-// flag column each, and the local distances of the current row.  Outside the
-// rows' bands every cell is kForbidden and every flag clear.
+// flag column each.  Outside the rows' bands every cell of a lane with a match
+// is kForbidden and every flag clear.
 struct Rows {
     float* P;
     float* Q;
     float* HP;
     float* HQ;
-    float* d;
     int pLo = 1;         // lowest frame the previous row wrote
     int qLo = INT_MAX;   // lowest frame the row before it wrote into Q
 
     Rows(float* work, int top)
-        : P(work), Q(work + kColumn), HP(work + 2 * kColumn), HQ(work + 3 * kColumn), d(work + 4 * kColumn)
+        : P(work), Q(work + kColumn), HP(work + 2 * kColumn), HQ(work + 3 * kColumn)
     {
         const V forbidden = splat(kForbidden);
         VI clear;
@@ -363,24 +392,32 @@ void itakuraLanes(const LaneJob& job)
     const int N = job.N, nFeat = job.nFeat;
     Rows rows(job.work, topFrame(job));
     const V forbidden = splat(kForbidden);
-    distances(job.test, job.values, nFeat, 1, 1, false, rows.d);
-    store(at(rows.P, 1), select(inBand(loadInt(job.lo), loadInt(job.hi), 1), load(at(rows.d, 1)), forbidden));
+    VI bandLo, bandHi;
+    rowBands(job, 1, bandLo, bandHi);
+    distances(job.test, job.values, nFeat, 1, 1, [&](int, const V& d) {
+        store(at(rows.P, 1), select(inBand(bandLo, bandHi, 1), d, forbidden));
+    });
     for (int i = 2; i <= N; ++i) {
         const int lo = job.rowLo[i - 1], hi = job.rowHi[i - 1];
         rows.startRow(lo);
-        distances(job.test + std::size_t(i - 1) * std::size_t(nFeat), job.values, nFeat, lo, hi, i % 2 == 0, rows.d);
-        const VI bandLo = loadInt(job.lo + std::size_t(i - 1) * kLanes);
-        const VI bandHi = loadInt(job.hi + std::size_t(i - 1) * kLanes);
-        for (int j = lo; j <= hi; ++j) {
+        rowBands(job, i, bandLo, bandHi);
+        const int innerLo = job.innerLo[i - 1], innerHi = job.innerHi[i - 1];
+        const float* t = job.test + std::size_t(i - 1) * std::size_t(nFeat);
+        distances(t, job.values, nFeat, lo, hi, [&](int j, const V& d) {
             const V twoBack = load(at(rows.P, j - 2)), oneBack = load(at(rows.P, j - 1)), same = load(at(rows.P, j));
             const V sloped = select(twoBack > oneBack, oneBack, twoBack);  // a tie keeps j-2
             const VI flat = ~loadInt(at(rows.HP, j)) & (same < sloped);  // a tie keeps the sloped step
             const V best = select(flat, same, sloped);
-            const V cell = best + load(at(rows.d, j));
-            const VI in = inBand(bandLo, bandHi, j);
-            store(at(rows.Q, j), select(in, cell, forbidden));
-            storeInt(at(rows.HQ, j), in & flat);
-        }
+            const V cell = best + d;
+            if (j >= innerLo && j <= innerHi) {
+                store(at(rows.Q, j), cell);
+                storeInt(at(rows.HQ, j), flat);
+            } else {
+                const VI in = inBand(bandLo, bandHi, j);
+                store(at(rows.Q, j), select(in, cell, forbidden));
+                storeInt(at(rows.HQ, j), in & flat);
+            }
+        });
         rows.endRow(lo);
     }
     finish(job, rows.P);
@@ -393,34 +430,33 @@ void generalLanes(const LaneJob& job)
     const int N = job.N, nFeat = job.nFeat;
     Rows rows(job.work, topFrame(job));
     const V forbidden = splat(kForbidden);
+    VI bandLo, bandHi;
     {
         // First row: reference frames 1..hi, each the one before plus d.
         const int hi = job.rowHi[0];
-        distances(job.test, job.values, nFeat, 1, hi, false, rows.d);
-        const VI bandLo = loadInt(job.lo), bandHi = loadInt(job.hi);
+        rowBands(job, 1, bandLo, bandHi);
         V before = forbidden;
-        for (int j = 1; j <= hi; ++j) {
-            const V d = load(at(rows.d, j));
+        distances(job.test, job.values, nFeat, 1, hi, [&](int j, const V& d) {
             const V cell = select(inBand(bandLo, bandHi, j), j == 1 ? d : before + d, forbidden);
             store(at(rows.P, j), cell);
             before = cell;
-        }
+        });
     }
     for (int i = 2; i <= N; ++i) {
         const int lo = job.rowLo[i - 1], hi = job.rowHi[i - 1];
         rows.startRow(lo);
-        distances(job.test + std::size_t(i - 1) * std::size_t(nFeat), job.values, nFeat, lo, hi, i % 2 == 0, rows.d);
-        const VI bandLo = loadInt(job.lo + std::size_t(i - 1) * kLanes);
-        const VI bandHi = loadInt(job.hi + std::size_t(i - 1) * kLanes);
+        rowBands(job, i, bandLo, bandHi);
+        const int innerLo = job.innerLo[i - 1], innerHi = job.innerHi[i - 1];
+        const float* t = job.test + std::size_t(i - 1) * std::size_t(nFeat);
         V vert = forbidden;
-        for (int j = lo; j <= hi; ++j) {
+        distances(t, job.values, nFeat, lo, hi, [&](int j, const V& d) {
             const V diag = load(at(rows.P, j - 1)), up = load(at(rows.P, j));
             V best = select(diag > up, up, diag);  // ties prefer the diagonal
             best = select(best > vert, vert, best);
-            const V cell = best + load(at(rows.d, j));
-            vert = select(inBand(bandLo, bandHi, j), cell, forbidden);
+            const V cell = best + d;
+            vert = j >= innerLo && j <= innerHi ? cell : select(inBand(bandLo, bandHi, j), cell, forbidden);
             store(at(rows.Q, j), vert);
-        }
+        });
         rows.endRow(lo);
     }
     finish(job, rows.P);
@@ -436,7 +472,8 @@ void linearLanes(const LaneJob& job)
         lane.p[k / kWidth][k % kWidth] = k;
     V sum = zero();
     for (int i = 1; i <= job.N; ++i) {
-        const VI frame = loadInt(job.lo + std::size_t(i - 1) * kLanes);
+        VI frame, unused;
+        rowBands(job, i, frame, unused);
         VI index;
         #pragma GCC unroll 16
         for (int q = 0; q < kParts; ++q)

@@ -24,14 +24,22 @@ struct LaneJob {
     const float* values;   // the group: [frame][feature][lane], 64-byte aligned
     int nFeat = 0;
     int N = 0;
-    // Row i = 1..N of lane k: the band lo..hi at [(i-1) * kLanes + k] (empty,
-    // lo > hi, for a lane without a match; linear warping: lo is the frame),
-    // and the union of the lanes' bands per row at [i-1] (the first row of the
-    // Itakura method is its cell (1, 1)).
-    const std::int32_t* lo = nullptr;
-    const std::int32_t* hi = nullptr;
+    // The lanes' bands, by kind: the lanes of kind c (kindMask[c][k] = -1
+    // in each, 0 elsewhere) share the band kindLo[c][i-1]..kindHi[c][i-1] of
+    // row i = 1..N; each lane is of exactly one kind.  A lane without a match
+    // has empty bands (lo > hi); under linear warping lo is the frame of the
+    // row.  The union of the lanes' bands per row: rowLo[i-1]..rowHi[i-1]
+    // (the first row of the Itakura method is its cell (1, 1)).
+    int kinds = 0;
+    const std::int32_t* kindLo[kLanes] = {};
+    const std::int32_t* kindHi[kLanes] = {};
+    std::int32_t kindMask[kLanes][kLanes] = {};
     const std::int32_t* rowLo = nullptr;
     const std::int32_t* rowHi = nullptr;
+    // Frames in the band of every lane with a match, per row: there the cells
+    // are not masked (a lane without a match computes values nobody reads).
+    const std::int32_t* innerLo = nullptr;
+    const std::int32_t* innerHi = nullptr;
     const std::int32_t* last = nullptr;  // the end frame M of each lane
     float* work = nullptr;               // ReferenceLanes::work(), 64-byte aligned
     float* out = nullptr;                // per lane: D(N, M), or the linear sum

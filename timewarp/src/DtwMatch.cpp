@@ -452,78 +452,95 @@ void layOutReferences(DtwWordStore& store, int count)
     L.count = count;
 }
 
-// The band of every row 1..N for reference length M, once per batch: the
+// The bands of every row 1..N for reference length M, once per batch: the
 // cell-by-cell forms' bands (the Itakura method's first row is the cell
 // (1, 1), the general method's is frames 1..firstRowEnd); linear warping: the
 // frame of each row.
-const std::int16_t* bandsOf(Lanes& L, char method, int N, int M, int range, bool hiSide)
+void makeBands(Lanes& L, char method, int N, int M, int range)
 {
-    std::int16_t* lo = &L.bandLo[std::size_t(M) * kMaxFrames];
-    std::int16_t* hi = &L.bandHi[std::size_t(M) * kMaxFrames];
-    if (!L.bandReady[std::size_t(M)]) {
-        for (int i = 1; i <= N; ++i) {
-            Band b;
-            if (method == kMethodLinear)
-                b = {std::int16_t(linearFrame(i, N, M)), std::int16_t(linearFrame(i, N, M))};
-            else if (i == 1)
-                b = {1, std::int16_t(method == kMethodItakura ? 1 : firstRowEnd(N, M, range))};
-            else
-                b = WarpBand(method, i, N, M, range);
-            lo[i - 1] = b.lo;
-            hi[i - 1] = b.hi;
-        }
-        L.bandReady[std::size_t(M)] = true;
+    std::int32_t* lo = &L.bandLo[std::size_t(M) * kMaxFrames];
+    std::int32_t* hi = &L.bandHi[std::size_t(M) * kMaxFrames];
+    for (int i = 1; i <= N; ++i) {
+        Band b;
+        if (method == kMethodLinear)
+            b = {std::int16_t(linearFrame(i, N, M)), std::int16_t(linearFrame(i, N, M))};
+        else if (i == 1)
+            b = {1, std::int16_t(method == kMethodItakura ? 1 : firstRowEnd(N, M, range))};
+        else
+            b = WarpBand(method, i, N, M, range);
+        lo[i - 1] = b.lo;
+        hi[i - 1] = b.hi;
     }
-    return hiSide ? hi : lo;
+    L.bandReady[std::size_t(M)] = true;
+}
+
+// A new batch (or test word, method, range): no band made yet, but the empty
+// bands of a lane without a match (under linear warping frame 1, a frame
+// every lane has).
+void startBands(Lanes& L, char method, int N)
+{
+    std::fill(L.bandReady.begin(), L.bandReady.end(), false);
+    const bool linear = method == kMethodLinear;
+    for (int i = 0; i < N && i < kMaxFrames; ++i) {
+        L.bandLo[std::size_t(i)] = linear ? 1 : kMaxFrames + 8;
+        L.bandHi[std::size_t(i)] = linear ? 1 : -8;
+    }
 }
 
 // Scores the references of group g (frames[k] of lane k, 0 for none) against
 // the test values by the method into score[k]: the cell-by-cell forms'
-// scores, kForbidden for a lane without a match.  The band table must have
-// been cleared for this test word, method and range.
+// scores, kForbidden for a lane without a match.  startBands must have run
+// for this test word and method.
 void scoreGroup(DtwWordStore& store, int g, const int* frames, char method, const float* test, int N, float* score)
 {
     Lanes& L = store.lanes;
     const int range = std::max(int(store.bandRange), 0);
+    kernels::LaneJob job;
+    int kindLength[kLanes];
     bool matched[kLanes] = {};
     bool any = false;
     std::fill_n(L.rowLo.begin(), std::max(N, 1), INT32_MAX);
     std::fill_n(L.rowHi.begin(), std::max(N, 1), INT32_MIN);
+    std::fill_n(L.innerLo.begin(), std::max(N, 1), INT32_MIN);
+    std::fill_n(L.innerHi.begin(), std::max(N, 1), INT32_MAX);
     for (int k = 0; k < kLanes; ++k) {
         const int M = frames[k];
         matched[k] = validLengths(N, M) && !(method == kMethodItakura && (N > 2 * M || M > 2 * N - 1));
         L.last[std::size_t(k)] = matched[k] ? M : 1;
-        if (!matched[k]) {
-            // No cell of any row: for linear warping, frame 1 of a real lane.
-            const bool linear = method == kMethodLinear;
-            for (int i = 0; i < N && i < kMaxFrames; ++i) {
-                L.lo[std::size_t(i) * kLanes + std::size_t(k)] = linear ? 1 : kMaxFrames + 8;
-                L.hi[std::size_t(i) * kLanes + std::size_t(k)] = linear ? 1 : -8;
+        const int length = matched[k] ? M : 0;
+        int c = 0;
+        while (c < job.kinds && kindLength[c] != length)
+            ++c;
+        if (c == job.kinds) {
+            ++job.kinds;
+            kindLength[c] = length;
+            if (length > 0 && !L.bandReady[std::size_t(length)])
+                makeBands(L, method, N, length, range);
+            job.kindLo[c] = &L.bandLo[std::size_t(length) * kMaxFrames];
+            job.kindHi[c] = &L.bandHi[std::size_t(length) * kMaxFrames];
+            if (length > 0) {
+                any = true;
+                for (int i = 0; i < N; ++i) {
+                    L.rowLo[std::size_t(i)] = std::min(L.rowLo[std::size_t(i)], job.kindLo[c][i]);
+                    L.rowHi[std::size_t(i)] = std::max(L.rowHi[std::size_t(i)], job.kindHi[c][i]);
+                    L.innerLo[std::size_t(i)] = std::max(L.innerLo[std::size_t(i)], job.kindLo[c][i]);
+                    L.innerHi[std::size_t(i)] = std::min(L.innerHi[std::size_t(i)], job.kindHi[c][i]);
+                }
             }
-            continue;
         }
-        any = true;
-        const std::int16_t* lo = bandsOf(L, method, N, M, range, false);
-        const std::int16_t* hi = bandsOf(L, method, N, M, range, true);
-        for (int i = 0; i < N; ++i) {
-            L.lo[std::size_t(i) * kLanes + std::size_t(k)] = lo[i];
-            L.hi[std::size_t(i) * kLanes + std::size_t(k)] = hi[i];
-            L.rowLo[std::size_t(i)] = std::min<std::int32_t>(L.rowLo[std::size_t(i)], lo[i]);
-            L.rowHi[std::size_t(i)] = std::max<std::int32_t>(L.rowHi[std::size_t(i)], hi[i]);
-        }
+        job.kindMask[c][k] = -1;
     }
     std::fill_n(score, kLanes, kForbidden);
     if (!any)
         return;
-    kernels::LaneJob job;
     job.test = test;
     job.values = L.values(g);
     job.nFeat = store.nFeat();
     job.N = N;
-    job.lo = L.lo.data();
-    job.hi = L.hi.data();
     job.rowLo = L.rowLo.data();
     job.rowHi = L.rowHi.data();
+    job.innerLo = L.innerLo.data();
+    job.innerHi = L.innerHi.data();
     job.last = L.last.data();
     job.work = L.work();
     job.out = L.out.data();
@@ -543,11 +560,6 @@ void scoreGroup(DtwWordStore& store, int g, const int* frames, char method, cons
     }
 }
 
-void clearBands(Lanes& L)
-{
-    std::fill(L.bandReady.begin(), L.bandReady.end(), false);
-}
-
 // One reference by the batch kernels: a group of one in the scratch group.
 float laneScore(DtwWordStore& store, char method, int w, int N, int r, int M)
 {
@@ -558,7 +570,7 @@ float laneScore(DtwWordStore& store, char method, int w, int N, int r, int M)
     std::int16_t members[kLanes] = {std::int16_t(r)};
     int frames[kLanes] = {M};
     fillGroup(store, g, members, frames, M);
-    clearBands(L);
+    startBands(L, method, N);
     float score[kLanes];
     scoreGroup(store, g, frames, method, store.testValues(w), N, score);
     return score[0];
@@ -593,7 +605,7 @@ std::int16_t MatchAllReferences(DtwWordStore& store, int w)
     const int total = std::clamp<int>(store.referenceTotal, 0, kMaxReferences);
     layOutReferences(store, total);
     Lanes& L = store.lanes;
-    clearBands(L);
+    startBands(L, method, N);
     std::array<float, kMaxReferences + 1> scores;
     scores.fill(kForbidden);
     for (int g = 0; g < L.groups; ++g) {

@@ -157,7 +157,7 @@ public:
         static constexpr std::size_t kGroupFloats = std::size_t(kMaxValues) * kLaneWidth;
         // Work columns of one group, indexed by reference frame -1..kMaxFrames+1.
         static constexpr std::size_t kColumnFloats = std::size_t(kMaxFrames + 8) * kLaneWidth;
-        static constexpr int kWorkColumns = 5;
+        static constexpr int kWorkColumns = 4;
 
         ReferenceLanes() = default;
         ReferenceLanes(const ReferenceLanes&) {}
@@ -177,17 +177,18 @@ public:
         float* values(int g) { return aligned(m_values) + std::size_t(g) * kGroupFloats; }
         float* work() { return aligned(m_work); }
 
-        // Bands of one group, row i = 1..N at [(i-1) * kLaneWidth + k], and
-        // their union per row; the end frame of each lane.
-        std::vector<std::int32_t> lo = std::vector<std::int32_t>(std::size_t(kMaxFrames) * kLaneWidth, 0);
-        std::vector<std::int32_t> hi = std::vector<std::int32_t>(std::size_t(kMaxFrames) * kLaneWidth, 0);
+        // The union and the intersection of a group's bands per row; the end
+        // frame of each lane.
         std::vector<std::int32_t> rowLo = std::vector<std::int32_t>(kMaxFrames, 0);
         std::vector<std::int32_t> rowHi = std::vector<std::int32_t>(kMaxFrames, 0);
+        std::vector<std::int32_t> innerLo = std::vector<std::int32_t>(kMaxFrames, 0);
+        std::vector<std::int32_t> innerHi = std::vector<std::int32_t>(kMaxFrames, 0);
         std::vector<std::int32_t> last = std::vector<std::int32_t>(kLaneWidth, 0);
         std::vector<float> out = std::vector<float>(kLaneWidth, 0.0f);
-        // Bands by reference length M: row i at [M * kMaxFrames + (i-1)].
-        std::vector<std::int16_t> bandLo = std::vector<std::int16_t>(std::size_t(kMaxFrames + 1) * kMaxFrames, 0);
-        std::vector<std::int16_t> bandHi = std::vector<std::int16_t>(std::size_t(kMaxFrames + 1) * kMaxFrames, 0);
+        // Bands by reference length M (0: no match): row i at
+        // [M * kMaxFrames + (i-1)], made once per batch.
+        std::vector<std::int32_t> bandLo = std::vector<std::int32_t>(std::size_t(kMaxFrames + 1) * kMaxFrames, 0);
+        std::vector<std::int32_t> bandHi = std::vector<std::int32_t>(std::size_t(kMaxFrames + 1) * kMaxFrames, 0);
         std::vector<bool> bandReady = std::vector<bool>(kMaxFrames + 1, false);
 
     private:
