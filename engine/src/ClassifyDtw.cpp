@@ -350,25 +350,29 @@ int classifyWordDtw(char method, int dim, int band, int testIndex, std::span<con
             int longest = 0;
             float* rows[fast::kLockstep];
             std::ptrdiff_t strides[fast::kLockstep];
-            int values[fast::kLockstep];
+            int frames[fast::kLockstep];
             for (int k = 0; k < count; ++k) {
                 fast::Reference& member = group[std::size_t(k)];
                 member.prepare(refFrames[std::size_t(first + k)], dim);
                 longest = std::max(longest, member.m);
                 rows[k] = member.coefficients.data() + kDtwPad;
                 strides[k] = member.stride;
-                values[k] = member.m * dim;
+                frames[k] = member.m;
             }
+            // Blocks of 16 frames of one coefficient: the 16 layout rows
+            // stay in the cache while each reference's 16 values are
+            // written one after the other.
             const float* source = refWords.data() + std::size_t(first);
-            for (int v = 0; v < longest * dim; ++v) {
-                const float* row = source + std::size_t(kDtwRefWords) * std::size_t(v);
-                if (v + 16 < longest * dim)
-                    __builtin_prefetch(row + 16 * kDtwRefWords);
-                const int j = v / dim;
-                const int c = v - j * dim;
-                for (int k = 0; k < count; ++k) {
-                    if (v < values[k])
-                        rows[k][c * strides[k] + j] = row[k];
+            constexpr int kBlock = 16;
+            for (int c = 0; c < dim; ++c) {
+                for (int j0 = 0; j0 < longest; j0 += kBlock) {
+                    for (int k = 0; k < count; ++k) {
+                        float* out = rows[k] + std::ptrdiff_t(c) * strides[k];
+                        const int end = std::min(j0 + kBlock, frames[k]);
+                        for (int j = j0; j < end; ++j)
+                            out[j] = source[std::size_t(k) + std::size_t(kDtwRefWords) *
+                                                                 (std::size_t(j) * std::size_t(dim) + std::size_t(c))];
+                    }
                 }
             }
         }

@@ -19,14 +19,17 @@ static_assert(kDtwPad >= kLanes + 2, "a whole vector and the two cells below it"
 template <int V>
 inline void distanceVectors(const float* testFrame, const float* refT, int stride, int dim, int j0, float* local)
 {
+    // Unrolled so that the sums stay in registers.
     Floats sum[V] = {};
     for (int c = 0; c < dim; ++c) {
         const float* row = refT + std::ptrdiff_t(c) * stride + j0 - 1;
+#pragma GCC unroll 4
         for (int v = 0; v < V; ++v) {
             const Floats diff = testFrame[c] - load<Floats>(row + v * kLanes);
             sum[v] = sum[v] + diff * diff;
         }
     }
+#pragma GCC unroll 4
     for (int v = 0; v < V; ++v)
         store(local + j0 + v * kLanes, squareRoot(sum[v]));
 }

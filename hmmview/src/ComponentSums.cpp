@@ -55,17 +55,22 @@ struct Arrays {
 template <std::size_t N, std::size_t K>
 inline void block(const Arrays& a, std::size_t c, std::size_t k0)
 {
+    // The loops over k and n unrolled whole, so that the sums stay in registers.
     Vec acc[K][N];
+#pragma GCC unroll 4
     for (std::size_t k = 0; k < K; ++k)
+#pragma GCC unroll 2
         for (std::size_t n = 0; n < N; ++n)
             acc[k][n] = Vec{};
     const float* x = a.x + k0 * a.features;
     for (std::size_t f = 0; f < a.features; ++f) {
         const float* mf = a.means + f * a.stride + c;
         const float* vf = a.inv + f * a.stride + c;
+#pragma GCC unroll 2
         for (std::size_t n = 0; n < N; ++n) {
             const Vec iv = load(vf + n * kLanes);
             const Vec mean = load(mf + n * kLanes);
+#pragma GCC unroll 4
             for (std::size_t k = 0; k < K; ++k) {
                 const Vec d = x[k * a.features + f] - mean;
                 const Vec term = d * d * iv;
@@ -75,9 +80,11 @@ inline void block(const Arrays& a, std::size_t c, std::size_t k0)
         }
     }
     const std::size_t words = liveWords(a.stride);
+#pragma GCC unroll 2
     for (std::size_t n = 0; n < N; ++n) {
         const std::size_t at = c + n * kLanes;
         const Vec threshold = load(a.floorFrom + at);
+#pragma GCC unroll 4
         for (std::size_t k = 0; k < K; ++k) {
             __builtin_memcpy(a.sums + (k0 + k) * a.stride + at, &acc[k][n], sizeof(Vec));
             a.live[(k0 + k) * words + at / 64] |= belowBits(acc[k][n], threshold) << (at % 64);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Fixtures.h"
+#include "Workload.h"
 #include "common/IsaLevel.h"
 #include "hmmview/Decoders.h"
 #include "hmmview/DensityFloor.h"
@@ -228,6 +229,24 @@ TEST(ObservationScores, EqualThePlainStepsForEveryShapeAndLevel)
     EXPECT_GT(coverage.floored, 1000);
     EXPECT_GT(coverage.computed, 1000);
     EXPECT_GT(coverage.allFloorStates, 100);
+}
+
+TEST(ObservationScores, EqualThePlainStepsOnTheBenchmarkWorkload)
+{
+    // The test-all benchmark's models (8 states, 4 mixtures, 18 features)
+    // and words spoken from them, fewer of each.
+    const bench::HmmWorkload work{6, 8, 4, 18, 11};
+    bench::Lcg rng(5);
+    Coverage coverage;
+    for (int w = 0; w < 6; ++w) {
+        std::vector<float> word;
+        work.say(w, 150, rng, &word);
+        for (const HmmModel* model : work.panes)
+            expectScoresEqualPlain(*model, word, &coverage);
+    }
+    EXPECT_GT(coverage.floored, 0);
+    EXPECT_GT(coverage.computed, 0);
+    EXPECT_GT(coverage.allFloorStates, 0);
 }
 
 TEST(ObservationScores, EqualThePlainStepsAroundTheThreshold)
