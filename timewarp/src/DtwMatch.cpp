@@ -460,6 +460,28 @@ void makeBands(Lanes& L, char method, int N, int M, int range)
 {
     std::int32_t* lo = &L.bandLo[std::size_t(M) * kMaxFrames];
     std::int32_t* hi = &L.bandHi[std::size_t(M) * kMaxFrames];
+    L.bandReady[std::size_t(M)] = true;
+    if (method == kMethodGeneral && N >= 2) {
+        // WarpBand's centre ((M-1) i + N - M) div (N-1) row after row without
+        // a division: the numerator is positive from i = 1 on, so the
+        // quotient and remainder grow by (M-1) div (N-1) and (M-1) mod (N-1).
+        lo[0] = 1;
+        hi[0] = firstRowEnd(N, M, range);
+        const int step = M - 1, divisor = N - 1;
+        const int stepQuotient = step / divisor, stepRemainder = step % divisor;
+        int c = (step * 2 + N - M) / divisor, rest = (step * 2 + N - M) % divisor;
+        for (int i = 2; i <= N; ++i) {
+            lo[i - 1] = std::max(c - range, 1);
+            hi[i - 1] = std::min(c + range, M);
+            c += stepQuotient;
+            rest += stepRemainder;
+            if (rest >= divisor) {
+                rest -= divisor;
+                ++c;
+            }
+        }
+        return;
+    }
     for (int i = 1; i <= N; ++i) {
         Band b;
         if (method == kMethodLinear)
@@ -471,7 +493,6 @@ void makeBands(Lanes& L, char method, int N, int M, int range)
         lo[i - 1] = b.lo;
         hi[i - 1] = b.hi;
     }
-    L.bandReady[std::size_t(M)] = true;
 }
 
 // A new batch (or test word, method, range): no band made yet, but the empty
