@@ -4,8 +4,9 @@
 // Pair match: the current test word against the current reference, with the
 // whole local-distance matrix, back-pointers and the warping path, recorded in
 // store.trace for drawing and animation.  Batch match: a test word against every
-// loaded reference, distances computed on the fly, no path; the lowest score is
-// the recognised word.
+// loaded reference, distances computed on the fly, no path, references of
+// similar length side by side in vector lanes; the lowest score is the
+// recognised word.
 //
 // Arithmetic is 32-bit float in the order the recurrences give (build with
 // -ffp-contract=off): each local distance is the square root of a float sum of
@@ -58,11 +59,10 @@ float ItakuraScore(DtwWordStore& store, int w, int N, int r, int M);
 float GeneralScore(DtwWordStore& store, int w, int N, int r, int M);
 float LinearScore(DtwWordStore& store, int w, int N, int r, int M);
 
-// The same scores, bit for bit, as the batch match computes them: a test frame
-// at a time, the local distances of the whole band column from the
-// feature-major reference (several reference frames side by side, each summed
-// over the features in order), then the recurrence over the column.  Linear
-// warping has one cell per test frame and reads the stored values directly.
+// The same scores, bit for bit, by the batch match's kernels: the reference in
+// one lane of a group of its own (references side by side, a row of cells at
+// a time, each cell's distance summed over the features in order, kernels
+// chosen by the processor's instruction-set level).
 float ItakuraScoreByColumn(DtwWordStore& store, int w, int N, int r, int M);
 float GeneralScoreByColumn(DtwWordStore& store, int w, int N, int r, int M);
 float LinearScoreByColumn(DtwWordStore& store, int w, int N, int r, int M);
