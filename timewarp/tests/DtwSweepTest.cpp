@@ -387,6 +387,10 @@ TEST(DtwSweep, BatchKernelsAgreeWithThePlainRecurrenceAtEveryLevel)
         {40, {41, 42, 43, 44, 45, 46, 47, 48, 49, 50, 51, 52, 44, 46, 48, 50, 53}},
         {60, {52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67, 68}},
         {33, {20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35}},
+        // Steep bands (two to three reference frames per test frame): the
+        // general band's lower end jumps, differently in neighbouring lanes.
+        {20, {40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56}},
+        {25, {60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 75}},
     };
     const int featureCounts[] = {0, 1, 2, 3, 5, 8, 13, 16, 17, 19, kMaxFeatures};
     const int ranges[] = {0, 1, 2, 5, 10, 30, 400, -3};
