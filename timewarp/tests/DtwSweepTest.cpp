@@ -278,11 +278,11 @@ bool sameScore(float a, float b)
     return bits(a) == bits(b) || (std::isnan(a) && std::isnan(b));
 }
 
-enum class Values { Fine, Coarse, Special };
+enum class Values { Fine, Coarse, Extreme };
 
 // A store with test word 1 of N frames and references 1..Ms.size() (a length
 // of 0 leaves the slot empty), the values drawn as `kind` says: Fine values
-// round in every sum; Coarse ones (-1, 0, 1) tie everywhere; Special ones add
+// round in every sum; Coarse ones (-1, 0, 1) tie everywhere; Extreme ones add
 // infinities, NaNs, signed zeros and huge values to coarse ones.
 std::unique_ptr<DtwWordStore> batchStore(std::mt19937& rng, int nFeat, int N, const std::vector<int>& Ms, Values kind)
 {
@@ -290,7 +290,7 @@ std::unique_ptr<DtwWordStore> batchStore(std::mt19937& rng, int nFeat, int N, co
         const int c = int(rng() % 3) - 1;
         if (kind == Values::Fine)
             return float(int(rng() % 20001) - 10000) * 0.000731f;
-        if (kind == Values::Special) {
+        if (kind == Values::Extreme) {
             switch (rng() % 24) {
             case 0: return INFINITY;
             case 1: return -INFINITY;
@@ -410,7 +410,7 @@ TEST(DtwSweep, BatchKernelsAgreeWithThePlainRecurrenceAtEveryLevel)
                 c.Ms.push_back(round % 3 == 0 ? std::clamp(c.N + int(rng() % 9) - 4, 1, kMaxFrames) : length());
         }
         const int nFeat = featureCounts[std::size_t(round) % std::size(featureCounts)];
-        const Values kind = round % 4 == 3 ? Values::Special : round % 2 ? Values::Coarse : Values::Fine;
+        const Values kind = round % 4 == 3 ? Values::Extreme : round % 2 ? Values::Coarse : Values::Fine;
         auto s = batchStore(rng, nFeat, c.N, c.Ms, kind);
         s->bandRange = std::int16_t(ranges[std::size_t(round) % std::size(ranges)]);
         SCOPED_TRACE(testing::Message() << "round " << round << " N=" << c.N << " references " << c.Ms.size()
