@@ -14,6 +14,7 @@
 
 #include "BenchRatio.h"
 #include "AnalysisReference.h"
+#include "BenchLevel.h"
 #include "common/IsaLevel.h"
 #include "engine/ClassifyDtw.h"
 
@@ -143,13 +144,9 @@ void checkBitIdentity()
 template <char Method>
 void BM_ClassifyWordDtw(benchmark::State& state)
 {
-    const auto level = static_cast<isa::Level>(state.range(0));
-    if (static_cast<int>(level) > static_cast<int>(isa::supportedLevel())) {
-        state.SkipWithError("level not supported by this machine");
+    const talvor::bench::BenchLevel level(state);
+    if (!level.supported())
         return;
-    }
-    const isa::ScopedCeiling ceiling(level);
-    state.SetLabel(isa::levelName(level));
     const Words& w = words();
     std::vector<float> distances(kRefs);
     std::vector<std::int16_t> order(kRefs);
@@ -161,6 +158,23 @@ void BM_ClassifyWordDtw(benchmark::State& state)
     setCells(state, Method);
 }
 
+// The reference of the lowest distance, the first of equals (as the classifier
+// ranks them), for the references' distances one after the other.
+template <class Distance>
+int bestReference(Distance distanceOf)
+{
+    int best = -1;
+    float bestDistance = kDtwUnreachable;
+    for (int r = 0; r < kRefs; ++r) {
+        const float d = distanceOf(r);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = r;
+        }
+    }
+    return best;
+}
+
 // The same classification as the classifier did it before its fast path:
 // each reference copied out of the layout frame after frame, then the plain
 // column recursion, one reference after the other.
@@ -170,21 +184,14 @@ void BM_PlainColumns(benchmark::State& state)
     const Words& w = words();
     std::vector<float> ref;
     for (auto _ : state) {
-        int best = -1;
-        float bestDistance = kDtwUnreachable;
-        for (int r = 0; r < kRefs; ++r) {
+        benchmark::DoNotOptimize(bestReference([&](int r) {
             const int m = w.refFrames[std::size_t(r)];
             ref.resize(std::size_t(m) * kDim);
             for (std::size_t v = 0; v < ref.size(); ++v)
                 ref[v] = w.refs[std::size_t(r) + std::size_t(kDtwRefWords) * v];
-            const float d = Method == 'I' ? dtwItakura(w.testVector.data(), kTestFrames, ref.data(), m, kDim)
-                                          : dtwGeneral(w.testVector.data(), kTestFrames, ref.data(), m, kDim, kBand);
-            if (d < bestDistance) {
-                bestDistance = d;
-                best = r;
-            }
-        }
-        benchmark::DoNotOptimize(best);
+            return Method == 'I' ? dtwItakura(w.testVector.data(), kTestFrames, ref.data(), m, kDim)
+                                 : dtwGeneral(w.testVector.data(), kTestFrames, ref.data(), m, kDim, kBand);
+        }));
         benchmark::ClobberMemory();
     }
     setCells(state, Method);
@@ -196,20 +203,12 @@ void BM_FullMatrixReference(benchmark::State& state)
 {
     const Words& w = words();
     for (auto _ : state) {
-        int best = -1;
-        float bestDistance = kDtwUnreachable;
-        for (int r = 0; r < kRefs; ++r) {
+        benchmark::DoNotOptimize(bestReference([&](int r) {
             const int m = w.refFrames[std::size_t(r)];
             const auto& ref = w.refVectors[std::size_t(r)];
-            const float d = Method == 'I'
-                                ? reference::itakuraMatrix(w.testVector.data(), kTestFrames, ref.data(), m, kDim)
-                                : reference::generalMatrix(w.testVector.data(), kTestFrames, ref.data(), m, kDim, kBand);
-            if (d < bestDistance) {
-                bestDistance = d;
-                best = r;
-            }
-        }
-        benchmark::DoNotOptimize(best);
+            return Method == 'I' ? reference::itakuraMatrix(w.testVector.data(), kTestFrames, ref.data(), m, kDim)
+                                 : reference::generalMatrix(w.testVector.data(), kTestFrames, ref.data(), m, kDim, kBand);
+        }));
         benchmark::ClobberMemory();
     }
     setCells(state, Method);

@@ -7,6 +7,7 @@
 #include "engine/TokenDetector.h"
 
 #include "ReferenceFeatures.h"
+#include "BenchLevel.h"
 #include "common/IsaLevel.h"
 
 #include <benchmark/benchmark.h>
@@ -101,13 +102,9 @@ void checkBitIdentity()
 // The detector at the level given by the argument (3: the machine's own).
 void BM_EngineDetector(benchmark::State& state)
 {
-    const auto level = static_cast<isa::Level>(state.range(0));
-    if (static_cast<int>(level) > static_cast<int>(isa::supportedLevel())) {
-        state.SkipWithError("level not supported by this machine");
+    const talvor::bench::BenchLevel level(state);
+    if (!level.supported())
         return;
-    }
-    const isa::ScopedCeiling ceiling(level);
-    state.SetLabel(isa::levelName(level));
     const std::vector<std::int16_t>& s = signal();
     TokenDetector detector;
     talvor::engine::TokenResult result;

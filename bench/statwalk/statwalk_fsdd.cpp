@@ -30,7 +30,7 @@
 #include "common/FileNames.h"
 #include "common/StatwalkConfig.h"
 #include "common/WordSetFile.h"
-#include "engine/TokenDetector.h"
+#include "PaddedWord.h"
 #include "platform/Audio.h"
 #include "statwalk/Jobs.h"
 #include "timewarp/DtwMatch.h"
@@ -44,7 +44,6 @@ namespace {
 constexpr std::int32_t kStates = 8;
 constexpr std::int32_t kMixtures = 2;
 constexpr std::int32_t kFeatures = 16;
-constexpr int kPadSamples = 4000;  // half a second of quiet noise on each side
 const std::vector<std::string> kDigits = {"zero", "one", "two", "three", "four",
                                           "five", "six", "seven", "eight", "nine"};
 
@@ -70,31 +69,11 @@ FeatureSelection cepstralFeatures()
 // The word the engine's detector finds in a recording, or nothing.
 bool detectWord(const std::vector<std::int16_t>& speech, std::uint32_t seed, Word* word)
 {
-    std::mt19937 rng(seed);
-    std::normal_distribution<float> noise(0.0f, 8.0f);
-    std::vector<std::int16_t> s;
-    for (int i = 0; i < kPadSamples; ++i)
-        s.push_back(static_cast<std::int16_t>(std::lround(noise(rng))));
-    s.insert(s.end(), speech.begin(), speech.end());
-    for (int i = 0; i < kPadSamples; ++i)
-        s.push_back(static_cast<std::int16_t>(std::lround(noise(rng))));
-    if (s.size() > static_cast<std::size_t>(engine::TokenDetector::kBufferSamples))
+    engine::test::PaddedWord found;
+    if (!engine::test::detectPaddedWord(speech, seed, 0, &found))
         return false;
-    engine::TokenDetector detector;
-    engine::TokenResult result;
-    detector.LinkTokenResult(&result);
-    std::memcpy(detector.recordBuffer(), s.data(), s.size() * sizeof(std::int16_t));
-    detector.NextFrame();
-    detector.setRecorded(static_cast<std::int32_t>(s.size()));
-    if (detector.ProcessFrames() != engine::TokenFound)
-        return false;
-    const int first = result.startFrame, last = result.endFrame;
-    if (last <= first)
-        return false;
-    const float* frames = reinterpret_cast<const float*>(detector.frames() + first);
-    const std::size_t count = static_cast<std::size_t>(last - first) * kFeaturesPerFrame;
-    word->frames = last - first;
-    word->values = selectedFeatureValues(std::span<const float>(frames, count), cepstralFeatures());
+    word->frames = found.frames;
+    word->values = selectedFeatureValues(found.values, cepstralFeatures());
     return true;
 }
 

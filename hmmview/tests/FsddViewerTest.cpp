@@ -14,7 +14,7 @@
 #include "common/DataTree.h"
 #include "common/FileNames.h"
 #include "common/WordSetFile.h"
-#include "engine/TokenDetector.h"
+#include "PaddedWord.h"
 #include "platform/Audio.h"
 #include "statwalk/Jobs.h"
 
@@ -43,33 +43,13 @@ struct Cut {
 
 bool cutWord(const std::vector<std::int16_t>& speech, unsigned seed, Cut* cut)
 {
-    constexpr int pad = 4000;  // the detector needs quiet before the word
-    std::mt19937 rng(seed);
-    std::normal_distribution<float> noise(0.0f, 8.0f);
-    std::vector<std::int16_t> s;
-    for (int i = 0; i < pad; ++i)
-        s.push_back(static_cast<std::int16_t>(std::lround(noise(rng))));
-    s.insert(s.end(), speech.begin(), speech.end());
-    for (int i = 0; i < pad; ++i)
-        s.push_back(static_cast<std::int16_t>(std::lround(noise(rng))));
-    if (s.size() > static_cast<std::size_t>(engine::TokenDetector::kBufferSamples))
+    engine::test::PaddedWord word;
+    if (!engine::test::detectPaddedWord(speech, seed, kMarginFrames, &word))
         return false;
-    engine::TokenDetector detector;
-    engine::TokenResult result;
-    detector.LinkTokenResult(&result);
-    std::memcpy(detector.recordBuffer(), s.data(), s.size() * sizeof(std::int16_t));
-    detector.NextFrame();
-    detector.setRecorded(static_cast<std::int32_t>(s.size()));
-    if (detector.ProcessFrames() != engine::TokenFound || result.endFrame <= result.startFrame)
-        return false;
-    const int first = result.startFrame - kMarginFrames;
-    const int last = result.endFrame + kMarginFrames;  // exclusive
-    if (first < 0 || last > engine::TokenDetector::kFrameStoreSize)
-        return false;
-    cut->nFrames = last - first;
-    const float* frames = reinterpret_cast<const float*>(detector.frames() + first);
-    cut->frames.assign(frames, frames + static_cast<std::size_t>(cut->nFrames) * kFeaturesPerFrame);
-    const std::int64_t firstSample = std::max<std::int64_t>(result.startSample - 80 * kMarginFrames, 0);
+    cut->nFrames = word.frames;
+    cut->frames = std::move(word.values);
+    const std::vector<std::int16_t>& s = word.signal;
+    const std::int64_t firstSample = std::max<std::int64_t>(word.result.startSample - 80 * kMarginFrames, 0);
     cut->samples.assign(static_cast<std::size_t>(cut->nFrames) * 80, 0);
     for (std::size_t k = 0; k < cut->samples.size() && firstSample + static_cast<std::int64_t>(k) < static_cast<std::int64_t>(s.size()); ++k)
         cut->samples[k] = s[static_cast<std::size_t>(firstSample) + k];

@@ -20,7 +20,7 @@
 #include "common/IsaLevel.h"
 #include "common/StatwalkConfig.h"
 #include "common/WordSetFile.h"
-#include "engine/TokenDetector.h"
+#include "PaddedWord.h"
 #include "hmmview/HmmModel.h"
 #include "hmmview/ObservationScores.h"
 #include "hmmview_testing/PlainHmm.h"
@@ -44,28 +44,11 @@ struct Word {
 // The word the engine's detector finds in a recording padded with quiet noise.
 bool detect(const std::vector<std::int16_t>& speech, unsigned seed, Word* word)
 {
-    constexpr int pad = 4000;
-    std::mt19937 rng(seed);
-    std::normal_distribution<float> noise(0.0f, 8.0f);
-    std::vector<std::int16_t> s;
-    for (int i = 0; i < pad; ++i)
-        s.push_back(static_cast<std::int16_t>(std::lround(noise(rng))));
-    s.insert(s.end(), speech.begin(), speech.end());
-    for (int i = 0; i < pad; ++i)
-        s.push_back(static_cast<std::int16_t>(std::lround(noise(rng))));
-    if (s.size() > static_cast<std::size_t>(engine::TokenDetector::kBufferSamples))
+    engine::test::PaddedWord found;
+    if (!engine::test::detectPaddedWord(speech, seed, 0, &found))
         return false;
-    engine::TokenDetector detector;
-    engine::TokenResult result;
-    detector.LinkTokenResult(&result);
-    std::memcpy(detector.recordBuffer(), s.data(), s.size() * sizeof(std::int16_t));
-    detector.NextFrame();
-    detector.setRecorded(static_cast<std::int32_t>(s.size()));
-    if (detector.ProcessFrames() != engine::TokenFound || result.endFrame <= result.startFrame)
-        return false;
-    word->frames = result.endFrame - result.startFrame;
-    const float* frames = reinterpret_cast<const float*>(detector.frames() + result.startFrame);
-    word->values.assign(frames, frames + static_cast<std::size_t>(word->frames) * kFeaturesPerFrame);
+    word->frames = found.frames;
+    word->values = std::move(found.values);
     return true;
 }
 

@@ -38,11 +38,24 @@ inline Level supportedLevel()
 #if defined(__x86_64__) && defined(__GNUC__)
     static const Level level = [] {
         __builtin_cpu_init();
-        if (__builtin_cpu_supports("x86-64-v4"))
+#if defined(__clang__)
+        // Clang knows no level names here: the levels' telling features.
+        const bool v2 = __builtin_cpu_supports("sse4.2") && __builtin_cpu_supports("popcnt") &&
+                        __builtin_cpu_supports("ssse3");
+        const bool v3 = v2 && __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") &&
+                        __builtin_cpu_supports("bmi2");
+        const bool v4 = v3 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                        __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl");
+#else
+        const bool v4 = __builtin_cpu_supports("x86-64-v4");
+        const bool v3 = __builtin_cpu_supports("x86-64-v3");
+        const bool v2 = __builtin_cpu_supports("x86-64-v2");
+#endif
+        if (v4)
             return Level::V4;
-        if (__builtin_cpu_supports("x86-64-v3"))
+        if (v3)
             return Level::V3;
-        if (__builtin_cpu_supports("x86-64-v2"))
+        if (v2)
             return Level::V2;
         return Level::Baseline;
     }();
