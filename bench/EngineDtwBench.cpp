@@ -1,6 +1,6 @@
 // ClassifyWordDTW: local-distance cells per second on one core of the
-// classifier (wide column kernels of the machine's level, and of each level
-// the machine supports), of the plain column recursions it replaced, and of
+// classifier (references side by side in wide vectors, at the machine's
+// level and at each level the machine supports), of the plain column recursions it replaced, and of
 // the full-matrix reference, for the Itakura and the band method.  Every
 // distance is checked bit for bit against the plain recursions first.
 #include <benchmark/benchmark.h>

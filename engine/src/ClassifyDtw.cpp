@@ -95,140 +95,188 @@ float general(const float* test, int n, const float* ref, int m, int dim, int ba
 }
 
 // The classifier's fast path: the same recursions as itakura() and
-// general() above, cell for cell, with the local distances of a column
-// in wide vectors (DtwKernels.cpp) and the Itakura column without a branch.
-// The band method's column is a chain (each cell needs the one below it):
-// several references run in lockstep so their chains overlap.
+// general() above, cell for cell, with the references side by side in the
+// lanes of wide vectors (DtwKernels.cpp).  References of similar length go
+// together, so that their bands, and the union of them a column computes,
+// stay close.
 namespace fast {
 
-using dtwkernels::kDtwPad;
+using dtwkernels::LaneGroup;
+using Kernel = decltype(&dtwkernels::isa_baseline::itakuraLanes);
+using GatherRows = decltype(&dtwkernels::isa_baseline::gatherRows);
 
-constexpr int kLockstep = 16;
-
-// One reference word coefficient-major, with its cost column.
-struct Reference {
-    int m = 0;
-    int stride = 0;
-    std::vector<float> coefficients;  // row c: kDtwPad, frames 1..m, kDtwPad
-    std::vector<float> column;        // kDtwPad, d[0..m+1], kDtwPad
-    std::vector<std::int32_t> flags;  // the same shape as column
-    std::vector<float> local;         // kDtwPad, local[j] for the current column, room for a vector past m
-    float distance = 0.0f;
-    bool running = false;
-
-    const float* refT() const { return coefficients.data() + kDtwPad; }  // frame j at refT()[c * stride + j - 1]
-    float* d() { return column.data() + kDtwPad; }
-    std::int32_t* kept() { return flags.data() + kDtwPad; }
-    float* localColumn() { return local.data() + kDtwPad; }
-
-    void prepare(int frames, int dim)
-    {
-        m = frames;
-        stride = m + 2 * kDtwPad;
-        coefficients.assign(std::size_t(dim) * std::size_t(stride), 0.0f);
-        column.assign(std::size_t(m) + 2 + 2 * kDtwPad, kDtwUnreachable);
-        flags.assign(column.size(), 0);
-        local.assign(std::size_t(m) + 1 + 2 * kDtwPad, 0.0f);
-    }
-
-    // frameDistance of a test frame and reference frame j, in its order.
-    float distanceTo(const float* testFrame, int j, int dim) const
-    {
-        float sum = 0.0f;
-        for (int c = 0; c < dim; ++c) {
-            const float diff = testFrame[c] - refT()[std::ptrdiff_t(c) * stride + j - 1];
-            sum = sum + diff * diff;
-        }
-        return std::sqrt(sum);
-    }
-};
-
-using ItakuraColumn = decltype(&dtwkernels::isa_baseline::itakuraColumn);
-using BandDistances = decltype(&dtwkernels::isa_baseline::bandDistances);
-
-float itakura(const float* test, int n, Reference& ref, int dim, ItakuraColumn column)
+// The widest group of each level (4 lanes below v3, 8 at v3, 16 at v4), and
+// for the references that are left at v4 a group of 8 when they fit: it
+// takes half the time of a full one.
+int groupLanes(int left)
 {
-    const int m = ref.m;
-    if (2 * m < n || 2 * n - 1 < m)
-        return kDtwUnreachable;
-    float* d = ref.d();
-    d[1] = ref.distanceTo(test, 1, dim);
-    for (int i = 2; i <= n; ++i) {
-        const BandLimits b = bandLimits('I', i, n, m, 0);
-        if (b.low > b.high)
-            return kDtwUnreachable;
-        column(d, ref.kept(), test + std::size_t(i - 1) * dim, ref.refT(), ref.stride, dim, b.low, b.high,
-               ref.localColumn());
-    }
-    return normalised(d[m], n);
+    const isa::Level level = isa::activeLevel();
+    if (level >= isa::Level::V4)
+        return left <= 8 ? 8 : 16;
+    return level >= isa::Level::V3 ? 8 : 4;
 }
 
-// The band method over up to kLockstep references at once; each one's
-// cells are computed exactly as general() computes them.
-void general(const float* test, int n, Reference* refs, int count, int dim, int band, BandDistances distances)
+// One group: its references and their bands.
+struct Group {
+    int first = 0;  // its references: byLength[first..first + count)
+    int count = 0;
+    int lanes = 0;
+    int slot = 0;   // its lane 0 in a row of the side-by-side values
+    int frames = 1;
+    int top = 0;
+    bool matches[16] = {};
+    std::vector<std::int32_t> low, high, rowLow, rowHigh, last;
+};
+
+// The bands of a group's lanes, column by column, while each is not empty,
+// and their union.
+void planGroup(char method, int n, int band, std::span<const std::int16_t> refFrames, const int* refs, Group& g)
 {
-    for (int k = 0; k < count; ++k) {
-        Reference& ref = refs[k];
-        const int m = ref.m;
-        float* d = ref.d();
-        const int high0 = bandLimits('N', 0, n, m, band).high;
-        d[1] = ref.distanceTo(test, 1, dim);
-        for (int j = 2; j <= std::min(high0, m); ++j)
-            d[j] = d[j - 1] + ref.distanceTo(test, j, dim);
-        for (int j = std::max(high0 + 1, 1); j <= m; ++j)
-            d[j] = kDtwUnreachable;
-        ref.running = true;
-    }
-    // A chain keeps the cell it has just written (the next cell's d[j-1])
-    // in a register rather than reading it back.
-    struct Chain {
-        float* d;
-        const float* local;
-        int low;
-        int high;
-        float diag;
-        float below;
-    };
-    Chain chains[kLockstep];
-    for (int i = 2; i <= n; ++i) {
-        const float* testFrame = test + std::size_t(i - 1) * dim;
-        int active = 0;
-        int longest = 0;
-        for (int k = 0; k < count; ++k) {
-            Reference& ref = refs[k];
-            if (!ref.running)
-                continue;
-            const BandLimits b = bandLimits('N', i, n, ref.m, band);
+    const std::size_t W = std::size_t(g.lanes);
+    g.low.assign(std::size_t(n) * W, dtwkernels::kNoLow);
+    g.high.assign(std::size_t(n) * W, dtwkernels::kNoHigh);
+    g.rowLow.assign(std::size_t(n), dtwkernels::kNoLow);
+    g.rowHigh.assign(std::size_t(n), dtwkernels::kNoHigh);
+    g.last.assign(W, 1);
+    g.frames = 1;
+    for (int k = 0; k < g.count; ++k) {
+        const int m = refFrames[std::size_t(refs[k])];
+        g.last[std::size_t(k)] = m;
+        g.frames = std::max(g.frames, m);
+        bool alive = true;
+        if (method == 'I') {
+            alive = !(2 * m < n || 2 * n - 1 < m);
+            if (alive) {
+                g.low[std::size_t(k)] = 1;
+                g.high[std::size_t(k)] = 1;
+            }
+        } else {
+            g.low[std::size_t(k)] = 1;
+            g.high[std::size_t(k)] = std::min(bandLimits('N', 0, n, m, band).high, m);
+        }
+        for (int i = 2; i <= n && alive; ++i) {
+            const BandLimits b = bandLimits(method, i, n, m, method == 'N' ? band : 0);
             if (b.low > b.high) {
-                ref.running = false;
-                ref.distance = kDtwUnreachable;
-                continue;
+                alive = false;
+                break;
             }
-            distances(testFrame, ref.refT(), ref.stride, dim, b.low, b.high, ref.localColumn());
-            float* d = ref.d();
-            chains[active++] = {d, ref.localColumn(), b.low, b.high, d[b.low - 1], kDtwUnreachable};
-            d[b.low - 1] = kDtwUnreachable;
-            longest = std::max(longest, b.high - b.low + 1);
+            g.low[std::size_t(i - 1) * W + std::size_t(k)] = b.low;
+            g.high[std::size_t(i - 1) * W + std::size_t(k)] = b.high;
         }
-        // Step s of every chain, then step s + 1: independent chains side
-        // by side, each in its own order.
-        for (int s = 0; s < longest; ++s) {
-            for (int c = 0; c < active; ++c) {
-                Chain& ch = chains[c];
-                const int j = ch.low + s;
-                if (j > ch.high)
-                    continue;
-                const float up = ch.d[j];
-                const float value = ch.local[j] + minOf(minOf(ch.below, ch.diag), up);
-                ch.d[j] = value;
-                ch.below = value;
-                ch.diag = up;
+        g.matches[k] = alive;
+    }
+    g.top = 0;
+    for (int i = 1; i <= n; ++i) {
+        std::int32_t lo = dtwkernels::kNoLow, hi = dtwkernels::kNoHigh;
+        for (std::size_t k = 0; k < W; ++k) {
+            const std::size_t at = std::size_t(i - 1) * W + k;
+            if (g.low[at] <= g.high[at]) {
+                lo = std::min(lo, g.low[at]);
+                hi = std::max(hi, g.high[at]);
             }
+        }
+        g.rowLow[std::size_t(i - 1)] = lo;
+        g.rowHigh[std::size_t(i - 1)] = hi;
+        g.top = std::max(g.top, int(hi));
+    }
+}
+
+// What a classification needs, kept by the thread: the next one needs about
+// the same room, without fresh pages each time.
+struct Workspace {
+    std::vector<int> byLength;
+    std::vector<Group> groups;
+    std::vector<int> source;  // per slot: the reference
+    std::vector<float> values;  // from the first multiple of 64 bytes in it
+    std::vector<float> work;
+};
+
+// Every reference's distance, in order of the references.
+void matchAll(char method, const float* test, int n, int dim, int band, std::span<const float> refWords,
+              std::span<const std::int16_t> refFrames, int nRefs, float* results)
+{
+    using namespace dtwkernels;
+    static constexpr Kernel itakuraKernels[] = TALVOR_ISA_TABLE(itakuraLanes);
+    static constexpr Kernel bandKernels[] = TALVOR_ISA_TABLE(bandLanes);
+    const Kernel kernel = method == 'I' ? isa::select(itakuraKernels) : isa::select(bandKernels);
+    thread_local Workspace ws;
+    // Shortest first; equal lengths in order of the references.
+    std::vector<int>& byLength = ws.byLength;
+    byLength.resize(std::size_t(nRefs));
+    for (int r = 0; r < nRefs; ++r)
+        byLength[std::size_t(r)] = r;
+    std::stable_sort(byLength.begin(), byLength.end(),
+                     [&](int a, int b) { return refFrames[std::size_t(a)] < refFrames[std::size_t(b)]; });
+    // The groups, and the slots of a row of values: each group's lanes side
+    // by side.  A lane without a reference repeats the group's first one.
+    int groups = 0;
+    int slots = 0;
+    int top = 0;
+    int frames = 1;
+    ws.source.clear();
+    for (int first = 0; first < nRefs; ++groups) {
+        if (ws.groups.size() <= std::size_t(groups))
+            ws.groups.emplace_back();
+        Group& g = ws.groups[std::size_t(groups)];
+        g.first = first;
+        g.lanes = groupLanes(nRefs - first);
+        g.count = std::min(g.lanes, nRefs - first);
+        g.slot = slots;
+        planGroup(method, n, band, refFrames, byLength.data() + first, g);
+        for (int k = 0; k < g.lanes; ++k) {
+            const int r = byLength[std::size_t(first + (k < g.count ? k : 0))];
+            ws.source.push_back(r);
+        }
+        slots += g.lanes;
+        top = std::max(top, g.top);
+        frames = std::max(frames, g.frames);
+        first += g.count;
+    }
+    // Frames 1..top of every slot, row (j, c) after row, in one pass over
+    // the layout; rows of whole cache lines, so that a group's row is one.
+    // Past its reference's last frame a slot holds what the layout holds
+    // there (zeros where that lies beyond the layout): values of cells
+    // outside every band, which no result reads.
+    const std::size_t rowFloats = (std::size_t(slots) + 15) / 16 * 16;
+    const std::size_t rows = std::size_t(top) * std::size_t(dim);
+    ws.values.resize(rows * rowFloats + 16);
+    float* values = ws.values.data();
+    values += (64 - reinterpret_cast<std::uintptr_t>(values) % 64) % 64 / sizeof(float);
+    ws.source.resize(rowFloats, ws.source.empty() ? 0 : ws.source.front());
+    std::size_t inside = rows;  // rows whose every slot lies in the layout
+    for (const int r : ws.source)
+        inside = std::min(inside, (refWords.size() - std::size_t(r) - 1) / std::size_t(kDtwRefWords) + 1);
+    static constexpr GatherRows gathers[] = TALVOR_ISA_TABLE(gatherRows);
+    isa::select(gathers)(refWords.data(), kDtwRefWords, ws.source.data(), int(rowFloats), inside, values);
+    for (std::size_t v = inside; v < rows; ++v) {
+        for (std::size_t s = 0; s < rowFloats; ++s) {
+            const std::size_t at = std::size_t(ws.source[s]) + v * std::size_t(kDtwRefWords);
+            values[v * rowFloats + s] = at < refWords.size() ? refWords[at] : 0.0f;
         }
     }
-    for (int k = 0; k < count; ++k) {
-        if (refs[k].running)
-            refs[k].distance = normalised(refs[k].d()[refs[k].m], n);
+    ws.work.resize(std::size_t(workFloats(16, frames)));
+    for (int k = 0; k < groups; ++k) {
+        Group& g = ws.groups[std::size_t(k)];
+        float out[16];
+        LaneGroup lanes;
+        lanes.lanes = g.lanes;
+        lanes.test = test;
+        lanes.n = n;
+        lanes.dim = dim;
+        lanes.values = values + g.slot;
+        lanes.rowFloats = int(rowFloats);
+        lanes.top = g.top;
+        lanes.low = g.low.data();
+        lanes.high = g.high.data();
+        lanes.rowLow = g.rowLow.data();
+        lanes.rowHigh = g.rowHigh.data();
+        lanes.last = g.last.data();
+        lanes.frames = g.frames;
+        lanes.work = ws.work.data();
+        lanes.out = out;
+        kernel(lanes);
+        for (int l = 0; l < g.count; ++l)
+            results[byLength[std::size_t(g.first + l)]] = g.matches[l] ? normalised(out[l], n) : kDtwUnreachable;
     }
 }
 
@@ -332,81 +380,39 @@ int classifyWordDtw(char method, int dim, int band, int testIndex, std::span<con
     std::vector<float> test;
     test.reserve(kDtwMaxValues);
     copyWord(testWords, w, kDtwTestWords, dim * n, test);
-    using namespace dtwkernels;
-    static constexpr fast::ItakuraColumn itakuraColumns[] = TALVOR_ISA_TABLE(itakuraColumn);
-    static constexpr fast::BandDistances bandColumns[] = TALVOR_ISA_TABLE(bandDistances);
-    const fast::ItakuraColumn itakuraColumn = isa::select(itakuraColumns);
-    const fast::BandDistances bandColumn = isa::select(bandColumns);
-    std::vector<fast::Reference> group(fast::kLockstep);
+    std::vector<float> laneResults;
+    if (method == 'I' || method == 'N') {
+        laneResults.resize(std::size_t(nRefs));
+        fast::matchAll(method, test.data(), n, dim, band, refWords, refFrames, nRefs, laneResults.data());
+    }
     std::vector<float> ref;
     float best = kDtwUnreachable;
     int bestIndex = -1;
-    for (int first = 0; first < nRefs; first += fast::kLockstep) {
-        const int count = std::min(fast::kLockstep, nRefs - first);
-        if (method == 'I' || method == 'N') {
-            // Coefficient-major, the group's references together: element
-            // (r, v) of the layout lies beside (r + 1, v), so each row v of
-            // the layout is read once for the whole group.
-            int longest = 0;
-            float* rows[fast::kLockstep];
-            std::ptrdiff_t strides[fast::kLockstep];
-            int frames[fast::kLockstep];
-            for (int k = 0; k < count; ++k) {
-                fast::Reference& member = group[std::size_t(k)];
-                member.prepare(refFrames[std::size_t(first + k)], dim);
-                longest = std::max(longest, member.m);
-                rows[k] = member.coefficients.data() + kDtwPad;
-                strides[k] = member.stride;
-                frames[k] = member.m;
-            }
-            // Blocks of 16 frames of one coefficient: the 16 layout rows
-            // stay in the cache while each reference's 16 values are
-            // written one after the other.
-            const float* source = refWords.data() + std::size_t(first);
-            constexpr int kBlock = 16;
-            for (int c = 0; c < dim; ++c) {
-                for (int j0 = 0; j0 < longest; j0 += kBlock) {
-                    for (int k = 0; k < count; ++k) {
-                        float* out = rows[k] + std::ptrdiff_t(c) * strides[k];
-                        const int end = std::min(j0 + kBlock, frames[k]);
-                        for (int j = j0; j < end; ++j)
-                            out[j] = source[std::size_t(k) + std::size_t(kDtwRefWords) *
-                                                                 (std::size_t(j) * std::size_t(dim) + std::size_t(c))];
-                    }
-                }
-            }
+    for (int r = 0; r < nRefs; ++r) {
+        const int m = refFrames[std::size_t(r)];
+        float distance = 0.0f;
+        switch (method) {
+        case 'I':
+        case 'N':
+            distance = laneResults[std::size_t(r)];
+            break;
+        case 'L':
+            copyWord(refWords, r, kDtwRefWords, dim * m, ref);
+            distance = dtwLinear(test.data(), n, ref.data(), m, dim);
+            break;
+        default:
+            break;
         }
-        if (method == 'N')
-            fast::general(test.data(), n, group.data(), count, dim, band, bandColumn);
-        for (int k = 0; k < count; ++k) {
-            const int r = first + k;
-            const int m = refFrames[std::size_t(r)];
-            float distance = 0.0f;
-            switch (method) {
-            case 'I':
-                distance = fast::itakura(test.data(), n, group[std::size_t(k)], dim, itakuraColumn);
-                break;
-            case 'N':
-                distance = group[std::size_t(k)].distance;
-                break;
-            case 'L':
-                copyWord(refWords, r, kDtwRefWords, dim * m, ref);
-                distance = dtwLinear(test.data(), n, ref.data(), m, dim);
-                break;
-            default:
-                break;
-            }
-            // Results in order of the references: a negative distance stops
-            // at the first one, with the earlier results written.
-            if (distance < 0.0f)
-                return -1;
-            if (distance < best) {
-                best = distance;
-                bestIndex = r;
-            }
-            distances[std::size_t(r)] = distance;
-            order[std::size_t(r)] = static_cast<std::int16_t>(r);
+        // Results in order of the references: a negative distance stops at
+        // the first one, with the earlier results written.
+        if (distance < 0.0f)
+            return -1;
+        if (distance < best) {
+            best = distance;
+            bestIndex = r;
         }
+        distances[std::size_t(r)] = distance;
+        order[std::size_t(r)] = static_cast<std::int16_t>(r);
     }
     return bestIndex + 1;
 }

@@ -2,31 +2,69 @@
 // The wide kernels of the engine's DTW classifier, compiled once per x86-64
 // level (DtwKernels.cpp) and chosen at run time (common/IsaLevel.h).
 //
-// A reference word is given coefficient-major: coefficient c of reference
-// frame j (1-based) at refT[c * stride + j - 1], with at least kDtwPad
-// readable floats before index 0 and after index m - 1 of every row.
-// Local distances are those of frameDistance, lane by lane: the squared
-// differences summed in order of c, then one square root, bit for bit.
+// A group of references is matched against one test word side by side, one
+// reference to a vector lane.  Each lane runs the column recursion of its
+// own reference (itakura() and general() in ClassifyDtw.cpp) with the same
+// float steps in the same order, so every lane's result is that recursion's
+// bit for bit.  A column's cells are taken over the union of the lanes'
+// bands; a lane keeps the value of every cell outside its own band, as the
+// recursion leaves such cells alone.
 
 #include "common/IsaLevel.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace talvor::engine::dtwkernels {
 
-inline constexpr int kDtwPad = 32;
+// A band no lane cell falls into.
+inline constexpr std::int32_t kNoLow = 1 << 30;
+inline constexpr std::int32_t kNoHigh = -(1 << 30);
 
-// One column i of the Itakura recursion in place, as the scalar column
-// loop: d[j] for low <= j <= high from column i - 1's d[j-2], d[j-1], d[j]
-// and the flags kept[j], then d[low - 1] := unreachable; every other cell
-// keeps its value.  d, kept and local need kDtwPad cells below index 0; local
-// receives the column's distances (see bandDistances).
-TALVOR_ISA_DECLARE(void itakuraColumn(float* d, std::int32_t* kept, const float* testFrame, const float* refT,
-                                      int stride, int dim, int low, int high, float* local))
+struct LaneGroup {
+    int lanes = 0;           // 4, 8 or 16
+    const float* test = nullptr;  // the test word: n frames of dim values, frame after frame
+    int n = 0;
+    int dim = 0;
+    // Coefficient c of reference frame j (1-based) of lane k at
+    // values[((j - 1) * dim + c) * rowFloats + k], for 1 <= j <= top.
+    const float* values = nullptr;
+    int rowFloats = 0;
+    int top = 0;
+    // Column i (1..n): lane k's band low[(i - 1) * lanes + k] ..
+    // high[(i - 1) * lanes + k] (kNoLow/kNoHigh for a lane that takes no
+    // part), and the union of the lanes' bands rowLow[i - 1] ..
+    // rowHigh[i - 1] (empty: no lane from this column on).  Column 1 of
+    // the band method is the first column's chain 1..min(high, m).
+    const std::int32_t* low = nullptr;
+    const std::int32_t* high = nullptr;
+    const std::int32_t* rowLow = nullptr;
+    const std::int32_t* rowHigh = nullptr;
+    const std::int32_t* last = nullptr;  // lane k's frame count m (its result is cell m)
+    // Room for the cost columns: workFloats(lanes, frames) floats, where
+    // frames is at least top and every last[k].
+    int frames = 0;
+    float* work = nullptr;
+    float* out = nullptr;  // lane k: D(n, last[k]), not yet normalised
+};
 
-// local[j] := the distance of the test frame to reference frame j for
-// low <= j <= high; local may be written up to index high + 15.
-TALVOR_ISA_DECLARE(void bandDistances(const float* testFrame, const float* refT, int stride, int dim, int low,
-                                      int high, float* local))
+inline constexpr long long workFloats(int lanes, int frames)
+{
+    // The cost column and the flag column, cells -1..frames+1.
+    return 2LL * (frames + 3) * lanes;
+}
+
+// Itakura: D(1, 1) is the first frames' distance; each later column as the
+// recursion's downward loop, then cell low - 1 of each lane unreachable.
+TALVOR_ISA_DECLARE(void itakuraLanes(const LaneGroup& group))
+
+// Band method: column 1 the chain of the first test frame; each later
+// column the chain from low to high with cell low - 1 unreachable.
+TALVOR_ISA_DECLARE(void bandLanes(const LaneGroup& group))
+
+// Side-by-side values: out[v * slots + s] := layout[v * layoutRow +
+// source[s]] for rows v < rows (slots a multiple of 16, out 64-byte aligned).
+TALVOR_ISA_DECLARE(void gatherRows(const float* layout, int layoutRow, const int* source, int slots,
+                                   std::size_t rows, float* out))
 
 }  // namespace talvor::engine::dtwkernels

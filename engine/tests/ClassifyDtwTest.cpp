@@ -314,6 +314,11 @@ TEST(ClassifyWordDtw, FastPathGivesThePlainRecursionsBitsAtEveryLevel)
         {"sums that overflow", 50, 20, 10, 40, 90, 10, 3e18f},
         {"many equal distances", 30, 3, 5, 15, 60, 25, 0.0f},
         {"longest words", 150, 20, 30, 100, 150, 4, 3.0f},
+        // Groups of references side by side: full ones, a narrower last one,
+        // lanes whose Itakura band dies early or never opens beside live ones.
+        {"forty references, lengths far apart", 60, 12, 6, 20, 140, 40, 3.0f},
+        {"seventeen references", 45, 6, 4, 30, 70, 17, 3.0f},
+        {"a full layout", 30, 4, 3, 10, 60, kDtwRefWords, 3.0f},
     };
     const char methods[] = {'I', 'N', 'L'};
     std::vector<isa::Level> levels;
@@ -374,9 +379,48 @@ TEST(ClassifyWordDtw, FastPathGivesThePlainRecursionsBitsAtEveryLevel)
                             << plain[std::size_t(r)];
                         ASSERT_EQ(sets.order[std::size_t(r)], r);
                     }
-                    EXPECT_EQ(sets.distances[std::size_t(c.refs)], kCanary);
+                    if (c.refs < kDtwRefWords) {
+                        EXPECT_EQ(sets.distances[std::size_t(c.refs)], kCanary);
+                    }
                 }
             }
+        }
+    }
+}
+
+TEST(ClassifyWordDtw, ALayoutEndingAfterItsLastWordGivesTheSameDistances)
+{
+    // The classifier may read a layout row past a shorter reference's last
+    // frame; a layout just long enough for its words gives the same result
+    // as the full one at every level.
+    std::mt19937 rng(5);
+    constexpr int dim = 3, n = 40, refs = 20;
+    WordSets sets;
+    sets.setTest(0, randomWord(rng, n, dim), dim);
+    std::uniform_int_distribution<int> frames(25, 60);
+    int needed = 0;
+    for (int r = 0; r < refs; ++r) {
+        const int m = r == refs - 1 ? 70 : frames(rng);
+        sets.setRef(r, randomWord(rng, m, dim), dim);
+        needed = std::max(needed, r + kDtwRefWords * (m * dim - 1) + 1);
+    }
+    const std::vector<float> shortRefs(sets.refs.begin(), sets.refs.begin() + needed);
+    for (char method : {'I', 'N'}) {
+        sets.classify(method, dim, 8, 1, refs);
+        const std::vector<float> full(sets.distances.begin(), sets.distances.begin() + refs);
+        for (isa::Level level : isa::kAllLevels) {
+            if (static_cast<int>(level) > static_cast<int>(isa::supportedLevel()))
+                continue;
+            const isa::ScopedCeiling ceiling(level);
+            SCOPED_TRACE(std::string("method ") + method + ", " + isa::levelName(level));
+            std::vector<float> distances(refs, kCanary);
+            std::vector<std::int16_t> order(refs, -7);
+            ASSERT_GE(classifyWordDtw(method, dim, 8, 1, sets.tests, sets.testFrames, refs, shortRefs, sets.refFrames,
+                                      distances, order),
+                      1);
+            for (int r = 0; r < refs; ++r)
+                EXPECT_EQ(std::memcmp(&distances[std::size_t(r)], &full[std::size_t(r)], sizeof(float)), 0)
+                    << "reference " << r;
         }
     }
 }
