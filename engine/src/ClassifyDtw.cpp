@@ -187,6 +187,7 @@ struct Workspace {
     std::vector<int> byLength;
     std::vector<Group> groups;
     std::vector<int> source;  // per slot: the reference
+    std::vector<std::size_t> blockRows, insideRows;  // per block of 16 slots
     std::vector<float> values;  // from the first multiple of 64 bytes in it
     std::vector<float> work;
 };
@@ -243,13 +244,26 @@ void matchAll(char method, const float* test, int n, int dim, int band, std::spa
     float* values = ws.values.data();
     values += (64 - reinterpret_cast<std::uintptr_t>(values) % 64) % 64 / sizeof(float);
     ws.source.resize(rowFloats, ws.source.empty() ? 0 : ws.source.front());
-    std::size_t inside = rows;  // rows whose every slot lies in the layout
+    // Each block of 16 slots: the rows its groups compute with, of those
+    // the rows whose every slot lies in the layout, and the rest.
+    std::size_t inside = rows;
     for (const int r : ws.source)
         inside = std::min(inside, (refWords.size() - std::size_t(r) - 1) / std::size_t(kDtwRefWords) + 1);
+    ws.blockRows.assign(rowFloats / 16, 0);
+    for (int k = 0; k < groups; ++k) {
+        const Group& g = ws.groups[std::size_t(k)];
+        for (int s = g.slot; s < g.slot + g.lanes; s += 16)
+            ws.blockRows[std::size_t(s / 16)] =
+                std::max(ws.blockRows[std::size_t(s / 16)], std::size_t(g.top) * std::size_t(dim));
+    }
+    ws.insideRows.resize(ws.blockRows.size());
+    for (std::size_t b = 0; b < ws.blockRows.size(); ++b)
+        ws.insideRows[b] = std::min(ws.blockRows[b], inside);
     static constexpr GatherRows gathers[] = TALVOR_ISA_TABLE(gatherRows);
-    isa::select(gathers)(refWords.data(), kDtwRefWords, ws.source.data(), int(rowFloats), inside, values);
-    for (std::size_t v = inside; v < rows; ++v) {
-        for (std::size_t s = 0; s < rowFloats; ++s) {
+    isa::select(gathers)(refWords.data(), kDtwRefWords, ws.source.data(), int(rowFloats), ws.insideRows.data(),
+                         values);
+    for (std::size_t s = 0; s < rowFloats; ++s) {
+        for (std::size_t v = inside; v < ws.blockRows[s / 16]; ++v) {
             const std::size_t at = std::size_t(ws.source[s]) + v * std::size_t(kDtwRefWords);
             values[v * rowFloats + s] = at < refWords.size() ? refWords[at] : 0.0f;
         }

@@ -251,28 +251,68 @@ void band(const LaneGroup& g)
 
 }  // namespace
 
-void gatherRows(const float* layout, int layoutRow, const int* source, int slots, std::size_t rows, float* out)
+void gatherRows(const float* layout, int layoutRow, const int* source, int slots, const std::size_t* blockRows,
+                float* out)
 {
-    // Rows a few ahead are fetched while this one is copied: a row's values
-    // lie in several cache lines, a whole layout row apart from the next.
+    std::size_t rows = 0;
     int reach = 0;
     for (int s = 0; s < slots; ++s)
         reach = std::max(reach, source[s]);
+    for (int b = 0; b < slots / 16; ++b)
+        rows = std::max(rows, blockRows[b]);
+    // Rows a few ahead are fetched while this one is copied: a row's values
+    // lie in several cache lines, a whole layout row apart from the next.
     constexpr std::size_t kAhead = 6;
+#if defined(__AVX512F__)
+    // The row's values 0..reach as vectors of 16, two of them a table of 32
+    // that one permutation picks from: each block of 16 slots takes its
+    // lanes from the tables its references lie in.
+    const int vectors = reach / 16 + 1;
+    const int tables = (vectors + 1) / 2;
+    const int blocks = slots / 16;
+    __m512i index[16];         // at most 256 slots
+    __mmask16 from[16 * 8] = {};  // and 8 tables
+    for (int b = 0; b < blocks; ++b) {
+        alignas(64) std::int32_t lane[16];
+        for (int k = 0; k < 16; ++k) {
+            const int r = source[b * 16 + k];
+            lane[k] = r % 32;
+            from[std::size_t(b) * std::size_t(tables) + std::size_t(r / 32)] |= static_cast<__mmask16>(1u << k);
+        }
+        index[b] = _mm512_load_si512(lane);
+    }
+    const __mmask16 lastVector = static_cast<__mmask16>((2u << (reach % 16)) - 1);
+    __m512 row[16];
     for (std::size_t v = 0; v < rows; ++v, layout += layoutRow, out += slots) {
         if (v + kAhead < rows)
             for (int at = 0; at <= reach; at += 16)
                 __builtin_prefetch(layout + kAhead * std::size_t(layoutRow) + at);
-#if defined(__AVX512F__)
-        for (int s = 0; s < slots; s += 16) {
-            const __m512i index = _mm512_loadu_si512(source + s);
-            _mm512_store_ps(out + s, _mm512_i32gather_ps(index, layout, 4));
+        for (int q = 0; q < vectors; ++q)
+            row[q] = q + 1 < vectors ? _mm512_loadu_ps(layout + 16 * q) : _mm512_maskz_loadu_ps(lastVector, layout + 16 * q);
+        if (vectors % 2)
+            row[vectors] = _mm512_setzero_ps();
+        for (int b = 0; b < blocks; ++b) {
+            if (v >= blockRows[b])
+                continue;
+            __m512 value = _mm512_setzero_ps();
+            const __mmask16* mask = from + std::size_t(b) * std::size_t(tables);
+            for (int t = 0; t < tables; ++t)
+                if (mask[t])
+                    value = _mm512_mask_mov_ps(value, mask[t],
+                                               _mm512_permutex2var_ps(row[2 * t], index[b], row[2 * t + 1]));
+            _mm512_store_ps(out + 16 * b, value);
         }
-#else
-        for (int s = 0; s < slots; ++s)
-            out[s] = layout[source[s]];
-#endif
     }
+#else
+    for (std::size_t v = 0; v < rows; ++v, layout += layoutRow, out += slots) {
+        if (v + kAhead < rows)
+            for (int at = 0; at <= reach; at += 16)
+                __builtin_prefetch(layout + kAhead * std::size_t(layoutRow) + at);
+        for (int s = 0; s < slots; ++s)
+            if (v < blockRows[s / 16])
+                out[s] = layout[source[s]];
+    }
+#endif
 }
 
 void itakuraLanes(const LaneGroup& group)

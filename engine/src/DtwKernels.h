@@ -63,8 +63,9 @@ TALVOR_ISA_DECLARE(void itakuraLanes(const LaneGroup& group))
 TALVOR_ISA_DECLARE(void bandLanes(const LaneGroup& group))
 
 // Side-by-side values: out[v * slots + s] := layout[v * layoutRow +
-// source[s]] for rows v < rows (slots a multiple of 16, out 64-byte aligned).
+// source[s]] for the rows v < blockRows[s / 16] (slots a multiple of 16,
+// every source below 256 and its rows inside the layout, out 64-byte aligned).
 TALVOR_ISA_DECLARE(void gatherRows(const float* layout, int layoutRow, const int* source, int slots,
-                                   std::size_t rows, float* out))
+                                   const std::size_t* blockRows, float* out))
 
 }  // namespace talvor::engine::dtwkernels
