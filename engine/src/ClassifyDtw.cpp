@@ -143,6 +143,15 @@ void planGroup(char method, int n, int band, std::span<const std::int16_t> refFr
         const int m = refFrames[std::size_t(refs[k])];
         g.last[std::size_t(k)] = m;
         g.frames = std::max(g.frames, m);
+        if (k > 0 && m == g.last[std::size_t(k - 1)]) {
+            // The lane before it has the same length, so the same bands.
+            for (std::size_t at = std::size_t(k); at < g.low.size(); at += W) {
+                g.low[at] = g.low[at - 1];
+                g.high[at] = g.high[at - 1];
+            }
+            g.matches[k] = g.matches[k - 1];
+            continue;
+        }
         bool alive = true;
         if (method == 'I') {
             alive = !(2 * m < n || 2 * n - 1 < m);
@@ -279,7 +288,6 @@ void matchAll(char method, const float* test, int n, int dim, int band, std::spa
         lanes.dim = dim;
         lanes.values = values + g.slot;
         lanes.rowFloats = int(rowFloats);
-        lanes.top = g.top;
         lanes.low = g.low.data();
         lanes.high = g.high.data();
         lanes.rowLow = g.rowLow.data();

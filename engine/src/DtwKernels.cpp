@@ -7,9 +7,12 @@
 
 #include "engine/ClassifyDtw.h"
 
+#include "WideVectors.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #if defined(__x86_64__)
 // GCC 12 takes the intrinsics' undefined pass-through vectors for
@@ -34,20 +37,6 @@ struct Lanes {
     typedef float F __attribute__((vector_size(W * sizeof(float))));
     typedef std::int32_t I __attribute__((vector_size(W * sizeof(std::int32_t))));
 };
-
-template <class V, class T>
-inline V load(const T* p)
-{
-    V v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-template <class T, class V>
-inline void store(T* p, const V& v)
-{
-    std::memcpy(p, &v, sizeof v);
-}
 
 template <class V>
 inline V splat(float x)
@@ -249,6 +238,23 @@ void band(const LaneGroup& g)
     finish(g, columns);
 }
 
+// run(lanes) with the group's lane count as a constant: 16, 8 or 4.
+template <class Run>
+void byLanes(int lanes, Run run)
+{
+    switch (lanes) {
+    case 16:
+        run(std::integral_constant<int, 16>{});
+        break;
+    case 8:
+        run(std::integral_constant<int, 8>{});
+        break;
+    default:
+        run(std::integral_constant<int, 4>{});
+        break;
+    }
+}
+
 }  // namespace
 
 void gatherRows(const float* layout, int layoutRow, const int* source, int slots, const std::size_t* blockRows,
@@ -283,10 +289,12 @@ void gatherRows(const float* layout, int layoutRow, const int* source, int slots
     }
     const __mmask16 lastVector = static_cast<__mmask16>((2u << (reach % 16)) - 1);
     __m512 row[16];
+#endif
     for (std::size_t v = 0; v < rows; ++v, layout += layoutRow, out += slots) {
         if (v + kAhead < rows)
             for (int at = 0; at <= reach; at += 16)
                 __builtin_prefetch(layout + kAhead * std::size_t(layoutRow) + at);
+#if defined(__AVX512F__)
         for (int q = 0; q < vectors; ++q)
             row[q] = q + 1 < vectors ? _mm512_loadu_ps(layout + 16 * q) : _mm512_maskz_loadu_ps(lastVector, layout + 16 * q);
         if (vectors % 2)
@@ -302,47 +310,22 @@ void gatherRows(const float* layout, int layoutRow, const int* source, int slots
                                                _mm512_permutex2var_ps(row[2 * t], index[b], row[2 * t + 1]));
             _mm512_store_ps(out + 16 * b, value);
         }
-    }
 #else
-    for (std::size_t v = 0; v < rows; ++v, layout += layoutRow, out += slots) {
-        if (v + kAhead < rows)
-            for (int at = 0; at <= reach; at += 16)
-                __builtin_prefetch(layout + kAhead * std::size_t(layoutRow) + at);
         for (int s = 0; s < slots; ++s)
             if (v < blockRows[s / 16])
                 out[s] = layout[source[s]];
-    }
 #endif
+    }
 }
 
 void itakuraLanes(const LaneGroup& group)
 {
-    switch (group.lanes) {
-    case 16:
-        itakura<16>(group);
-        break;
-    case 8:
-        itakura<8>(group);
-        break;
-    default:
-        itakura<4>(group);
-        break;
-    }
+    byLanes(group.lanes, [&](auto lanes) { itakura<decltype(lanes)::value>(group); });
 }
 
 void bandLanes(const LaneGroup& group)
 {
-    switch (group.lanes) {
-    case 16:
-        band<16>(group);
-        break;
-    case 8:
-        band<8>(group);
-        break;
-    default:
-        band<4>(group);
-        break;
-    }
+    byLanes(group.lanes, [&](auto lanes) { band<decltype(lanes)::value>(group); });
 }
 
 }  // namespace talvor::engine::dtwkernels::TALVOR_ISA_NS

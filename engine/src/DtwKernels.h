@@ -27,10 +27,10 @@ struct LaneGroup {
     int n = 0;
     int dim = 0;
     // Coefficient c of reference frame j (1-based) of lane k at
-    // values[((j - 1) * dim + c) * rowFloats + k], for 1 <= j <= top.
+    // values[((j - 1) * dim + c) * rowFloats + k], for every frame of the
+    // lanes' bands.
     const float* values = nullptr;
     int rowFloats = 0;
-    int top = 0;
     // Column i (1..n): lane k's band low[(i - 1) * lanes + k] ..
     // high[(i - 1) * lanes + k] (kNoLow/kNoHigh for a lane that takes no
     // part), and the union of the lanes' bands rowLow[i - 1] ..
