@@ -414,7 +414,7 @@ TEST(WithTheEngine, SpeakAndRecogniseWithTheFakeRecogniser)
         // x.pr holds the token's frames in the models' layout: features 0 and 19.
         std::string pr;
         ASSERT_TRUE(readFileWhole(joinPath(f.tree.workFolder("digits", "work1"), "x.pr"), &pr));
-        EXPECT_EQ(pr.size(), std::size_t(p.wStop - p.wStart) * 2 * 4);
+        EXPECT_EQ(pr.size(), std::size_t(p.wStop - p.wStart) * 2 * 4 + 16);  // and the stamp's trailer
         const std::vector<float> values = parseFeatureFile(pr);
         ASSERT_GE(values.size(), 2u);
         EXPECT_EQ(values[0], p.featureBuf[std::size_t(p.wStart) * 20]);
