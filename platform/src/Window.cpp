@@ -240,8 +240,6 @@ public:
             m_sweep->start();
     }
 
-    int connections() const { return int(m_open.size()); }
-
 private:
     // Serves the whole frames that have come; the number served, or -1 when
     // the connection sent a malformed frame and was closed.

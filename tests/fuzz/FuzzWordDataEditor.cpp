@@ -145,7 +145,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(store.Rows() == rows + 1);
     editor.miInsert_Click();
     FUZZ_CHECK(store.Rows() == rows + 2);
+    // A word whose stored span lies outside the data opened with it cannot
+    // be taken out: the store says so and keeps the row.
+    const int errors = services.errors;
     editor.miRemove_Click();
-    FUZZ_CHECK(store.Rows() == rows + 1);
+    FUZZ_CHECK(store.Rows() == (services.errors > errors ? rows + 2 : rows + 1));
     return 0;
 }
