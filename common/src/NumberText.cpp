@@ -66,6 +66,17 @@ std::string numberText(double value, int significantDigits)
     return out;
 }
 
+std::string exactFloatText(float value)
+{
+    std::string text;
+    for (int digits = 7; digits <= 9; ++digits) {
+        text = numberText(double(value), digits);
+        if (!std::isfinite(value) || static_cast<float>(leadingNumber(text)) == value)
+            break;
+    }
+    return text;
+}
+
 std::string printNumber(std::int64_t value)
 {
     return (value < 0 ? "" : " ") + std::to_string(value) + " ";

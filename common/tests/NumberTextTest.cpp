@@ -1,6 +1,7 @@
 #include "common/NumberText.h"
 
 #include <clocale>
+#include <cstring>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
@@ -44,6 +45,34 @@ TEST(NumberText, FloatTextReadsBackAsTheSameFloat)
         // unit in the 7th digit.
         const double back = leadingNumber(t);
         EXPECT_NEAR(back, double(v), std::abs(double(v)) * 1e-6) << t;
+    }
+}
+
+TEST(NumberText, ExactFloatTextKeepsEveryBit)
+{
+    struct Case {
+        float value;
+        const char* text;
+    };
+    // As few digits as it takes: 7 where they do, 8 or 9 where not.
+    const Case cases[] = {
+        {15.0f, "15"}, {0.1f, ".1"}, {1671.19348f, "1671.1935"}, {1.00000012f, "1.0000001"},
+        {16777217.0f, "16777216"}, {1999.99988f, "1999.9999"}, {-2.5e-7f, "-2.5E-07"},
+        {0.333333343f, ".33333334"}, {3.40282347e38f, "3.4028235E+38"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(exactFloatText(c.value), c.text) << c.value;
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<std::uint32_t> bits;
+    for (int i = 0; i < 20000; ++i) {
+        const std::uint32_t b = bits(rng);
+        float v;
+        std::memcpy(&v, &b, sizeof v);
+        if (!std::isfinite(v))
+            continue;
+        const std::string t = exactFloatText(v);
+        EXPECT_EQ(static_cast<float>(leadingNumber(t)), v) << t;
+        EXPECT_LE(t.size(), 15u) << t;
     }
 }
 

@@ -4,8 +4,11 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include "common/FileNames.h"
 #include "common/TabulaTextFile.h"
 #include "testing/TempDir.h"
 
@@ -128,4 +131,77 @@ TEST(ResultFile, FailuresSayWhyAndKeepTheEarlierResult)
         fs::permissions(program.path(), fs::perms::owner_all);
         EXPECT_EQ(slurp(program.path() + "/result.txt"), "four\r\n");
     }
+}
+
+// A name that is not a regular file is refused and keeps what it is: the
+// writer would otherwise rename a plain file over a named pipe, a device or a
+// link (and over the link, not its target).
+TEST(ResultFile, WhatIsNotARegularFileIsRefusedAndLeftAsItIs)
+{
+    test::TempDir program;
+    const std::string p = program.path();
+    ASSERT_EQ(::mkfifo((p + "/pipe").c_str(), 0600), 0);
+    { std::ofstream(p + "/target.txt") << "target\r\n"; }
+    fs::create_symlink(p + "/target.txt", p + "/link.txt");
+    fs::create_symlink(p + "/nowhere.txt", p + "/dangling.txt");
+    fs::create_directory(p + "/folder");
+    const bool root = ::geteuid() == 0;
+    if (root)  // a device node like /dev/null (1, 3)
+        ASSERT_EQ(::mknod((p + "/null").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    struct Row {
+        const char* name;
+        const char* kind;
+        fs::file_type type;
+    };
+    std::vector<Row> rows = {
+        {"pipe", "a named pipe", fs::file_type::fifo},
+        {"PIPE", "a named pipe", fs::file_type::fifo},  // found whatever its case
+        {"link.txt", "a symbolic link", fs::file_type::symlink},
+        {"dangling.txt", "a symbolic link", fs::file_type::symlink},
+        {"folder", "a folder", fs::file_type::directory},
+    };
+    if (root)
+        rows.push_back({"null", "a device", fs::file_type::character});
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = resultFilePath(p, row.name);
+        EXPECT_NE(resultFileProblem(path).find(row.kind), std::string::npos) << resultFileProblem(path);
+        std::string error;
+        EXPECT_FALSE(writeResultFile(p, row.name, "five", &error));
+        EXPECT_NE(error.find(row.kind), std::string::npos) << error;
+        EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+        EXPECT_EQ(fs::symlink_status(resolveFileName(path)).type(), row.type);
+    }
+    EXPECT_EQ(slurp(p + "/target.txt"), "target\r\n");
+    EXPECT_FALSE(fs::exists(p + "/nowhere.txt"));
+    // A regular file, and a new name, are written.
+    EXPECT_EQ(resultFileProblem(p + "/target.txt"), "");
+    EXPECT_TRUE(writeResultFile(p, "target.txt", "six"));
+    EXPECT_EQ(slurp(p + "/target.txt"), "six\r\n");
+    EXPECT_TRUE(writeResultFile(p, "new.txt", "seven"));
+    EXPECT_EQ(slurp(p + "/new.txt"), "seven\r\n");
+}
+
+// The longest name the writer takes is one whose temporary the file system
+// still takes; one more character is refused before anything is made.
+TEST(ResultFile, NamesLongerThanTheFileSystemTakesAreRefused)
+{
+    test::TempDir program;
+    const std::size_t longest = longestResultFileName(program.path());
+    ASSERT_GT(longest, 200u);
+    ASSERT_LT(longest, 255u);
+    std::string error;
+    EXPECT_TRUE(writeResultFile(program.path(), std::string(longest, 'r'), "eight", &error)) << error;
+    EXPECT_EQ(slurp(program.path() + "/" + std::string(longest, 'r')), "eight\r\n");
+    const std::string tooLong(longest + 1, 's');
+    EXPECT_NE(resultFileProblem(program.path() + "/" + tooLong).find("too long a name"), std::string::npos);
+    EXPECT_FALSE(writeResultFile(program.path(), tooLong, "nine", &error));
+    EXPECT_NE(error.find("at most " + std::to_string(longest) + " characters"), std::string::npos) << error;
+    // Nothing but the first file was made.
+    EXPECT_EQ(std::distance(fs::directory_iterator(program.path()), fs::directory_iterator()), 1);
+    // A path beyond the system's limit.
+    std::string deep = program.path();
+    while (deep.size() < 4100)
+        deep += "/" + std::string(100, 'd');
+    EXPECT_NE(resultFileProblem(deep + "/r.txt").find("too long a path"), std::string::npos);
 }

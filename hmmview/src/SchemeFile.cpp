@@ -92,8 +92,8 @@ std::optional<std::string> schemeText(const std::string& name, const DisplaySett
         return std::nullopt;
     for (int k = 0; k < 6; ++k) {
         f.PrintToString(std::string(scaleLabels()[static_cast<std::size_t>(k)]), std::string("\t"));
-        if (k == 2)
-            f.PrintToString(settings.grStpR, std::string("\r\n"));
+        if (k == 2)  // every digit the radius needs to read back the same
+            f.PrintToString(exactFloatText(settings.grStpR), std::string("\r\n"));
         else
             f.PrintToString(static_cast<std::int32_t>(scaleField(settings, k)), std::string("\r\n"));
     }

@@ -2,9 +2,11 @@
 #include <QApplication>
 
 #include "hmmview/ModelViewWindow.h"
+#include "platform/Process.h"
 
 int main(int argc, char** argv)
 {
+    talvor::platform::ignoreFileSizeSignal();
     QApplication app(argc, argv);
     talvor::hmmview::ModelViewWindow window;
     if (argc > 1)

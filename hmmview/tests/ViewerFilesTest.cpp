@@ -7,6 +7,7 @@
 
 #include "Fixtures.h"
 #include "common/FileNames.h"
+#include "common/NumberText.h"
 #include "hmmview/ModelText.h"
 #include "hmmview/RecogLog.h"
 #include "hmmview/SchemeFile.h"
@@ -63,6 +64,22 @@ TEST(SchemeFile, RandomRoundTripIsTheIdentity)
         DisplaySettings back;
         EXPECT_EQ(parseSchemeText(*text, back), 16);
         EXPECT_EQ(back, s) << *text;
+    }
+}
+
+TEST(SchemeFile, TheStateRadiusReadsBackEqual)
+{
+    // Radii that seven significant digits do not pin down.
+    for (const float r : {1671.19348f, 1.00000012f, 1999.99988f, 3.14159274f, 15.0f}) {
+        DisplaySettings s;
+        s.grStpR = r;
+        const std::optional<std::string> text = schemeText("radius", s);
+        ASSERT_TRUE(text);
+        EXPECT_NE(text->find("\"State radius:\"\t" + exactFloatText(r) + "\r\n"), std::string::npos) << *text;
+        DisplaySettings back;
+        back.grStpR = 0.0f;
+        EXPECT_EQ(parseSchemeText(*text, back), 16);
+        EXPECT_EQ(back.grStpR, r) << *text;
     }
 }
 

@@ -163,23 +163,166 @@ struct Reply {
 
 class Receiver;
 
-// The most connections one window holds at a time; a connection beyond them
-// is closed at once (its peer's send fails) until others close.
+// The most connections one window holds at a time.  When a new one comes and
+// all are taken, the connection that has been idle longest is closed for it.
 constexpr int kMaxConnectionsPerWindow = 64;
+// A connection that has not brought a whole frame for this long (since it was
+// accepted, its last frame or the last answer it got) and waits for no answer
+// is closed: it has nothing to say, or stopped in the middle of a frame.
+constexpr auto kIdleConnectionLimit = std::chrono::milliseconds(2000);
+constexpr int kIdleSweepMs = 250;
+// A sender closes its own idle connection sooner, so that a window closing
+// one never meets a frame on its way.
+constexpr int kSenderIdleMs = 1500;
 // How long a window waits before it accepts again after the process ran out
 // of descriptors (or memory) for a new connection.
 constexpr int kAcceptRetryMs = 100;
+
+// One connection accepted by a window, on the I/O thread.
+struct Inbound {
+    QLocalSocket* socket = nullptr;  // null once closed
+    QByteArray buffer;               // the start of a frame still coming
+    Clock::time_point lastFrame;     // accepted, its last whole frame, or its last answer
+    int sendsOpen = 0;               // sends it made that are not answered yet
+};
+
+// A window's connections, on the I/O thread: they outlive a change of caption
+// (a handle stays valid when its window is renamed), so the listeners of the
+// window's captions hand them here.  At most kMaxConnectionsPerWindow are held;
+// idle ones are closed (kIdleConnectionLimit); a whole frame that has come is
+// always served, also from a connection about to be closed.
+class Hub : public QObject {
+public:
+    explicit Hub(QObject* parent) : QObject(parent)
+    {
+        m_sweep = new QTimer(this);
+        m_sweep->setInterval(kIdleSweepMs);
+        QObject::connect(m_sweep, &QTimer::timeout, this, [this]() { sweep(); });
+    }
+
+    // Serves one frame that came over a connection.
+    std::function<void(const std::shared_ptr<Inbound>&, const Frame&)> onFrame;
+
+    // Takes a newly accepted descriptor (closing it when it is not kept).
+    void admit(int fd)
+    {
+        if (int(m_open.size()) >= kMaxConnectionsPerWindow && !closeIdlest()) {
+            ::close(fd);  // every connection waits for an answer: refused
+            return;
+        }
+        auto* sock = new QLocalSocket(this);
+        if (!sock->setSocketDescriptor(qintptr(fd), QLocalSocket::ConnectedState, QIODevice::ReadWrite)) {
+            ::close(fd);
+            delete sock;
+            return;
+        }
+        uid_t uid;
+        pid_t pid;
+        if (!peerUid(sock->socketDescriptor(), &uid, &pid) || uid != ::getuid()) {
+            sock->abort();  // another user's process: dropped unheard
+            sock->deleteLater();
+            return;
+        }
+        auto c = std::make_shared<Inbound>();
+        c->socket = sock;
+        c->lastFrame = Clock::now();
+        m_open.push_back(c);
+        const std::weak_ptr<Inbound> weak = c;
+        QObject::connect(sock, &QLocalSocket::readyRead, this, [this, weak]() {
+            if (auto in = weak.lock())
+                read(in);
+        });
+        QObject::connect(sock, &QLocalSocket::disconnected, this, [this, weak]() {
+            if (auto in = weak.lock())
+                close(in);
+        });
+        if (!m_sweep->isActive())
+            m_sweep->start();
+    }
+
+private:
+    // Serves the whole frames that have come; the number served, or -1 when
+    // the connection sent a malformed frame and was closed.
+    int read(const std::shared_ptr<Inbound>& c)
+    {
+        if (!c->socket)
+            return -1;
+        c->buffer.append(c->socket->readAll());
+        std::vector<Frame> frames;
+        if (!takeFrames(c->buffer, &frames)) {
+            close(c);
+            return -1;
+        }
+        if (!frames.empty())
+            c->lastFrame = Clock::now();
+        for (const Frame& f : frames)
+            if (onFrame)
+                onFrame(c, f);
+        return int(frames.size());
+    }
+
+    void close(const std::shared_ptr<Inbound>& c)
+    {
+        const auto it = std::find(m_open.begin(), m_open.end(), c);
+        if (it != m_open.end())
+            m_open.erase(it);
+        QLocalSocket* sock = c->socket;
+        if (!sock)
+            return;
+        c->socket = nullptr;
+        QObject::disconnect(sock, nullptr, this, nullptr);
+        sock->abort();
+        sock->deleteLater();
+    }
+
+    // Closes idle connections, after serving what they have sent.
+    void sweep()
+    {
+        const auto now = Clock::now();
+        const auto open = m_open;  // a copy: closing changes the list
+        for (const auto& c : open)
+            if (c->sendsOpen == 0 && now - c->lastFrame >= kIdleConnectionLimit && read(c) == 0)
+                close(c);
+        if (m_open.empty())
+            m_sweep->stop();
+    }
+
+    // Makes room: closes the connection idle longest that waits for no answer
+    // and has not just sent a frame.  False when there is none.
+    bool closeIdlest()
+    {
+        std::vector<std::shared_ptr<Inbound>> idle;
+        for (const auto& c : m_open)
+            if (c->sendsOpen == 0)
+                idle.push_back(c);
+        std::stable_sort(idle.begin(), idle.end(),
+                         [](const auto& a, const auto& b) { return a->lastFrame < b->lastFrame; });
+        for (const auto& c : idle) {
+            const int served = read(c);
+            if (served < 0)
+                return true;  // closed already
+            if (served > 0 || c->sendsOpen > 0)
+                continue;
+            close(c);
+            return true;
+        }
+        return false;
+    }
+
+    std::vector<std::shared_ptr<Inbound>> m_open;
+    QTimer* m_sweep = nullptr;
+};
 
 // The listening socket of a window's caption, on the I/O thread.  Unlike
 // QLocalServer (which closes for good, and removes its socket file, on the
 // first failed accept) it keeps listening: when the process has no descriptor
 // left for a new connection it waits a little and accepts again, so the window
-// answers once descriptors are free.  It holds at most
-// kMaxConnectionsPerWindow connections.  Deleting it closes the socket and
-// removes its file; the connections it made live on under its parent.
+// answers once descriptors are free.  Its connections go to its hub.
+// Deleting it closes the socket and removes its file; the connections it made
+// live on under the hub.
 class Listener : public QObject {
 public:
-    explicit Listener(QObject* parent) : QObject(parent) {}
+    explicit Listener(Hub* hub) : QObject(hub), m_hub(hub) {}
     ~Listener() override
     {
         if (m_fd >= 0) {
@@ -225,10 +368,6 @@ public:
         return true;
     }
 
-    // Called with each new connection (a socket whose parent is this listener).
-    std::function<void(QLocalSocket*)> onConnection;
-    int connections() const { return *m_open; }
-
 private:
     void acceptPending()
     {
@@ -245,30 +384,16 @@ private:
                 }
                 return;
             }
-            if (*m_open >= kMaxConnectionsPerWindow) {
-                ::close(fd);  // too many: refused
-                continue;
-            }
-            auto* sock = new QLocalSocket(this);
-            if (!sock->setSocketDescriptor(qintptr(fd), QLocalSocket::ConnectedState, QIODevice::ReadWrite)) {
-                ::close(fd);
-                delete sock;
-                continue;
-            }
-            ++*m_open;
-            // The count outlives the listener: connections stay when the
-            // window's caption (and so its listener) changes.
-            QObject::connect(sock, &QObject::destroyed, [open = m_open]() { --*open; });
-            if (onConnection)
-                onConnection(sock);
+            m_hub->admit(fd);
         }
     }
+
+    Hub* m_hub;
 
     int m_fd = -1;
     std::string m_path;
     QSocketNotifier* m_notifier = nullptr;
     QTimer* m_retry = nullptr;
-    std::shared_ptr<int> m_open = std::make_shared<int>(0);
 };
 
 struct Entry {
@@ -281,9 +406,8 @@ struct Entry {
     std::shared_ptr<ThreadContext> owner;
     std::thread::id ownerThread;
     // On the I/O thread: the hub owns the listening socket of the current
-    // caption and the connections accepted so far, which outlive a change of
-    // caption (a handle stays valid when its window is renamed).
-    QObject* hub = nullptr;
+    // caption and the connections accepted so far.
+    Hub* hub = nullptr;
     Listener* server = nullptr;
 };
 
@@ -616,9 +740,15 @@ public:
 
     // -- windows' sockets (called on the I/O thread)
 
-    QObject* newHub() { return new QObject(&m_context); }
+    // The hub of window h: its connections' frames are served for h.
+    Hub* newHub(WindowHandle h)
+    {
+        auto* hub = new Hub(&m_context);
+        hub->onFrame = [this, h](const std::shared_ptr<Inbound>& c, const Frame& f) { serve(c, h, f); };
+        return hub;
+    }
 
-    Listener* listen(QObject* hub, const std::string& path, WindowHandle h, std::string* error)
+    Listener* listen(Hub* hub, const std::string& path, std::string* error)
     {
         auto* server = new Listener(hub);
         std::string why;
@@ -628,7 +758,6 @@ public:
             delete server;
             return nullptr;
         }
-        server->onConnection = [this, h](QLocalSocket* sock) { accept(sock, h); };
         return server;
     }
 
@@ -646,6 +775,7 @@ public:
             out->pending[f.seq] = std::move(onReply);
         out->socket->write(encode(f));
         out->socket->flush();
+        out->idle->start();
         return true;
     }
 
@@ -661,40 +791,13 @@ public:
 private:
     struct Out {
         QLocalSocket* socket = nullptr;
+        QTimer* idle = nullptr;  // closes the connection when nothing waits on it (kSenderIdleMs)
         QByteArray buffer;
         std::map<std::uint32_t, std::function<void(std::int32_t)>> pending;
     };
 
-    void accept(QLocalSocket* sock, WindowHandle h)
-    {
-        sock->setParent(sock->parent() ? sock->parent()->parent() : &m_context);  // to the hub
-        uid_t uid;
-        pid_t pid;
-        if (!peerUid(sock->socketDescriptor(), &uid, &pid) || uid != ::getuid()) {
-            sock->abort();  // another user's process: dropped unheard
-            sock->deleteLater();
-            return;
-        }
-        auto buffer = std::make_shared<QByteArray>();
-        QPointer<QLocalSocket> guard = sock;
-        QObject::connect(sock, &QLocalSocket::readyRead, sock, [this, guard, buffer, h]() {
-            if (!guard)
-                return;
-            buffer->append(guard->readAll());
-            std::vector<Frame> frames;
-            if (!takeFrames(*buffer, &frames)) {
-                guard->abort();
-                guard->deleteLater();
-                return;
-            }
-            for (const Frame& f : frames)
-                serve(guard, h, f);
-        });
-        QObject::connect(sock, &QLocalSocket::disconnected, sock, &QObject::deleteLater);
-    }
-
     // A frame that came to window h of this process.
-    void serve(const QPointer<QLocalSocket>& sock, WindowHandle h, const Frame& f)
+    void serve(const std::shared_ptr<Inbound>& c, WindowHandle h, const Frame& f)
     {
         const bool forUs = f.target == h && f.targetPid == std::uint32_t(::getpid());
         switch (Kind(f.kind)) {
@@ -708,8 +811,8 @@ private:
                 if (k.words[0] == f.captionHash[0] && k.words[1] == f.captionHash[1])
                     a.result = std::int32_t(h);
             }
-            sock->write(encode(a));
-            sock->flush();
+            c->socket->write(encode(a));
+            c->socket->flush();
             break;
         }
         case Kind::Post:
@@ -722,16 +825,23 @@ private:
             break;
         case Kind::Send: {
             const std::uint32_t seq = f.seq;
-            auto reply = [this, sock, seq](std::int32_t r) {
-                runLater([sock, seq, r]() {
-                    if (!sock)
+            ++c->sendsOpen;  // not idle while the handler runs
+            const std::weak_ptr<Inbound> weak = c;
+            auto reply = [this, weak, seq](std::int32_t r) {
+                runLater([weak, seq, r]() {
+                    const auto in = weak.lock();
+                    if (!in)
+                        return;
+                    --in->sendsOpen;
+                    in->lastFrame = Clock::now();
+                    if (!in->socket)
                         return;
                     Frame a;
                     a.kind = std::uint16_t(Kind::Reply);
                     a.seq = seq;
                     a.result = r;
-                    sock->write(encode(a));
-                    sock->flush();
+                    in->socket->write(encode(a));
+                    in->socket->flush();
                 });
             };
             auto job = std::make_shared<SendJob>();
@@ -769,6 +879,18 @@ private:
         }
         Out& out = m_out[proxy];
         out.socket = sock;
+        out.idle = new QTimer(sock);
+        out.idle->setSingleShot(true);
+        out.idle->setInterval(kSenderIdleMs);
+        QObject::connect(out.idle, &QTimer::timeout, sock, [this, proxy, sock]() {
+            auto i = m_out.find(proxy);
+            if (i == m_out.end() || i->second.socket != sock)
+                return;
+            if (i->second.pending.empty())
+                drop(proxy);
+            else
+                i->second.idle->start();
+        });
         QObject::connect(sock, &QLocalSocket::readyRead, sock, [this, proxy]() { readReplies(proxy); });
         QObject::connect(sock, &QLocalSocket::disconnected, sock, [this, proxy, sock]() {
             auto i = m_out.find(proxy);
@@ -784,6 +906,7 @@ private:
         if (it == m_out.end())
             return;
         Out& out = it->second;
+        out.idle->start();
         out.buffer.append(out.socket->readAll());
         std::vector<Frame> frames;
         if (!takeFrames(out.buffer, &frames)) {
@@ -810,6 +933,7 @@ private:
             return;
         auto pending = std::move(it->second.pending);
         QLocalSocket* sock = it->second.socket;
+        it->second.idle->stop();
         m_out.erase(it);
         sock->disconnect();
         sock->abort();
@@ -840,8 +964,10 @@ void shutdownIo()
         std::lock_guard lock(s.mutex);
         t = s.io;
         s.io = nullptr;
-        for (auto& [h, e] : s.windows)
-            e->hub = e->server = nullptr;  // deleted with the I/O thread's objects
+        for (auto& [h, e] : s.windows) {
+            e->hub = nullptr;  // deleted with the I/O thread's objects
+            e->server = nullptr;
+        }
     }
     if (t) {
         t->stop();
@@ -860,7 +986,7 @@ struct Claim {
 
 // Listens on the caption's socket for window h; takes over a socket left by a
 // dead process, refuses one of a live window.
-bool claimCaption(const std::string& caption, WindowHandle h, QObject* hub, Claim* claim, std::string* error)
+bool claimCaption(const std::string& caption, Hub* hub, Claim* claim, std::string* error)
 {
     auto fail = [&](const std::string& why) {
         if (error)
@@ -901,7 +1027,7 @@ bool claimCaption(const std::string& caption, WindowHandle h, QObject* hub, Clai
         ::unlink(path.c_str());
     }
     Listener* server = nullptr;
-    t->runBlocking([&]() { server = t->listen(hub, path, h, &why); });
+    t->runBlocking([&]() { server = t->listen(hub, path, &why); });
     if (!server)
         return fail("Cannot register the window \"" + caption + "\": " + why);
     claim->path = path;
@@ -939,7 +1065,8 @@ public:
             std::lock_guard lock(s.mutex);
             s.windows.erase(m_entry->handle);
             hub = m_entry->hub;
-            m_entry->hub = m_entry->server = nullptr;
+            m_entry->hub = nullptr;
+            m_entry->server = nullptr;
         }
         releaseServer(hub);
         // Sends still queued for this window get 0 now rather than at their timeout.
@@ -992,7 +1119,7 @@ public:
                                 m_entry->caption + "\"");
         }
         Claim claim;
-        QObject* hub;
+        Hub* hub;
         {
             std::lock_guard lock(s.mutex);
             hub = m_entry->hub;
@@ -1000,7 +1127,7 @@ public:
         if (!hub)
             return fail("Cannot rename the window \"" + this->caption() + "\": the Qt application has ended");
         std::string why;
-        if (!claimCaption(caption, m_entry->handle, hub, &claim, &why))
+        if (!claimCaption(caption, hub, &claim, &why))
             return fail(why);
         Listener* old;
         {
@@ -1127,12 +1254,12 @@ std::unique_ptr<WindowEndpoint> WindowEndpoint::create(const std::string& captio
     IoThread* t = io();
     if (!t)
         return fail("Cannot register the window \"" + caption + "\": there is no Qt application");
-    QObject* hub = nullptr;
-    t->runBlocking([&]() { hub = t->newHub(); });
+    Hub* hub = nullptr;
+    t->runBlocking([&]() { hub = t->newHub(e->handle); });
     e->receiver = new Receiver(e->handle, e->owner);
     Claim claim;
     std::string why;
-    if (!claimCaption(caption, e->handle, hub, &claim, &why)) {
+    if (!claimCaption(caption, hub, &claim, &why)) {
         releaseServer(hub);
         delete e->receiver;
         return fail(why);

@@ -529,3 +529,70 @@ TEST(Ipc, AWindowHoldsABoundedNumberOfConnections)
     EXPECT_EQ(sendMessage(helperWindow, 1012, 5, 0), 11);
     EXPECT_LE(sendMessage(h, 1011, 0, 0) - before, 2);
 }
+
+namespace {
+
+int descriptorsOf(qint64 pid)
+{
+    std::error_code ec;
+    int n = 0;
+    for (auto it = std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec);
+         !ec && it != std::filesystem::directory_iterator(); it.increment(ec))
+        ++n;
+    return n;
+}
+
+}  // namespace
+
+// Connections that say nothing, or stop in the middle of a frame, held open by
+// another process beyond the window's limit: a normal send is still answered
+// at once, and they are closed within about two seconds.
+TEST(Ipc, AFloodOfIdleAndHalfFrameConnectionsDoesNotLockAWindow)
+{
+    Peer target({"flooded peer"});
+    ASSERT_TRUE(target.ready()) << target.firstLine();
+    const qint64 pid = target.process().processId();
+    const WindowHandle h = findWindowByCaption("flooded peer");
+    ASSERT_NE(h, 0u);
+    talvor::test::serveEventsFor(100);
+    const int before = descriptorsOf(pid);
+
+    struct Flood {
+        const char* name;
+        const char* idle;
+        const char* half;
+    };
+    for (const Flood& f : {Flood{"half frames", "0", "200"}, Flood{"idle and half frames", "3000", "200"}}) {
+        SCOPED_TRACE(f.name);
+        Peer flood({"--flood", QString::fromStdString(socketOfCaption("flooded peer")), f.idle, f.half});
+        ASSERT_EQ(flood.firstLine().rfind("FLOODED ", 0), 0u) << flood.firstLine();
+        EXPECT_GE(std::stoi(flood.firstLine().substr(8)), std::atoi(f.idle) + std::atoi(f.half));
+        QElapsedTimer t;
+        t.start();
+        EXPECT_EQ(sendMessage(h, 1001, 20, 1, 5000), 41);
+        EXPECT_LT(t.elapsed(), 1000);
+        // The flood's peer keeps its ends open; the window closes its own.
+        EXPECT_TRUE(spinUntil([&]() { return descriptorsOf(pid) <= before + 1; }, 5000))
+            << descriptorsOf(pid) << " descriptors, " << before << " before";
+        EXPECT_EQ(sendMessage(h, 1001, 3, 1, 5000), 7);
+    }
+}
+
+// A connection the window closed while it was idle is made again for the
+// next message, and a send whose handler takes longer than the idle limit is
+// answered over the connection it came by.
+TEST(Ipc, IdleConnectionsAreMadeAgainAndLongSendsKeepTheirs)
+{
+    Peer peer({"idle peer"});
+    ASSERT_TRUE(peer.ready()) << peer.firstLine();
+    const WindowHandle h = findWindowByCaption("idle peer");
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(sendMessage(h, 1001, 1, 0), 2);
+    talvor::test::serveEventsFor(2600);  // idle beyond both sides' limits
+    EXPECT_EQ(sendMessage(h, 1001, 2, 0), 4);
+    EXPECT_TRUE(postMessage(h, 1000, 0, 0));
+    talvor::test::serveEventsFor(2600);
+    EXPECT_TRUE(postMessage(h, 1000, 1, 0));
+    EXPECT_EQ(sendMessage(h, 1003, 0, 0), 2);  // both posts came, in order
+    EXPECT_EQ(sendMessage(h, 1006, 3000, 0, 10000), 7);  // sleeps 3 s in its handler
+}

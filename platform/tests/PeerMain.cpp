@@ -6,6 +6,10 @@
 //                                                "OPENED" or the error text, and ends
 //   platform_test_peer --lock NAME                takes the single-instance lock NAME,
 //                                                 prints "LOCKED" or "BUSY", then waits
+//   platform_test_peer --flood SOCKET IDLE HALF   opens IDLE connections to SOCKET that say
+//                                                 nothing and HALF that send half a frame,
+//                                                 prints "FLOODED <connections made>", then
+//                                                 holds them open until killed
 //   platform_test_peer                            (no arguments, as ChildProcess starts it)
 //                                                 writes its working folder to started.txt and
 //                                                 registers the caption read from peer.cfg
@@ -29,12 +33,17 @@
 #include <QDir>
 #include <QFile>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <thread>
 #include <dirent.h>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <vector>
 
@@ -86,6 +95,35 @@ int freeDescriptors()
     return n;
 }
 
+// Connections to a socket that never complete a frame; the number made.
+int flood(const char* path, int idle, int half)
+{
+    struct rlimit limit {};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = limit.rlim_max;  // room for every connection
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, path, sizeof addr.sun_path - 1);
+    const char halfFrame[20] = {'T', 'A', 'L', 'W', 1, 0, 3, 0};  // the start of a post
+    int made = 0;
+    for (int k = 0; k < idle + half; ++k) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            break;
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+            ::close(fd);
+            continue;
+        }
+        // The half frames spread among the idle ones.
+        if (k % ((idle + half) / std::max(half, 1)) == 0 && half > 0)
+            (void)!::write(fd, halfFrame, sizeof halfFrame);
+        g_filler.push_back(fd);
+        ++made;
+    }
+    return made;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -113,6 +151,11 @@ int main(int argc, char** argv)
         if (!got)
             return 4;
         return app.exec();  // holds the lock until killed
+    }
+    if (argc >= 5 && std::string(argv[1]) == "--flood") {
+        std::printf("FLOODED %d\n", flood(argv[2], std::atoi(argv[3]), std::atoi(argv[4])));
+        std::fflush(stdout);
+        return app.exec();  // holds them until killed
     }
     if (argc >= 2) {
         caption = argv[1];

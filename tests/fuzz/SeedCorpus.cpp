@@ -9,14 +9,22 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "FuzzWizard.h"
+#include "common/DataTree.h"
 #include "common/ModuleState.h"
+#include "common/ResultFile.h"
 #include "common/StatwalkConfig.h"
 #include "common/TabulaTextFile.h"
 #include "common/VocabularyFile.h"
 #include "common/WordSetFile.h"
+#include "hmmview/SchemeFile.h"
 #include "hmmview_testing/ModFile.h"
 #include "platform/Audio.h"
+#include "statwalk/Jobs.h"
+#include "statwalk/ModFile.h"
+#include "workbench/HelpCaptions.h"
 #include "workbench/Wizard.h"
+#include "worddata/WordDataEditor.h"
 #include "worddata/WordDataStore.h"
 
 using namespace talvor;
@@ -51,29 +59,41 @@ std::string joinParts(std::initializer_list<std::string> parts)
     return out;
 }
 
-struct QuietHost : workbench::WizardHost {
-    void messageBox(const std::string&, workbench::MessageIcon) override {}
-    std::optional<std::string> openFile(const std::string&, const std::string&) override { return std::nullopt; }
-    std::optional<std::string> saveFile(const std::string&, const std::string&) override { return std::nullopt; }
-    void showWindow() override {}
-    void hideWindow() override {}
-    std::string caption() const override { return "seeds"; }
-    void setCaption(const std::string&) override {}
-    void endProgram() override {}
-    void startWatchTimer(int) override {}
-    void stopWatchTimer() override {}
-    bool watchTimerActive() const override { return false; }
+// A word set of `words` words of two features (c1, ene), labels 0..2 in turn.
+struct SmallSet {
+    std::vector<WordSetEntry> words;
+    std::vector<float> values;
 };
 
-struct NoPrograms : workbench::ExternalPrograms {
-    std::unique_ptr<workbench::StartedProgram> start(const std::string&, const std::string&, std::string* e) override
-    {
-        *e = "none";
-        return nullptr;
+SmallSet smallSet(std::int32_t count)
+{
+    SmallSet set;
+    for (std::int32_t k = 0; k < count; ++k) {
+        const std::int32_t frames = 10 + k;
+        set.words.push_back({k, k % 3, frames, 0});
+        for (std::int32_t t = 0; t < frames; ++t) {
+            set.values.push_back(float(k % 3) + 0.125f * float(t % 4));
+            set.values.push_back(-0.5f + 0.0625f * float((t * 5 + k) % 9));
+        }
     }
-    workbench::WindowHandle findWindow(const std::string&) override { return 0; }
-    workbench::WindowHandle waitForNewWindow(const std::string&, workbench::WindowHandle, int) override { return 0; }
-};
+    return set;
+}
+
+StatwalkConfig hmmJob(StatwalkKind kind)
+{
+    StatwalkConfig c;
+    c.kind = kind;
+    c.mode = kind == StatwalkKind::Training ? ModeHmmTraining : ModeHmmMatching;
+    c.vocabulary = "digits";
+    c.workDirectory = "hmm1";
+    c.features.fill(false);
+    c.features[0] = c.features[19] = true;
+    c.featureCount = 2;
+    c.files = {kind == StatwalkKind::Training ? "s1" : "t1"};
+    c.states = 4;
+    c.mixtures = 1;
+    return c;
+}
 
 }  // namespace
 
@@ -138,8 +158,8 @@ int main(int argc, char** argv)
     }
     // Experiment files, saved by the wizard.
     {
-        QuietHost host;
-        NoPrograms programs;
+        fuzz::WizardFuzzHost host;
+        fuzz::NoPrograms programs;
         ModuleState state;
         state.AppPath = scratch.path();
         workbench::Wizard w(host, programs, state);
@@ -168,9 +188,12 @@ int main(int argc, char** argv)
         store.PutWordData(1, v, s, 25, "yes");
         store.PutWordData(2, v, s, 22, "no");
         const std::string lab = scratch.file("w.lab");
-        if (store.Save_Data(lab) == 0)
-            seed("word_data", "two-words",
-                 joinParts({readAll(lab), readAll(scratch.file("w.par")), readAll(scratch.file("w.rec"))}));
+        if (store.Save_Data(lab) == 0) {
+            const std::string files =
+                joinParts({readAll(lab), readAll(scratch.file("w.par")), readAll(scratch.file("w.rec"))});
+            seed("word_data", "two-words", files);
+            seed("word_data_editor", "two-words", files);
+        }
     }
     // Model files, as the trainer writes them.
     {
@@ -187,6 +210,116 @@ int main(int argc, char** argv)
         const std::string f = scratch.file("a.wav");
         if (platform::writeWav(f, s.data(), s.size(), nullptr))
             seed("wav", "ramp", readAll(f));
+    }
+    // Colour schemes, as the Properties dialog saves them.
+    {
+        hmmview::DisplaySettings s;
+        if (const auto text = hmmview::schemeText("Standard", s))
+            seed("scheme", "defaults", *text);
+        s.grStpX = 90;
+        s.grStpR = 1671.19348f;
+        s.leftGraphPos = 2000;
+        s.clrModelText = 0x80000012;
+        s.clrStatePath = 0x00FF8040;
+        if (const auto text = hmmview::schemeText("Wide and bright", s))
+            seed("scheme", "changed", *text);
+    }
+    // The help-caption file: the built-in prompts, and edited ones.
+    {
+        workbench::PromptTexts prompts;
+        for (int i = 0; i < workbench::kHelpPromptCount; ++i)
+            prompts[std::size_t(i)] = workbench::promptText(i);
+        std::string text;
+        if (workbench::helpCaptionText(prompts, &text))
+            seed("help_captions", "built-in", text);
+        prompts[3] = "Pick\r\ntwo lines";
+        prompts[16] = "short";
+        if (workbench::helpCaptionText(prompts, &text))
+            seed("help_captions", "edited", text);
+    }
+    // Result files, as the analyser writes them.
+    {
+        std::string text;
+        if (resultFileText("seven", &text))
+            seed("result_file", "word", text);
+        if (resultFileText("two three", &text))
+            seed("result_file", "string", text);
+    }
+    // Experiment files for the Load button: a DTW, a training and a run-time one.
+    {
+        fuzz::WizardFuzzHost host;
+        fuzz::NoPrograms programs;
+        ModuleState state;
+        state.AppPath = scratch.path();
+        struct Case {
+            std::int32_t mode;
+            const char* voc;
+            const char* source;
+            const char* work;
+            std::vector<std::string> refs;
+        };
+        const Case cases[] = {
+            {ModeSpeakRecognizeDtw, "digits", "", "dtw", {"s1", "s2"}},
+            {ModeHmmTraining, "digits", "", "hmm1", {"s1"}},
+            {ModeRuntime, "digits", "s1", "dtw", {"s2"}},
+        };
+        int k = 0;
+        for (const Case& c : cases) {
+            workbench::Wizard w(host, programs, state);
+            w.mode = c.mode;
+            w.vocName = c.voc;
+            w.sourceFile = c.source;
+            w.workDir = c.work;
+            w.controls.lstRefSelected = c.refs;
+            w.controls.chkFeature.fill(false);
+            w.controls.chkFeature[0] = w.controls.chkFeature[19] = true;
+            w.controls.txtDescription = "saved for the Load button";
+            const std::string f = scratch.file("load.cfv");
+            if (w.Save_CFV(f))
+                seed("experiment_load", "mode-" + std::to_string(c.mode) + "-" + std::to_string(k++), readAll(f));
+        }
+    }
+    // The HMM programs' inputs: configuration, vocabulary, word sets, the
+    // models the trainer makes of them, and the token.
+    {
+        std::string voc, training, recognition;
+        vocabularyFileText({"zero", "one", "two"}, &voc);
+        statwalkConfigText(hmmJob(StatwalkKind::Training), &training);
+        statwalkConfigText(hmmJob(StatwalkKind::Recognition), &recognition);
+        const SmallSet set = smallSet(6);
+        const std::string lb = labelFileText(set.words, LabelFileSpacing::WordSet);
+        const std::string pr = featureFileBytes(set.values);
+        seed("statwalk_training", "digits", joinParts({training, voc, lb, pr}));
+        StatwalkConfig more = hmmJob(StatwalkKind::Training);
+        more.states = 3;
+        more.mixtures = 2;
+        std::string moreText;
+        if (statwalkConfigText(more, &moreText))
+            seed("statwalk_training", "two-mixtures", joinParts({moreText, voc, lb, pr}));
+
+        // Train for real to get a model file of the trainer.
+        const std::string app = scratch.file("hmm-app");
+        const DataTree tree(app);
+        std::filesystem::create_directories(tree.dataFolder());
+        std::string error;
+        if (tree.createVocabulary("digits", {"zero", "one", "two"}, &error) &&
+            tree.createWorkFolder("digits", "hmm1", &error) &&
+            writeWordSet(tree.workFolder("digits", "hmm1") + "/s1.LB", tree.workFolder("digits", "hmm1") + "/s1.PR",
+                         set.words, 2, set.values, LabelFileSpacing::WordSet, &error)) {
+            const auto outcome = statwalk::runTraining(app, hmmJob(StatwalkKind::Training),
+                                                       statwalk::TrainingDay{2026, 12, 11},
+                                                       [](const std::string&) {});
+            if (outcome.ok && !outcome.written.empty()) {
+                const SmallSet test = smallSet(3);
+                seed("statwalk_recognition", "digits",
+                     joinParts({recognition, voc, readAll(outcome.written.front()),
+                                labelFileText(test.words, LabelFileSpacing::WordSet), featureFileBytes(test.values)}));
+            }
+        }
+        // The token: one word, its features from the first frame on.
+        const SmallSet token = smallSet(1);
+        seed("token", "word", joinParts({labelFileText(token.words, LabelFileSpacing::Token),
+                                         featureFileBytes(token.values)}));
     }
     std::printf("seed corpus written to %s\n", argv[1]);
     return 0;

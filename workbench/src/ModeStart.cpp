@@ -8,6 +8,7 @@
 
 #include "common/DataTree.h"
 #include "common/FileNames.h"
+#include "common/ResultFile.h"
 #include "workbench/Wizard.h"
 
 namespace talvor::workbench {
@@ -113,6 +114,14 @@ std::string Wizard::runTimePageProblem() const
         const std::string path = name.front() == '/' ? name : joinPath(m_state.AppPath, name);
         if (name.back() == '/' || isDirectory(path))
             return "The result file " + name + " is a folder.";
+        // Where the analyser will write it: a device, a pipe or a link there
+        // would be replaced by a plain file at the first word.
+        std::string why;
+        const std::string target = resultFilePath(m_state.AppPath, name, &why);
+        if (target.empty())
+            return "The result file name cannot be used: " + why + ".";
+        if (const std::string problem = resultFileProblem(target); !problem.empty())
+            return "The result file " + name + " " + problem + ".";
     }
     return {};
 }

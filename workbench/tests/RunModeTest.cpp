@@ -10,11 +10,13 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <sys/stat.h>
 
 #include "FakeControls.h"
 #include "WizardFixture.h"
 #include "common/FileNames.h"
 #include "common/NumberText.h"
+#include "common/ResultFile.h"
 #include "common/StatwalkConfig.h"
 #include "common/VocabularyFile.h"
 #include "common/WordSetFile.h"
@@ -639,6 +641,11 @@ TEST_F(RunModeFixture, RunTimePageRefusesOutputsThatCannotWork)
 {
     makeRunTree();
     fs::create_directories(dir.path() + "/results");
+    // Names that are there already but are no regular files.
+    ASSERT_EQ(::mkfifo((dir.path() + "/pipe").c_str(), 0600), 0);
+    { std::ofstream(dir.path() + "/old.txt") << "one\r\n"; }
+    fs::create_symlink(dir.path() + "/old.txt", dir.path() + "/link.txt");
+    const std::size_t longest = longestResultFileName(dir.path());
     struct Row {
         const char* name;
         int kind;
@@ -663,6 +670,15 @@ TEST_F(RunModeFixture, RunTimePageRefusesOutputsThatCannotWork)
         {"control character", 1, [](WizardControls& c) { c.txtRunTimeFile = "a\tb.txt"; }, "control character"},
         {"a folder", 1, [](WizardControls& c) { c.txtRunTimeFile = "RESULTS"; }, "is a folder"},
         {"ends in a slash", 1, [](WizardControls& c) { c.txtRunTimeFile = "new/"; }, "is a folder"},
+        {"a named pipe", 1, [](WizardControls& c) { c.txtRunTimeFile = "pipe"; }, "is a named pipe, not a regular file"},
+        {"a device", 1, [](WizardControls& c) { c.txtRunTimeFile = "/dev/null"; }, "is a device, not a regular file"},
+        {"a link", 1, [](WizardControls& c) { c.txtRunTimeFile = "LINK.txt"; }, "is a symbolic link"},
+        {"an earlier result", 1, [](WizardControls& c) { c.txtRunTimeFile = "old.txt"; }, ""},
+        {"the longest name", 1, [&](WizardControls& c) { c.txtRunTimeFile = std::string(longest, 'n'); }, ""},
+        {"a name too long", 1, [&](WizardControls& c) { c.txtRunTimeFile = std::string(longest + 1, 'n'); },
+         "too long a name"},
+        {"a name too long in a folder", 1,
+         [&](WizardControls& c) { c.txtRunTimeFile = "results\\" + std::string(longest + 1, 'n'); }, "too long a name"},
         {"no output: the name is not looked at", 0, [](WizardControls& c) { c.txtRunTimeFile.clear(); }, ""},
     };
     for (const Row& row : rows) {

@@ -19,6 +19,11 @@ namespace talvor {
 std::string numberText(double value, int significantDigits);
 inline std::string numberText(float value) { return numberText(double(value), 7); }
 inline std::string numberText(std::int32_t value) { return std::to_string(value); }
+// The same form with as few significant digits (7, 8 or 9) as it takes for the
+// text to read back (leadingNumber, then to 32 bits) as exactly `value`:
+// numberText(1671.19348f) is "1671.193", exactFloatText(1671.19348f) is
+// "1671.1935".  For values that a file must keep unchanged.
+std::string exactFloatText(float value);
 
 // The print statement's number form: a minus sign or a blank, the digits and one
 // trailing blank.  printNumber(5) == " 5 ", printNumber(-3) == "-3 ".

@@ -13,6 +13,7 @@
 // result.  A relative name is taken against the program folder; nothing
 // here looks at, or changes, the current directory.
 
+#include <cstddef>
 #include <string>
 
 namespace talvor {
@@ -27,10 +28,21 @@ bool resultFileText(const std::string& word, std::string* text);
 // separator or "." / "..", holding a control character).
 std::string resultFilePath(const std::string& programFolder, const std::string& name, std::string* error = nullptr);
 
+// Why a result file cannot be written at `path` (as resultFilePath gives
+// it), or "" when it can.  The reason completes "The result file ... ": an
+// existing entry of that name (found whatever its letter case, looked at
+// without following a symbolic link) that is not a regular file, i.e. a
+// folder, a named pipe, a device, a socket or a link; or a name longer than
+// the folder's file system takes, with the writer's temporary file beside it.
+std::string resultFileProblem(const std::string& path);
+// The longest file name the writer can replace whole in `folder` (its
+// temporary's name is longer than the file's).
+std::size_t longestResultFileName(const std::string& folder);
+
 // Writes `word` as the result file `name` (resolved by resultFilePath) and
 // replaces any earlier result whole.  False with a reason in *error when the
-// name is refused or the file cannot be written; an earlier file is then left
-// as it was.
+// name is refused (resultFileProblem too) or the file cannot be written; an
+// earlier file, or whatever else has the name, is then left as it was.
 bool writeResultFile(const std::string& programFolder, const std::string& name, const std::string& word,
                      std::string* error = nullptr);
 

@@ -4,9 +4,11 @@
 #include <QApplication>
 
 #include "filedemo/FileWindow.h"
+#include "platform/Process.h"
 
 int main(int argc, char** argv)
 {
+    talvor::platform::ignoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("File"));
     std::vector<std::string> args;

@@ -3,10 +3,12 @@
 #include <QApplication>
 
 #include "platform/Dialogs.h"
+#include "platform/Process.h"
 #include "relayon/RelayonDialog.h"
 
 int main(int argc, char** argv)
 {
+    talvor::platform::ignoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Relayon"));
     talvor::relayon::RelayonDialog dialog;
