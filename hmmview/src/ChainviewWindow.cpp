@@ -29,6 +29,7 @@ namespace {
 constexpr int kScrollBarTwips = 255;
 constexpr int kFrameGapTwips = 60;
 constexpr int kMinLayoutTwips = 5000;
+constexpr int kReportLines = 2;  // text lines the report shows at the default size
 constexpr const char* kMethodNames[3] = {"Sequential HMM", "Paralel HMM", "String HMM"};
 
 }  // namespace
@@ -341,9 +342,11 @@ bool ChainviewWindow::eventFilter(QObject* watched, QEvent* event)
 void ChainviewWindow::SetDefSize()
 {
     resize(800, 600);
-    // One text line plus two pixels (and the box's own frame and margins).
-    m_reportHeight = m_report->fontMetrics().lineSpacing() + 2 * m_report->frameWidth() +
-                     2 * static_cast<int>(m_report->document()->documentMargin()) + 1;
+    // Two whole text lines (the newest result and the word it belongs to),
+    // the box's own frame and margins, and two pixels; never part of a line.
+    const QMargins margins = m_report->contentsMargins();
+    m_reportHeight = kReportLines * m_report->fontMetrics().lineSpacing() + margins.top() + margins.bottom() +
+                     2 * static_cast<int>(m_report->document()->documentMargin()) + 2;
     Form_Resize();
 }
 

@@ -374,9 +374,49 @@ TEST_F(ViewerTest, StopDuringTheBestPathOfSequentialKeepsThePathDrawnSoFar)
     const std::vector<PaneRecord::Cell>& path = viewer->pane(0).record.bestPath;
     ASSERT_EQ(path.size(), 3u);
     EXPECT_TRUE(std::equal(path.begin(), path.end(), fullPath.begin()));
-    // The other panes stopped at their first step; every score was written and ranked.
-    EXPECT_GE(viewer->GetResultByOrder(1), 0);
+    // The other panes were never drawn: nothing of them is shown, nothing ranked.
+    EXPECT_EQ(viewer->GetResultByOrder(1), -1);
     EXPECT_TRUE(viewer->pane(1).record.bestPath.empty());
+    EXPECT_FALSE(viewer->pane(1).record.painted);
+}
+
+// A stopped animation shows the rank of no model and the scores only of the
+// models it finished; "stopped" stands where a rank would.
+TEST_F(ViewerTest, AStoppedAnimationShowsNoRankItDidNotCompute)
+{
+    for (std::int32_t method : {SequentialMethod, ParallelMethod}) {
+        SCOPED_TRACE(method);
+        viewer = std::make_unique<ChainviewModel>(clock, pump);
+        viewer->SetAppPath(folder.dir.path());
+        if (method == SequentialMethod)
+            standardFolder();
+        ASSERT_TRUE(load());
+        viewer->setRecogMethod(method);
+        viewer->MATCH(0);
+        const std::string finishedScore = viewer->pane(0).score;
+        ASSERT_FALSE(finishedScore.empty());
+        viewer->cmboWords_Click(viewer->wordIndex());  // the panes cleared, as a new pick leaves them
+        const std::size_t reportLines = viewer->reportLines().size();
+        // STOP once pane 1 has begun its best path: pane 0 is finished, pane 1
+        // half drawn, pane 2 not reached.
+        viewer->pacer().SetAnimationDelay(0);
+        pump.onCall = [&](int) {
+            if (viewer->onAnimate() && !viewer->pane(1).record.bestPath.empty())
+                viewer->cmdAnimate_Click();
+        };
+        viewer->cmdAnimate_Click();
+        pump.onCall = nullptr;
+        for (int k = 0; k < viewer->paneCount(); ++k)
+            EXPECT_EQ(viewer->pane(k).order, kStoppedOrder) << k;
+        EXPECT_EQ(viewer->pane(0).score, finishedScore);
+        EXPECT_EQ(viewer->pane(0).record.bestPath.size(), static_cast<std::size_t>(viewer->pane(0).record.frames));
+        EXPECT_EQ(viewer->pane(1).score, "");
+        EXPECT_EQ(viewer->pane(2).score, "");
+        EXPECT_TRUE(viewer->pane(2).record.bestPath.empty());
+        // The report says so and names no recognised word.
+        ASSERT_EQ(viewer->reportLines().size(), reportLines + 1);
+        EXPECT_EQ(viewer->reportLines().front(), "Stopped: 1 of 3 models matched; nothing is ranked.");
+    }
 }
 
 // STOP while the words are traced back: the words found so far stay in the
