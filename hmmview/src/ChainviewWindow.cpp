@@ -12,10 +12,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTextLayout>
 #include <QPushButton>
 #include <QScrollBar>
 
 #include <algorithm>
+#include <cmath>
 
 #include "common/FileNames.h"
 #include "hmmview/ConfigDialog.h"
@@ -342,11 +344,15 @@ bool ChainviewWindow::eventFilter(QObject* watched, QEvent* event)
 void ChainviewWindow::SetDefSize()
 {
     resize(800, 600);
-    // Two whole text lines (the newest result and the word it belongs to),
-    // the box's own frame and margins, and two pixels; never part of a line.
-    const QMargins margins = m_report->contentsMargins();
-    m_reportHeight = kReportLines * m_report->fontMetrics().lineSpacing() + margins.top() + margins.bottom() +
-                     2 * static_cast<int>(m_report->document()->documentMargin()) + 2;
+    // Two whole text lines (the newest result and the word it belongs to)
+    // with the box's own frame and margins, never part of a third: a line is
+    // as high as the text layout makes it (not the font's line spacing).
+    QTextLayout layout(QStringLiteral("Xg"), m_report->font());
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    m_reportHeight = static_cast<int>(std::ceil(kReportLines * line.height())) + 2 * m_report->frameWidth() +
+                     2 * static_cast<int>(m_report->document()->documentMargin());
     Form_Resize();
 }
 
