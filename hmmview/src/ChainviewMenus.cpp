@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <numeric>
 
+#include "common/FeatureValues.h"
 #include "common/FileNames.h"
 #include "common/NameCheck.h"
 #include "common/NumberText.h"
@@ -184,9 +185,11 @@ ControlResult ChainviewModel::testAllBlocks(std::vector<RecogLogBlock>& blocks)
             (status == worddata::WordDelivered || status == worddata::NoSamplesLoaded ||
              status == worddata::SamplesOutOfRange) &&
             word.v.size() >= static_cast<std::size_t>(std::max(word.nFrames, 0)) * kFeaturesPerFrame;
-        if (featuresInFull && word.nFrames >= kMinWordFrames && word.nFrames <= kMaxWordFrames) {
-            // Packed and decoded the way MATCH does it.
-            const PackedFrames packed = packWordFrames(word.v, word.nFrames, m_config.featureMask);
+        // Packed and decoded the way MATCH does it; a word MATCH refuses scores -1e30.
+        const PackedFrames packed = featuresInFull && word.nFrames >= kMinWordFrames && word.nFrames <= kMaxWordFrames
+                                        ? packWordFrames(word.v, word.nFrames, m_config.featureMask)
+                                        : PackedFrames{};
+        if (packed.frames > 0 && !firstUnusableFeatureValue(packed.values)) {
             const PackedWord w = packed.word();
             ObservationScores scores(w);
             MatchOptions options;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/DataTree.h"
+#include "common/FeatureValues.h"
 #include "common/FileNames.h"
 #include "common/ModelSetFiles.h"
 #include "common/NameCheck.h"
@@ -403,6 +404,14 @@ void ChainviewModel::MATCH(std::int32_t animIt)
     if (packed.features != m_config.coefCount) {
         refuse("Nothing was matched: the trainer configuration selects " + std::to_string(packed.features) +
                " features but gives their number as " + std::to_string(m_config.coefCount) + ".");
+        return;
+    }
+    if (const std::optional<std::size_t> at = firstUnusableFeatureValue(packed.values)) {
+        // NaN or a huge value would make every score meaningless.
+        refuse(which + " cannot be matched: frame " +
+               std::to_string(static_cast<std::size_t>(kMarginFrames) + *at / static_cast<std::size_t>(packed.features)) +
+               " holds a feature value that is not a finite number within " + numberText(kFeatureMagnitudeLimit) +
+               " either side of 0.");
         return;
     }
     switch (m_recogMethod) {

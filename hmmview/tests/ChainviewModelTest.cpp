@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -458,6 +460,8 @@ struct Refusal {
     std::int32_t i;
     std::int32_t nFrames;
     bool putFails;  // PutWordData itself fails (else MATCH refuses)
+    float poison = 0.0f;  // non-zero: this value replaces feature c1 of frame 12
+    const char* report = "";  // what the report's newest line holds
 };
 
 // Refused words, folders and configurations leave "nothing": no result at any
@@ -473,6 +477,9 @@ TEST(ViewerRefusals, LeaveNothing)
          [](ProgramFolder& f) { std::filesystem::remove(f.tree().modelConfigCopy(f.voc, f.work)); }, 1, 40, false},
         {"mask and count disagree", [](ProgramFolder& f) { f.writeConfig(testing::fixtureMask(), 4); }, 1, 40,
          false},
+        {"a feature that is not a number", nullptr, 1, 40, false, std::nanf(""),
+         "Word 1 \"alpha\" cannot be matched: frame 12 holds a feature value that is not a finite number"},
+        {"a feature far beyond any the engine makes", nullptr, 1, 40, false, 4e31f, "cannot be matched: frame 12"},
     };
     for (const Refusal& c : cases) {
         SCOPED_TRACE(c.what);
@@ -489,7 +496,9 @@ TEST(ViewerRefusals, LeaveNothing)
             c.arrange(folder);
             ASSERT_TRUE(viewer.LoadMode(4, folder.voc, "", folder.rec, folder.work));
         }
-        const std::vector<float> v = ProgramFolder::wordFrames(std::max(c.nFrames, 1), 3);
+        std::vector<float> v = ProgramFolder::wordFrames(std::max(c.nFrames, 1), 3);
+        if (c.poison != 0.0f)
+            v.at(12 * 20) = c.poison;
         const std::vector<std::int16_t> s(static_cast<std::size_t>(std::max(c.nFrames, 1)) * 80, 0);
         std::string name = "previous";
         std::int32_t result = 5;
@@ -500,6 +509,7 @@ TEST(ViewerRefusals, LeaveNothing)
         for (int order : {0, 1, 2, 3})
             EXPECT_EQ(viewer.GetResultByOrder(order), -1) << order;
         EXPECT_FALSE(viewer.reportLines().front().empty());
+        EXPECT_NE(viewer.reportLines().front().find(c.report), std::string::npos) << viewer.reportLines().front();
     }
 }
 

@@ -53,16 +53,14 @@ std::span<const float> wordValues(const WordSet& set, std::size_t k, std::int32_
     return std::span<const float>(set.values).subspan(first, count);
 }
 
-// A value no feature of the engine comes near; the trainer's sums of squares
-// stay finite in 32 bits far beyond it.
+// Every value of every word within what a feature can hold.
 bool valuesUsable(const WordSet& set, std::int32_t features, const std::string& what, std::string* error)
 {
     for (std::size_t k = 0; k < set.words.size(); ++k) {
         const std::span<const float> values = wordValues(set, k, features);
-        for (std::size_t i = 0; i < values.size(); ++i) {
+        if (const std::optional<std::size_t> at = firstUnusableFeatureValue(values)) {
+            const std::size_t i = *at;
             const float v = values[i];
-            if (std::isfinite(v) && std::fabs(v) <= kWordSetValueLimit)
-                continue;
             const std::size_t frame = i / static_cast<std::size_t>(features);
             const std::size_t feature = i % static_cast<std::size_t>(features);
             return fail(error, what + ": word " + std::to_string(set.words[k].number) + " (position " +

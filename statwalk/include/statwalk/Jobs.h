@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "common/FeatureValues.h"
 #include "common/StatwalkConfig.h"
 #include "common/VocabularyFile.h"
 #include "common/WordSetFile.h"
@@ -27,11 +28,11 @@ class HmmModel;
 
 namespace talvor::statwalk {
 
-// The largest feature value a word set may hold, either side of 0.  A word
-// set with a value beyond it, or one that is not a finite number, is refused
-// as a whole (training file, test file and the recorded token alike), with the
-// word that holds it.
-inline constexpr float kWordSetValueLimit = 1e6f;
+// The largest feature value a word set may hold, either side of 0
+// (FeatureValues.h).  A word set with a value beyond it, or one that is not a
+// finite number, is refused as a whole (training file, test file and the
+// recorded token alike), with the word that holds it.
+inline constexpr float kWordSetValueLimit = kFeatureMagnitudeLimit;
 
 // One line for the window's log.
 using LogSink = std::function<void(const std::string&)>;
