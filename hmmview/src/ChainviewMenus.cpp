@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <numeric>
 
+#include "common/FeatureValues.h"
 #include "common/FileNames.h"
 #include "common/NameCheck.h"
 #include "common/NumberText.h"
@@ -79,14 +80,62 @@ ControlResult ChainviewModel::addModelFile(const std::string& path)
     return report.error.empty() ? ControlResult::success() : ControlResult::failure(report.error);
 }
 
+void ChainviewModel::arrangePanes(const std::vector<std::int32_t>& modelsInOrder)
+{
+    const std::vector<ChainviewPane> before = m_panes;
+    std::vector<bool> taken(before.size(), false);
+    for (std::size_t k = 0; k < m_panes.size(); ++k) {
+        const std::int32_t model = k < modelsInOrder.size() ? modelsInOrder[k] : -1;
+        std::size_t from = before.size();
+        for (std::size_t j = 0; j < before.size() && from == before.size(); ++j)
+            if (!taken[j] && before[j].modelIndex == model)
+                from = j;
+        if (from < before.size()) {
+            taken[from] = true;
+            m_panes[k] = before[from];
+        } else {
+            m_panes[k] = ChainviewPane{};
+            setPaneModel(static_cast<int>(k), model);
+        }
+    }
+    panesChanged();
+    changed();
+}
+
 void ChainviewModel::sortModelsByVocabulary()
 {
     if (m_busy)
         return;
-    for (int i = 0; i < paneCount(); ++i)
-        setPaneModel(i, i < modelCount() ? i : -1);
-    panesChanged();
-    changed();
+    auto lower = [](std::string text) {
+        for (char& c : text)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        return text;
+    };
+    // A model's place: its word's position in the vocabulary, else after all.
+    std::vector<std::size_t> place(static_cast<std::size_t>(modelCount()), m_vocabulary.size());
+    for (int m = 0; m < modelCount(); ++m)
+        for (std::size_t v = 0; v < m_vocabulary.size(); ++v)
+            if (lower(m_vocabulary[v].word) == lower(model(m).word())) {
+                place[static_cast<std::size_t>(m)] = v;
+                break;
+            }
+    std::vector<std::int32_t> order(static_cast<std::size_t>(modelCount()));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) {
+        return place[static_cast<std::size_t>(a)] < place[static_cast<std::size_t>(b)];
+    });
+    if (m_vocabulary.empty()) {
+        AddToReport("No vocabulary is known: the models stand in the order of their files.");
+    } else {
+        const auto outside = std::count(place.begin(), place.end(), m_vocabulary.size());
+        if (outside > 0)
+            AddToReport(std::to_string(outside) + (outside == 1 ? " model's word is" : " models' words are") +
+                        " not in the vocabulary " + m_vocabularyName + ": they stand last, in the order of their files.");
+    }
+    // Panes beyond the models stay empty.
+    order.resize(static_cast<std::size_t>(std::max(paneCount(), modelCount())), -1);
+    arrangePanes(order);
 }
 
 void ChainviewModel::sortModelsByScore()
@@ -107,12 +156,9 @@ void ChainviewModel::sortModelsByScore()
     std::stable_sort(panes.begin(), panes.end(),
                      [&](int a, int b) { return key[static_cast<std::size_t>(a)] < key[static_cast<std::size_t>(b)]; });
     std::vector<std::int32_t> models;
-    for (const ChainviewPane& p : m_panes)
-        models.push_back(p.modelIndex);
     for (int position = 0; position < n; ++position)
-        setPaneModel(position, models[static_cast<std::size_t>(panes[static_cast<std::size_t>(position)])]);
-    panesChanged();
-    changed();
+        models.push_back(m_panes[static_cast<std::size_t>(panes[static_cast<std::size_t>(position)])].modelIndex);
+    arrangePanes(models);
 }
 
 ControlResult ChainviewModel::testAllBlocks(std::vector<RecogLogBlock>& blocks)
@@ -139,9 +185,11 @@ ControlResult ChainviewModel::testAllBlocks(std::vector<RecogLogBlock>& blocks)
             (status == worddata::WordDelivered || status == worddata::NoSamplesLoaded ||
              status == worddata::SamplesOutOfRange) &&
             word.v.size() >= static_cast<std::size_t>(std::max(word.nFrames, 0)) * kFeaturesPerFrame;
-        if (featuresInFull && word.nFrames >= kMinWordFrames && word.nFrames <= kMaxWordFrames) {
-            // Packed and decoded the way MATCH does it.
-            const PackedFrames packed = packWordFrames(word.v, word.nFrames, m_config.featureMask);
+        // Packed and decoded the way MATCH does it; a word MATCH refuses scores -1e30.
+        const PackedFrames packed = featuresInFull && word.nFrames >= kMinWordFrames && word.nFrames <= kMaxWordFrames
+                                        ? packWordFrames(word.v, word.nFrames, m_config.featureMask)
+                                        : PackedFrames{};
+        if (packed.frames > 0 && !firstUnusableFeatureValue(packed.values)) {
             const PackedWord w = packed.word();
             ObservationScores scores(w);
             MatchOptions options;

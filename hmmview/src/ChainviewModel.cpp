@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "common/DataTree.h"
+#include "common/FeatureValues.h"
 #include "common/FileNames.h"
+#include "common/ModelSetFiles.h"
 #include "common/NameCheck.h"
 #include "common/NumberText.h"
 #include "hmmview/Decoders.h"
@@ -161,6 +163,11 @@ ControlResult ChainviewModel::LoadMode(std::int32_t pMode, const std::string& vN
     m_saveLabEnabled = false;
     const DataTree tree(m_state.AppPath);
     m_config = ReadTrainerConfig(tree.modelConfigCopy(vName, wParh));
+    m_vocabulary.clear();
+    m_vocabularyName = vName;
+    std::string vocabularyError;
+    if (!readVocabularyFile(tree.vocabularyFile(vName), &m_vocabulary, &vocabularyError))
+        m_vocabulary.clear();
 
     std::string labelPath;
     if (pMode == ModeStringsPickMatchHmm) {
@@ -218,6 +225,8 @@ ControlResult ChainviewModel::LoadMode(std::int32_t pMode, const std::string& vN
 
 void ChainviewModel::loadModels(const std::string& folder)
 {
+    // The set as one training left it, never half of two.
+    const ModelSetReading reading(folder);
     const std::vector<std::string> files = listFilesWithExtension(folder, ".mod");
     const std::size_t n = std::min<std::size_t>(files.size(), kMaxModels);
     for (std::size_t k = 0; k < n; ++k) {
@@ -316,6 +325,19 @@ std::int32_t ChainviewModel::GetModelVocabularyIndex(std::int32_t modelIndex) co
     return m_models[static_cast<std::size_t>(modelIndex)]->modelID();
 }
 
+void ChainviewModel::unrank()
+{
+    m_resultModels.clear();
+    for (int row = 0; row < MatchResults::kRows; ++row)
+        m_results.at(row, MatchResults::kOrder) = -1.0f;
+}
+
+std::string ChainviewModel::stoppedReport(int finished, int models)
+{
+    return "Stopped: " + std::to_string(finished) + " of " + std::to_string(models) +
+           " models matched; nothing is ranked.";
+}
+
 void ChainviewModel::resultsNothing()
 {
     m_resultModels.clear();
@@ -384,6 +406,14 @@ void ChainviewModel::MATCH(std::int32_t animIt)
                " features but gives their number as " + std::to_string(m_config.coefCount) + ".");
         return;
     }
+    if (const std::optional<std::size_t> at = firstUnusableFeatureValue(packed.values)) {
+        // NaN or a huge value would make every score meaningless.
+        refuse(which + " cannot be matched: frame " +
+               std::to_string(static_cast<std::size_t>(kMarginFrames) + *at / static_cast<std::size_t>(packed.features)) +
+               " holds a feature value that is not a finite number within " + numberText(kFeatureMagnitudeLimit) +
+               " either side of 0.");
+        return;
+    }
     switch (m_recogMethod) {
     case ParallelMethod: matchParallel(packed, animate); break;
     case StringMethod: matchString(packed, animate); break;
@@ -399,14 +429,30 @@ void ChainviewModel::matchSequential(const PackedFrames& packed, bool animate, c
     const MatchOptions options{&recorder, animate, &scores};
     const std::vector<const HmmModel*> models = paneModels();
     const int n = paneCount();
+    // A STOP ends the run: the model being drawn and the ones after it are
+    // not scored, and nothing is ranked.
+    int finished = 0;
+    bool stopped = false;
     for (int i = 0; i < n; ++i) {
         ChainviewPane& p = m_panes[static_cast<std::size_t>(i)];
+        float score = kScoreFloor;
+        MatchStatus status = MatchStatus::NotScored;
         p.record.clear();
         p.order.clear();
         p.score.clear();
-        float score = kScoreFloor;
-        if (models[static_cast<std::size_t>(i)])
-            MatchSequentialHMM(*models[static_cast<std::size_t>(i)], word, score, i, true, options);
+        if (!stopped) {
+            if (models[static_cast<std::size_t>(i)])
+                status = MatchSequentialHMM(*models[static_cast<std::size_t>(i)], word, score, i, true, options);
+            stopped = status == MatchStatus::Stopped;
+        }
+        if (stopped) {
+            m_results.at(i, MatchResults::kScore) = kScoreFloor;
+            p.order = kStoppedOrder;
+            p.score.clear();
+            paneChanged(i);
+            continue;
+        }
+        ++finished;
         m_results.at(i, MatchResults::kScore) = score;
         const OrderScoreLabels labels = ShowOrderScore(score, "SCORE:", 0);
         p.order = labels.order;
@@ -414,6 +460,15 @@ void ChainviewModel::matchSequential(const PackedFrames& packed, bool animate, c
         paneChanged(i);
     }
     recorder.flush();
+    if (stopped) {
+        for (int i = 0; i < finished; ++i) {
+            m_panes[static_cast<std::size_t>(i)].order = kStoppedOrder;
+            paneChanged(i);
+        }
+        unrank();
+        AddToReport(stoppedReport(finished, n));
+        return;
+    }
     std::vector<std::int32_t> order(static_cast<std::size_t>(n), -1);
     RankByScore(m_results, order, kScoreFloor);
     resultsFollowPanes();
@@ -440,9 +495,26 @@ void ChainviewModel::matchParallel(const PackedFrames& packed, bool animate)
     std::string recognised;  // empty at every match
     const MatchStatus status = MatchParallelHMM(paneModels(), word, m_results, m_pruneTr, recognised, options);
     recorder.flush();
-    // Ranked only when it ran to its end.
-    if (status != MatchStatus::Stopped)
+    // Ranked only when it ran to its end; a stopped run shows the scores of
+    // the models it finished and "stopped" in place of every rank (the table
+    // is the decoder's: it keeps what it held).
+    if (status != MatchStatus::Stopped) {
         resultsFollowPanes();
+    } else {
+        int finished = 0;
+        for (int i = 0; i < paneCount(); ++i) {
+            ChainviewPane& p = m_panes[static_cast<std::size_t>(i)];
+            const bool scored = p.order == "SCORE:";
+            finished += scored || p.order == "pruned" ? 1 : 0;
+            if (p.order == "pruned")
+                continue;
+            p.order = kStoppedOrder;
+            if (!scored)
+                p.score.clear();
+            paneChanged(i);
+        }
+        AddToReport(stoppedReport(finished, paneCount()));
+    }
     if (!recognised.empty())
         AddToReport(kReportRecognizedWord + recognised);
     if (m_mode == ModeStringsSpeakRecognizeHmm && status != MatchStatus::Stopped)

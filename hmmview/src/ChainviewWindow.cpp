@@ -12,10 +12,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTextLayout>
 #include <QPushButton>
 #include <QScrollBar>
 
 #include <algorithm>
+#include <cmath>
 
 #include "common/FileNames.h"
 #include "hmmview/ConfigDialog.h"
@@ -29,6 +31,7 @@ namespace {
 constexpr int kScrollBarTwips = 255;
 constexpr int kFrameGapTwips = 60;
 constexpr int kMinLayoutTwips = 5000;
+constexpr int kReportLines = 2;  // text lines the report shows at the default size
 constexpr const char* kMethodNames[3] = {"Sequential HMM", "Paralel HMM", "String HMM"};
 
 }  // namespace
@@ -341,9 +344,15 @@ bool ChainviewWindow::eventFilter(QObject* watched, QEvent* event)
 void ChainviewWindow::SetDefSize()
 {
     resize(800, 600);
-    // One text line plus two pixels (and the box's own frame and margins).
-    m_reportHeight = m_report->fontMetrics().lineSpacing() + 2 * m_report->frameWidth() +
-                     2 * static_cast<int>(m_report->document()->documentMargin()) + 1;
+    // Two whole text lines (the newest result and the word it belongs to)
+    // with the box's own frame and margins, never part of a third: a line is
+    // as high as the text layout makes it (not the font's line spacing).
+    QTextLayout layout(QStringLiteral("Xg"), m_report->font());
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    m_reportHeight = static_cast<int>(std::ceil(kReportLines * line.height())) + 2 * m_report->frameWidth() +
+                     2 * static_cast<int>(m_report->document()->documentMargin());
     Form_Resize();
 }
 

@@ -98,7 +98,17 @@ ModLoadReport HmmModel::LoadMOD(std::string& fileName)
         return report;
     }
     report.opened = true;
+    const ModLoadReport parsed = LoadModBytes(bytes, fileName);
+    report.loaded = parsed.loaded;
+    report.error = parsed.error;
+    report.warnings = parsed.warnings;
+    return report;
+}
 
+ModLoadReport HmmModel::LoadModBytes(const std::string& bytes, const std::string& fileName)
+{
+    ModLoadReport report;
+    report.opened = true;
     if (bytes.size() < kHeaderBytes) {
         report.error = "Model file " + fileName + " is shorter than its header (" +
                        numberText(static_cast<std::int32_t>(bytes.size())) + " bytes)";

@@ -30,6 +30,7 @@ namespace talvor::hmmview {
 
 namespace {
 
+// The plot's size before the window is first laid out; then it fills its frame.
 constexpr int kPlotWidth = 560;
 constexpr int kPlotHeight = 300;
 constexpr double kPlotBottom = -0.2;
@@ -121,6 +122,10 @@ ModelViewWindow::ModelViewWindow(QWidget* parent)
     m_picture = new QLabel;
     m_picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_picture->setFrameShape(QFrame::Box);
+    // The frame sets the plot's size, never the other way round.
+    m_picture->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    m_picture->setMinimumSize(kPlotWidth / 4, kPlotHeight / 4);
+    m_picture->installEventFilter(this);
     g->addWidget(m_picture, 0, 2, 10, 1);
     g->setColumnStretch(2, 1);
     m_tabs->addTab(graf, QStringLiteral("State graf"));
@@ -193,16 +198,29 @@ void ModelViewWindow::choiceChanged()
         cmbDisplayState_Click();
 }
 
-void ModelViewWindow::drawCurves(QImage& image, int state)
+ModelViewWindow::Display ModelViewWindow::currentDisplay(int state) const
 {
-    const double minX = leadingNumber(m_scales[0]->text().toStdString());
-    const double maxX = leadingNumber(m_scales[1]->text().toStdString());
-    const double maxY = leadingNumber(m_scales[2]->text().toStdString());
-    if (!m_model.modelLoaded() || !(minX < maxX) || !(maxY > kPlotBottom))
-        return;
-    const int f = m_feature->currentIndex();
+    Display d;
+    d.minX = leadingNumber(m_scales[0]->text().toStdString());
+    d.maxX = leadingNumber(m_scales[1]->text().toStdString());
+    d.maxY = leadingNumber(m_scales[2]->text().toStdString());
+    d.feature = m_feature->currentIndex();
     const int choice = m_mixture->currentIndex();  // 0 ALL, 1 ADD, then the mixtures
-    const std::int32_t mixture = choice == 0 ? kAllMixtures : choice == 1 ? kAddMixtures : choice - 2;
+    d.mixture = choice == 0 ? kAllMixtures : choice == 1 ? kAddMixtures : choice - 2;
+    d.state = state;
+    return d;
+}
+
+bool ModelViewWindow::drawable(const Display& d) const
+{
+    return m_model.modelLoaded() && d.minX < d.maxX && d.maxY > kPlotBottom;
+}
+
+void ModelViewWindow::drawCurves(QImage& image, const Display& d) const
+{
+    if (!drawable(d))
+        return;
+    const double minX = d.minX, maxX = d.maxX, maxY = d.maxY;
     const double w = image.width(), h = image.height();
     auto px = [&](double x) { return (x - minX) / (maxX - minX) * (w - 1); };
     auto py = [&](double y) { return (maxY - y) / (maxY - kPlotBottom) * (h - 1); };
@@ -212,7 +230,7 @@ void ModelViewWindow::drawCurves(QImage& image, int state)
     p.drawLine(QPointF(px(minX), py(0)), QPointF(px(maxX), py(0)));
     p.drawLine(QPointF(px(0), py(kPlotBottom)), QPointF(px(0), py(maxY)));
     p.setPen(QPen(Qt::black, 0));
-    for (const std::vector<double>& curve : densityCurves(m_model, f, mixture, state, minX, maxX)) {
+    for (const std::vector<double>& curve : densityCurves(m_model, d.feature, d.mixture, d.state, minX, maxX)) {
         QPainterPath path;
         for (int i = 0; i < kCurvePoints; ++i) {
             const double x = minX + (maxX - minX) * i / (kCurvePoints - 1);
@@ -229,12 +247,37 @@ void ModelViewWindow::drawCurves(QImage& image, int state)
 
 void ModelViewWindow::cmbDisplayState_Click()
 {
-    drawCurves(m_plot, m_state->currentIndex());
+    const Display d = currentDisplay(m_state->currentIndex());
+    if (drawable(d)) {
+        m_displays.push_back(d);
+        drawCurves(m_plot, d);
+    }
     showPlot();
+}
+
+void ModelViewWindow::fitPlot()
+{
+    // The plot fills the frame: the overlaid displays are drawn again at the new size.
+    const QSize size = m_picture->contentsRect().size();
+    if (size.width() < 16 || size.height() < 16 || size == m_plot.size())
+        return;
+    m_plot = QImage(size, QImage::Format_RGB32);
+    m_plot.fill(Qt::white);
+    for (const Display& d : m_displays)
+        drawCurves(m_plot, d);
+    showPlot();
+}
+
+bool ModelViewWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_picture && event->type() == QEvent::Resize)
+        fitPlot();
+    return QWidget::eventFilter(watched, event);
 }
 
 void ModelViewWindow::cmbClearGraf_Click()
 {
+    m_displays.clear();
     m_plot.fill(Qt::white);
     showPlot();
 }
@@ -268,7 +311,7 @@ void ModelViewWindow::cmbAllStates_Click()
     for (int s = 0; s < S; ++s) {
         QImage one(m_plot.size(), QImage::Format_RGB32);
         one.fill(Qt::white);
-        drawCurves(one, s);
+        drawCurves(one, currentDisplay(s));
         QPainter p(&all);
         p.drawImage(0, s * m_plot.height(), one);
     }

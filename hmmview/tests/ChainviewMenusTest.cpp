@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sys/stat.h>
 
 #include "ViewerFixture.h"
 #include "common/FileNames.h"
+#include "common/VocabularyFile.h"
 #include "hmmview/RecogLog.h"
 
 namespace talvor::hmmview {
@@ -71,6 +73,76 @@ TEST_F(ViewerTest, SortByScoreIsAPermutationAndVocabularyOrderRestores)
         EXPECT_EQ(viewer->pane(0).order, "1.");
         viewer->sortModelsByVocabulary();
         EXPECT_EQ(paneModels(*viewer), (std::vector<std::int32_t>{0, 1, 2, 3, 4}));
+    }
+}
+
+// What a pane shows of its model.
+struct Shown {
+    std::string order, score;
+    PaneRecord record;
+};
+bool sameShown(const Shown& a, const ChainviewPane& p)
+{
+    const PaneRecord& r = p.record;
+    return a.order == p.order && a.score == p.score && a.record.painted == r.painted && a.record.frames == r.frames &&
+           a.record.rows == r.rows && a.record.links == r.links && a.record.localBest == r.localBest &&
+           a.record.frameBest == r.frameBest && a.record.bestPath == r.bestPath;
+}
+
+// Each pane shows, after a sort, what it showed before for its model; the
+// vocabulary order is that of the vocabulary file, not of the model files.
+TEST_F(ViewerTest, SortsKeepEachPanesTrellisRankAndScore)
+{
+    standardFolder();  // model files 1one, 2two, 3three
+    std::string err;
+    ASSERT_TRUE(writeVocabularyFile(folder.tree().vocabularyFile(folder.voc), {"three", "one", "two"}, &err)) << err;
+    ASSERT_TRUE(load());
+    for (std::int32_t method : {SequentialMethod, ParallelMethod}) {
+        SCOPED_TRACE(method);
+        viewer->setRecogMethod(method);
+        viewer->MATCH(0);
+        std::map<std::int32_t, Shown> byModel;
+        for (int k = 0; k < viewer->paneCount(); ++k)
+            byModel[viewer->pane(k).modelIndex] = {viewer->pane(k).order, viewer->pane(k).score,
+                                                   viewer->pane(k).record};
+        ASSERT_TRUE(byModel[0].record.painted);
+        viewer->sortModelsByScore();
+        for (int k = 0; k < viewer->paneCount(); ++k) {
+            EXPECT_EQ(viewer->pane(k).order, std::to_string(k + 1) + ".") << k;
+            EXPECT_TRUE(sameShown(byModel[viewer->pane(k).modelIndex], viewer->pane(k))) << k;
+        }
+        viewer->sortModelsByVocabulary();
+        EXPECT_EQ(paneModels(*viewer), (std::vector<std::int32_t>{2, 0, 1}));
+        for (int k = 0; k < viewer->paneCount(); ++k)
+            EXPECT_TRUE(sameShown(byModel[viewer->pane(k).modelIndex], viewer->pane(k))) << k;
+    }
+}
+
+TEST_F(ViewerTest, VocabularyOrderSaysWhereItCannotFollowTheVocabulary)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> vocabulary;  // empty: no vocabulary file
+        std::vector<std::int32_t> panes;
+        const char* report;
+    };
+    const Case cases[] = {
+        {"no vocabulary", {}, {0, 1, 2}, "No vocabulary is known: the models stand in the order of their files."},
+        {"a model outside it", {"two", "one"}, {1, 0, 2},
+         "1 model's word is not in the vocabulary digits: they stand last, in the order of their files."},
+    };
+    standardFolder();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(folder.tree().vocabularyFile(folder.voc));
+        std::string err;
+        if (!c.vocabulary.empty())
+            ASSERT_TRUE(writeVocabularyFile(folder.tree().vocabularyFile(folder.voc), c.vocabulary, &err)) << err;
+        ASSERT_TRUE(load());
+        viewer->paneModelPicked(0, 2);  // not in file order to begin with
+        viewer->sortModelsByVocabulary();
+        EXPECT_EQ(paneModels(*viewer), c.panes);
+        EXPECT_EQ(viewer->reportLines().front(), c.report);
     }
 }
 

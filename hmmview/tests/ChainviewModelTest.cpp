@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -374,9 +376,49 @@ TEST_F(ViewerTest, StopDuringTheBestPathOfSequentialKeepsThePathDrawnSoFar)
     const std::vector<PaneRecord::Cell>& path = viewer->pane(0).record.bestPath;
     ASSERT_EQ(path.size(), 3u);
     EXPECT_TRUE(std::equal(path.begin(), path.end(), fullPath.begin()));
-    // The other panes stopped at their first step; every score was written and ranked.
-    EXPECT_GE(viewer->GetResultByOrder(1), 0);
+    // The other panes were never drawn: nothing of them is shown, nothing ranked.
+    EXPECT_EQ(viewer->GetResultByOrder(1), -1);
     EXPECT_TRUE(viewer->pane(1).record.bestPath.empty());
+    EXPECT_FALSE(viewer->pane(1).record.painted);
+}
+
+// A stopped animation shows the rank of no model and the scores only of the
+// models it finished; "stopped" stands where a rank would.
+TEST_F(ViewerTest, AStoppedAnimationShowsNoRankItDidNotCompute)
+{
+    for (std::int32_t method : {SequentialMethod, ParallelMethod}) {
+        SCOPED_TRACE(method);
+        viewer = std::make_unique<ChainviewModel>(clock, pump);
+        viewer->SetAppPath(folder.dir.path());
+        if (method == SequentialMethod)
+            standardFolder();
+        ASSERT_TRUE(load());
+        viewer->setRecogMethod(method);
+        viewer->MATCH(0);
+        const std::string finishedScore = viewer->pane(0).score;
+        ASSERT_FALSE(finishedScore.empty());
+        viewer->cmboWords_Click(viewer->wordIndex());  // the panes cleared, as a new pick leaves them
+        const std::size_t reportLines = viewer->reportLines().size();
+        // STOP once pane 1 has begun its best path: pane 0 is finished, pane 1
+        // half drawn, pane 2 not reached.
+        viewer->pacer().SetAnimationDelay(0);
+        pump.onCall = [&](int) {
+            if (viewer->onAnimate() && !viewer->pane(1).record.bestPath.empty())
+                viewer->cmdAnimate_Click();
+        };
+        viewer->cmdAnimate_Click();
+        pump.onCall = nullptr;
+        for (int k = 0; k < viewer->paneCount(); ++k)
+            EXPECT_EQ(viewer->pane(k).order, kStoppedOrder) << k;
+        EXPECT_EQ(viewer->pane(0).score, finishedScore);
+        EXPECT_EQ(viewer->pane(0).record.bestPath.size(), static_cast<std::size_t>(viewer->pane(0).record.frames));
+        EXPECT_EQ(viewer->pane(1).score, "");
+        EXPECT_EQ(viewer->pane(2).score, "");
+        EXPECT_TRUE(viewer->pane(2).record.bestPath.empty());
+        // The report says so and names no recognised word.
+        ASSERT_EQ(viewer->reportLines().size(), reportLines + 1);
+        EXPECT_EQ(viewer->reportLines().front(), "Stopped: 1 of 3 models matched; nothing is ranked.");
+    }
 }
 
 // STOP while the words are traced back: the words found so far stay in the
@@ -418,6 +460,8 @@ struct Refusal {
     std::int32_t i;
     std::int32_t nFrames;
     bool putFails;  // PutWordData itself fails (else MATCH refuses)
+    float poison = 0.0f;  // non-zero: this value replaces feature c1 of frame 12
+    const char* report = "";  // what the report's newest line holds
 };
 
 // Refused words, folders and configurations leave "nothing": no result at any
@@ -433,6 +477,9 @@ TEST(ViewerRefusals, LeaveNothing)
          [](ProgramFolder& f) { std::filesystem::remove(f.tree().modelConfigCopy(f.voc, f.work)); }, 1, 40, false},
         {"mask and count disagree", [](ProgramFolder& f) { f.writeConfig(testing::fixtureMask(), 4); }, 1, 40,
          false},
+        {"a feature that is not a number", nullptr, 1, 40, false, std::nanf(""),
+         "Word 1 \"alpha\" cannot be matched: frame 12 holds a feature value that is not a finite number"},
+        {"a feature far beyond any the engine makes", nullptr, 1, 40, false, 4e31f, "cannot be matched: frame 12"},
     };
     for (const Refusal& c : cases) {
         SCOPED_TRACE(c.what);
@@ -449,7 +496,9 @@ TEST(ViewerRefusals, LeaveNothing)
             c.arrange(folder);
             ASSERT_TRUE(viewer.LoadMode(4, folder.voc, "", folder.rec, folder.work));
         }
-        const std::vector<float> v = ProgramFolder::wordFrames(std::max(c.nFrames, 1), 3);
+        std::vector<float> v = ProgramFolder::wordFrames(std::max(c.nFrames, 1), 3);
+        if (c.poison != 0.0f)
+            v.at(12 * 20) = c.poison;
         const std::vector<std::int16_t> s(static_cast<std::size_t>(std::max(c.nFrames, 1)) * 80, 0);
         std::string name = "previous";
         std::int32_t result = 5;
@@ -460,6 +509,7 @@ TEST(ViewerRefusals, LeaveNothing)
         for (int order : {0, 1, 2, 3})
             EXPECT_EQ(viewer.GetResultByOrder(order), -1) << order;
         EXPECT_FALSE(viewer.reportLines().front().empty());
+        EXPECT_NE(viewer.reportLines().front().find(c.report), std::string::npos) << viewer.reportLines().front();
     }
 }
 

@@ -250,7 +250,16 @@ TEST(HmmModelLoad, RefusedFilesChangeNothing)
         EXPECT_TRUE(model->modelLoaded());
         EXPECT_EQ(model->modelLogTrans(), logTrans);
         EXPECT_EQ(model->generation(), generation);
+        // The same bytes given directly (what the trainer checks before it
+        // writes a model) are refused by the same rule.
+        const ModLoadReport direct = model->LoadModBytes(c.bytes(), "bad.mod");
+        EXPECT_FALSE(direct.loaded);
+        EXPECT_EQ(direct.error, report.error.substr(0, report.error.find(path)) + "bad.mod" +
+                                    report.error.substr(report.error.find(path) + path.size()));
+        EXPECT_EQ(model->generation(), generation);
+        EXPECT_EQ(model->fileLabel(), path);
     }
+    EXPECT_TRUE(model->LoadModBytes(testing::modBytes(good), "good.mod").loaded);
 }
 
 TEST(HmmModelLoad, ZeroVarianceIsSkippedWithAWarning)

@@ -3,7 +3,9 @@
 // Usage: hmmview_render_viewer OUTDIR
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QPixmap>
+#include <QThread>
 
 #include <cmath>
 #include <cstdio>
@@ -11,10 +13,12 @@
 
 #include "common/DataTree.h"
 #include "common/StatwalkConfig.h"
+#include "common/VocabularyFile.h"
 #include "hmmview/ChainviewWindow.h"
 #include "hmmview/GraphPane.h"
 #include "hmmview/UscChainview.h"
 #include "hmmview_testing/ModFile.h"
+#include "platform/FileDialogFit.h"
 #include "testing/TempDir.h"
 #include "worddata/WordDataStore.h"
 
@@ -81,6 +85,7 @@ int main(int argc, char** argv)
     testing::writeMod(work + "/one.mod", model("one", 5, 0.0f, 1));
     testing::writeMod(work + "/three.mod", model("three", 4, 6.0f, 3));
     testing::writeMod(work + "/two.mod", model("two", 6, 2.0f, 2));
+    writeVocabularyFile(tree.vocabularyFile("digits"), {"one", "two", "three"});
 
     worddata::WordDataStore store;
     store.SetNewVoc({"one", "two"}, 2);
@@ -114,6 +119,10 @@ int main(int argc, char** argv)
         GraphPane* pane = chainview.window().pane(0);
         pane->grab().scaled(pane->width() * 4, pane->height() * 4).save(out + "/viewer-sequential-pane0-x4.png");
     }
+    // Sorted by score: each pane keeps its trellis, rank and score.
+    chainview.model().sortModelsByScore();
+    shoot("viewer-sorted-by-score");
+    chainview.model().sortModelsByVocabulary();
     chainview.SetPruneTreshold(40);
     chainview.model().setRecogMethod(ParallelMethod);
     chainview.model().cmdNextWord_Click();
@@ -127,6 +136,22 @@ int main(int argc, char** argv)
     chainview.PutWordData(1, joined, std::vector<std::int16_t>(joined.size() * 4, 0),
                           static_cast<std::int32_t>(joined.size() / 20), name, result);
     shoot("viewer-string");
+
+    // "Open LAB file" as the Qt dialogs lay it out, on the vocabulary folder.
+    {
+        QFileDialog dialog(nullptr, QStringLiteral("Open"), QString::fromStdString(tree.vocabularyFolder("digits")),
+                           QStringLiteral("Labs file (*.LAB *.lab)"));
+        platform::fitFileDialog(dialog);
+        dialog.show();
+        // The listing fills in from another thread.
+        for (int k = 0; k < 50; ++k) {
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+            QThread::msleep(10);
+        }
+        const QString file = out + "/open-lab-dialog.png";
+        if (dialog.grab().save(file))
+            ++shots;
+    }
     std::printf("%d pictures; string: %s\n", shots, name.c_str());
-    return shots == 4 ? 0 : 1;
+    return shots == 6 ? 0 : 1;
 }

@@ -1,12 +1,18 @@
+#include <algorithm>
+
 #include <QColorDialog>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
 
 #include "QtDialogs.h"
+#include "platform/FileDialogFit.h"
 
 namespace talvor::platform::detail {
 
@@ -111,6 +117,21 @@ QColor qtColor(std::uint32_t c)
     return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
 }
 
+std::optional<std::string> runFileDialog(const std::string& caption, const std::string& folder,
+                                         const std::string& filter, QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(nullptr, qs(caption), fileNameOf(folder), qs(qtFilter(filter)));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    fitFileDialog(dialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty() || files.front().isEmpty())
+        return std::nullopt;
+    return localFileName(files.front());
+}
+
 class QtDialogs : public Dialogs {
 public:
     DialogAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
@@ -135,18 +156,12 @@ public:
     std::optional<std::string> openFile(const std::string& caption, const std::string& folder,
                                         const std::string& filter) override
     {
-        const QString f = QFileDialog::getOpenFileName(nullptr, qs(caption), fileNameOf(folder), qs(qtFilter(filter)));
-        if (f.isEmpty())
-            return std::nullopt;
-        return localFileName(f);
+        return runFileDialog(caption, folder, filter, QFileDialog::AcceptOpen);
     }
     std::optional<std::string> saveFile(const std::string& caption, const std::string& folder,
                                         const std::string& filter) override
     {
-        const QString f = QFileDialog::getSaveFileName(nullptr, qs(caption), fileNameOf(folder), qs(qtFilter(filter)));
-        if (f.isEmpty())
-            return std::nullopt;
-        return localFileName(f);
+        return runFileDialog(caption, folder, filter, QFileDialog::AcceptSave);
     }
     std::optional<std::uint32_t> chooseColor(std::uint32_t initial) override
     {
@@ -187,3 +202,23 @@ Dialogs& qtDialogs()
 }
 
 }  // namespace talvor::platform::detail
+
+namespace talvor::platform {
+
+void fitFileDialog(QFileDialog& dialog)
+{
+    dialog.setViewMode(QFileDialog::Detail);
+    const QFontMetrics fm(dialog.font());
+    // Room for about 90 characters across and 24 lines of listing.
+    dialog.resize(std::max(dialog.width(), fm.averageCharWidth() * 90), std::max(dialog.height(), fm.lineSpacing() * 24));
+    // The widget dialog's detail view (a native dialog has none).
+    if (auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = tree->header();
+        header->setStretchLastSection(false);
+        header->setMinimumSectionSize(fm.averageCharWidth() * 6);
+        for (int c = 0; c < header->count(); ++c)
+            header->setSectionResizeMode(c, c == 0 ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
+    }
+}
+
+}  // namespace talvor::platform

@@ -2,15 +2,19 @@
 // arguments, it reads STATWALK2.EDF there, registers the window
 // "Statwalk in mode: <mode name>" and reads the models of the work folder.
 //
+// Its log (the model files it left out and why, and every word it recognised)
+// is kept in the work folder as statwalk2.log in every mode.
+//
 // HMM Matching: every word of the test file is recognised, the results and
-// the accuracy against the labels are shown (and kept in the work folder as
-// statwalk2.log), and the window closes by itself.
+// the accuracy against the labels are shown, and the window closes by itself,
+// unless a model file was left out: then it stays until the user closes it.
 //
 // Pick & Match (HMM) and Speak & Recognize (HMM): the program stays and
 // answers the analyser's window (RecogniserSession): the recognised word's
 // vocabulary index as a key, posted; TALVOR_STATWALK_ANSWER_BY=send sends the
-// keys instead.  Closing the window only hides it; the close command ends the
-// program.
+// keys instead.  A pick shows its result in the window, which keeps control
+// until the user closes it (or a peer asks to hide it).  Closing the window
+// only hides it; the close command ends the program.
 //
 // Exit codes: 0 done, 1 recognition could not run, 2 bad configuration, 3 no window.
 #include <QApplication>
@@ -18,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "StatwalkWindow.h"
 #include "common/FileNames.h"
@@ -59,9 +64,25 @@ int main(int argc, char** argv)
     const std::string caption = std::string(kCaptionStatwalk) + modeNameTable(job.mode);
     const std::string analyserCaption = std::string(kCaptionWavescope) + modeNameTable(job.mode);
     StatwalkWindow window(caption);
-    const LogSink log = [&](const std::string& line) { window.appendLine(line); };
-
     Recogniser recogniser;
+    // Every line of the window's log is kept in the work folder as statwalk2.log.
+    std::vector<std::string> lines;
+    const LogSink log = [&](const std::string& line) {
+        lines.push_back(line);
+        window.appendLine(line);
+    };
+    auto saveLog = [&] {
+        if (recogniser.workFolder().empty())
+            return;
+        std::string text;
+        for (const std::string& l : lines)
+            text += l + "\r\n";
+        writeFileWhole(joinPath(recogniser.workFolder(), "statwalk2.log"), text);
+    };
+
+    // Refused model files must be seen: the window stays up (a peer's request
+    // to hide it is not followed) until the user has dismissed it once.
+    bool refusalsUnseen = false;
     RecogniserSession session(
         recogniser,
         {[&](std::uint32_t key) {
@@ -75,8 +96,8 @@ int main(int argc, char** argv)
              else
                  platform::postMessage(to, platform::WM_KEYDOWN, key, 0);
          },
-         [&] {
-             window.setStatus("Last result: " + session.lastResultText() + ". Close this window to go back.");
+         [&](const std::string& text) {
+             window.setStatus(text);
              window.show();
              window.raise();
          },
@@ -84,7 +105,10 @@ int main(int argc, char** argv)
 
     auto endpoint = platform::WindowEndpoint::create(
         caption, [&](std::uint32_t msg, std::uint32_t wParam, std::int32_t lParam) {
-            return session.handle(msg, wParam, lParam);
+            const std::int32_t handled = session.handle(msg, wParam, lParam);
+            if (handled)
+                saveLog();
+            return handled;
         },
         &error);
     if (!endpoint) {
@@ -95,41 +119,76 @@ int main(int argc, char** argv)
     window.show();
 
     int exitCode = 0;
+    const std::string testFile = job.files.empty() ? std::string() : job.files[0];
+    log("Vocabulary " + job.vocabulary + ", work directory " + job.workDirectory +
+        (job.mode == 4 ? ", test file " + testFile : std::string()));
     const bool loaded = recogniser.load(folder, job, log, &error);
     if (!loaded) {
         log("Cannot recognise: " + error);
         exitCode = 1;
     }
+    std::string refusedNote;
+    if (!recogniser.refusals().empty()) {
+        refusalsUnseen = true;
+        refusedNote = std::to_string(recogniser.refusals().size()) +
+                      (recogniser.refusals().size() == 1 ? " model file was" : " model files were") +
+                      " not used (see the log): " + recogniser.refusals().front() +
+                      (recogniser.refusals().size() > 1 ? "; ..." : "") + ". ";
+    }
+    saveLog();
     if (staysOpen(job.mode)) {
-        window.setStatus(loaded ? "Ready: waiting for the analyser." : "Cannot recognise: " + error);
-        window.setOnDismiss([&] {
+        window.setStatus(loaded ? refusedNote + (refusalsUnseen ? "Close this window to go on; the recogniser "
+                                                                  "waits for the analyser."
+                                                                : "Ready: waiting for the analyser.")
+                                : "Cannot recognise: " + error);
+        auto dismiss = [&] {
+            refusalsUnseen = false;
             window.hide();
             session.dismissed();
+        };
+        window.setOnDismiss(dismiss);
+        // The analyser hides the window when its mode starts; a request to
+        // hide it while it shows a result is the result being dismissed.
+        endpoint->setRequestHandler([&, dismiss](platform::WindowRequest request) {
+            switch (request) {
+            case platform::WindowRequest::Hide:
+                if (refusalsUnseen && !session.holdsControl())
+                    return;
+                dismiss();
+                break;
+            case platform::WindowRequest::Show: window.show(); break;
+            case platform::WindowRequest::Enable: window.setEnabled(true); break;
+            case platform::WindowRequest::Disable: window.setEnabled(false); break;
+            }
         });
     } else {
-        window.setStatus(loaded ? "Recognising the test file " + (job.files.empty() ? std::string() : job.files[0]) +
-                                      " ..."
+        const std::string what = "the test file " + testFile + " with the models of the work directory " +
+                                 job.workDirectory;
+        window.setStatus(loaded ? refusedNote + "Recognising " + what + " ..."
                                 : "Cannot recognise: " + error + ". Close this window to go back.");
         window.setOnDismiss([] { QCoreApplication::quit(); });
         if (loaded)
-            QTimer::singleShot(0, &window, [&] {
+            QTimer::singleShot(0, &window, [&, what, refusedNote] {
                 std::string why;
                 const TestRun run = recogniseTestSet(recogniser, &why);
                 if (run.words == 0 && !why.empty()) {
                     log("Cannot recognise: " + why);
+                    saveLog();
                     window.setStatus("Cannot recognise: " + why + ". Close this window to go back.");
                     exitCode = 1;
                     return;
                 }
-                std::string text;
-                for (const std::string& line : run.lines) {
+                for (const std::string& line : run.lines)
                     log(line);
-                    text += line + "\r\n";
-                }
                 log(run.summary);
-                text += run.summary + "\r\n";
-                writeFileWhole(joinPath(recogniser.workFolder(), "statwalk2.log"), text);
-                window.setStatus(run.summary);
+                saveLog();
+                if (!refusedNote.empty()) {
+                    // Stays until the user has read why models were left out.
+                    window.setStatus("Recognised " + what + ". " + run.summary + ". " + refusedNote +
+                                     "Close this window to go back.");
+                    return;
+                }
+                window.setStatus("Recognised " + what + ". " + run.summary);
                 QTimer::singleShot(kLingerMs, qApp, &QCoreApplication::quit);
             });
     }

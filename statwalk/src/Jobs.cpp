@@ -1,12 +1,14 @@
 #include "statwalk/Jobs.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <system_error>
 
 #include "common/DataTree.h"
 #include "common/FileNames.h"
+#include "common/ModelSetFiles.h"
 #include "common/ModuleState.h"
 #include "common/NameCheck.h"
 #include "common/NumberText.h"
@@ -44,6 +46,35 @@ std::string percentText(std::int32_t part, std::int32_t whole)
     return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
 }
 
+std::span<const float> wordValues(const WordSet& set, std::size_t k, std::int32_t features)
+{
+    const auto first = static_cast<std::size_t>(set.firstValue[k]);
+    const auto count = static_cast<std::size_t>(set.words[k].frames) * static_cast<std::size_t>(features);
+    return std::span<const float>(set.values).subspan(first, count);
+}
+
+// Every value of every word within what a feature can hold.
+bool valuesUsable(const WordSet& set, std::int32_t features, const std::string& what, std::string* error)
+{
+    for (std::size_t k = 0; k < set.words.size(); ++k) {
+        const std::span<const float> values = wordValues(set, k, features);
+        if (const std::optional<std::size_t> at = firstUnusableFeatureValue(values)) {
+            const std::size_t i = *at;
+            const float v = values[i];
+            const std::size_t frame = i / static_cast<std::size_t>(features);
+            const std::size_t feature = i % static_cast<std::size_t>(features);
+            return fail(error, what + ": word " + std::to_string(set.words[k].number) + " (position " +
+                                   std::to_string(k + 1) + " in the file) holds " +
+                                   (std::isnan(v) ? std::string("a value that is not a number")
+                                                  : "the value " + numberText(v)) +
+                                   " in frame " + std::to_string(frame) + ", selected feature " +
+                                   std::to_string(feature + 1) + "; feature values must be finite and within " +
+                                   numberText(kWordSetValueLimit) + " either side of 0");
+        }
+    }
+    return true;
+}
+
 bool readJobWordSet(const JobPlace& place, const std::string& name, WordSet* set, std::string* error,
                     std::int32_t wordsWanted = -1)
 {
@@ -55,14 +86,7 @@ bool readJobWordSet(const JobPlace& place, const std::string& name, WordSet* set
                      joinPath(place.workFolder, name + kFeatureFileExtension), place.features, set, &why,
                      wordsWanted))
         return fail(error, "Cannot read the word set " + name + ": " + why);
-    return true;
-}
-
-std::span<const float> wordValues(const WordSet& set, std::size_t k, std::int32_t features)
-{
-    const auto first = static_cast<std::size_t>(set.firstValue[k]);
-    const auto count = static_cast<std::size_t>(set.words[k].frames) * static_cast<std::size_t>(features);
-    return std::span<const float>(set.values).subspan(first, count);
+    return valuesUsable(*set, place.features, "The word set " + name + " cannot be used", error);
 }
 
 }  // namespace
@@ -166,7 +190,7 @@ TrainingOutcome runTraining(const std::string& programFolder, const StatwalkConf
     options.varianceFloor = varianceFloor(all, F);
     const float modelConst = gaussianConstant(F);
     struct Pending {
-        std::string finalPath, tempPath, bytes;
+        std::string finalPath, bytes;
     };
     std::vector<Pending> pending;
     for (const VocabularyEntry& entry : place.vocabulary) {
@@ -190,8 +214,13 @@ TrainingOutcome runTraining(const std::string& programFolder, const StatwalkConf
         if (!modFileBytes(header, r.model, &p.bytes, &error))
             return failed("The model of " + entry.word + " cannot be written: " + error);
         const std::string name = modelFileName(place.vocabulary, entry.index);
+        // Only what the viewer and the recogniser would load is written.
+        hmmview::HmmModel check;
+        const hmmview::ModLoadReport loads = check.LoadModBytes(p.bytes, name);
+        if (!loads.loaded || !loads.warnings.empty())
+            return failed("The model of " + entry.word + " is not usable: " +
+                          (loads.loaded ? loads.warnings.front() : loads.error));
         p.finalPath = resolveFileName(joinPath(place.workFolder, name));
-        p.tempPath = joinPath(place.workFolder, "." + name + ".part");
         std::string line = entry.word + ": " + std::to_string(r.used) + " utterances, " +
                            std::to_string(r.rounds) + " rounds, score " + numberText(r.score);
         if (r.skipped > 0)
@@ -203,35 +232,16 @@ TrainingOutcome runTraining(const std::string& programFolder, const StatwalkConf
     if (pending.empty())
         return failed("No word of the vocabulary has training data");
 
-    // All or none: every model under a temporary name first.
-    auto removeTemporaries = [&] {
-        std::error_code ec;
-        for (const Pending& p : pending)
-            std::filesystem::remove(p.tempPath, ec);
-    };
-    for (const Pending& p : pending)
-        if (!writeFileWhole(p.tempPath, p.bytes, &error)) {
-            removeTemporaries();
-            return failed("Cannot write " + p.finalPath + ": " + error);
-        }
-    if (cancel && cancel->load()) {
-        removeTemporaries();
+    // All or none: the old models stay until every new one is in place.
+    if (cancel && cancel->load())
         return failed("The training was stopped");
-    }
-    for (const Pending& p : pending) {
-        std::error_code ec;
-        std::filesystem::rename(p.tempPath, p.finalPath, ec);
-        if (ec) {
-            const std::string why = ec.message();
-            // Take back the models already in place: all or none.
-            for (const std::string& done : out.written)
-                std::filesystem::remove(done, ec);
-            out.written.clear();
-            removeTemporaries();
-            return failed("Cannot write " + p.finalPath + ": " + why);
-        }
+    std::vector<ModelFileBytes> files;
+    for (const Pending& p : pending)
+        files.push_back({p.finalPath.substr(p.finalPath.rfind('/') + 1), p.bytes});
+    if (!replaceModelSet(place.workFolder, files, &error))
+        return failed(error);
+    for (const Pending& p : pending)
         out.written.push_back(p.finalPath);
-    }
     say(log, std::to_string(out.written.size()) + " models written into the work directory " + job.workDirectory);
     out.ok = true;
     return out;
@@ -267,32 +277,43 @@ bool Recogniser::load(const std::string& programFolder, const StatwalkConfig& jo
     m_models.clear();
     m_testSet = WordSet{};
     m_testSetLoaded = false;
+    m_refusals.clear();
     if (!resolveJob(programFolder, job, &m_place, error))
         return false;
+    auto refused = [&](const std::string& file, const std::string& why) {
+        m_refusals.push_back(file + ": " + why);
+        say(log, "Model file " + file + " not used: " + why);
+    };
+    const ModelSetReading reading(m_place.workFolder);
     for (const std::string& file : listFilesWithExtension(m_place.workFolder, ".mod")) {
         auto loaded = std::make_unique<Loaded>();
         std::string name = joinPath(m_place.workFolder, file);
         const hmmview::ModLoadReport report = loaded->model.LoadMOD(name);
         if (!report.loaded) {
-            say(log, "Model file " + file + " not used: " + report.error);
+            refused(file, report.error);
+            continue;
+        }
+        // A zero variance drops its feature from the density: such a model
+        // scores every word too well.
+        if (!report.warnings.empty()) {
+            refused(file, report.warnings.front());
             continue;
         }
         const hmmview::HmmModel& m = loaded->model;
         if (m.nParams() != m_place.features) {
-            say(log, "Model file " + file + " has " + std::to_string(m.nParams()) + " features, the job selects " +
-                         std::to_string(m_place.features) + ": not used");
+            refused(file, "it has " + std::to_string(m.nParams()) + " features, the job selects " +
+                              std::to_string(m_place.features));
             continue;
         }
         loaded->index = m.modelID();
         if (wordOf(loaded->index).empty()) {
-            say(log, "Model file " + file + " has the model ID " + std::to_string(loaded->index) +
-                         ", which is not in the vocabulary: not used");
+            refused(file, "its model ID " + std::to_string(loaded->index) + " is not in the vocabulary");
             continue;
         }
         const bool taken = std::any_of(m_models.begin(), m_models.end(),
                                        [&](const auto& other) { return other->index == loaded->index; });
         if (taken) {
-            say(log, "Model file " + file + " is a second model of " + wordOf(loaded->index) + ": not used");
+            refused(file, "it is a second model of " + wordOf(loaded->index));
             continue;
         }
         m_models.push_back(std::move(loaded));

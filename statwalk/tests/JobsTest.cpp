@@ -3,12 +3,16 @@
 // protocol's commands.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cmath>
 #include <filesystem>
+#include <map>
 #include <random>
 
 #include "Synthetic.h"
 #include "common/DataTree.h"
 #include "common/FileNames.h"
+#include "common/ModelSetFiles.h"
 #include "hmmview/HmmModel.h"
 #include "statwalk/Jobs.h"
 #include "statwalk/Session.h"
@@ -232,15 +236,16 @@ TEST_F(JobTree, RecogniserUsesOnlyModelsThatFitTheJob)
     for (std::size_t k = 0; k < 4; ++k)
         EXPECT_EQ(r.modelIndex(k), static_cast<std::int32_t>(k));
     EXPECT_TRUE(logHas(log, "Model file broken.mod not used"));
-    EXPECT_TRUE(logHas(log, "Model file one.mod is a second model of one: not used") ||
-                logHas(log, "Model file copy.mod is a second model of one: not used"));
+    EXPECT_TRUE(logHas(log, "Model file one.mod not used: it is a second model of one") ||
+                logHas(log, "Model file copy.mod not used: it is a second model of one"));
+    EXPECT_EQ(r.refusals().size(), 2u);
 
     StatwalkConfig other = job(StatwalkKind::Recognition, {"REF1"});
     other.features[1] = true;
     log.clear();
     EXPECT_FALSE(r.load(dir.path(), other, sink, &err));
     EXPECT_EQ(err, "There is no model with 4 features in the work directory w1");
-    EXPECT_TRUE(logHas(log, "has 3 features, the job selects 4: not used"));
+    EXPECT_TRUE(logHas(log, "not used: it has 3 features, the job selects 4"));
 
     // Too short for every model: not recognised, all scores minus infinity.
     ASSERT_TRUE(r.load(dir.path(), job(StatwalkKind::Recognition, {"REF1"}), sink, &err));
@@ -262,23 +267,51 @@ TEST_F(JobTree, SessionAnswersTheAnalysersCommands)
     ASSERT_TRUE(r.load(dir.path(), j, sink, &err)) << err;
 
     std::vector<std::uint32_t> keys;
-    int shown = 0, quits = 0;
-    RecogniserSession session(r, {[&](std::uint32_t k) { keys.push_back(k); }, [&] { ++shown; }, [&] { ++quits; },
+    std::vector<std::string> shownTexts;
+    int quits = 0;
+    RecogniserSession session(r, {[&](std::uint32_t k) { keys.push_back(k); },
+                                  [&](const std::string& text) { shownTexts.push_back(text); }, [&] { ++quits; },
                                   sink});
     EXPECT_EQ(session.lastResultText(), "nothing recognised yet");
 
-    // Pick: the word's index, then control back.
-    EXPECT_EQ(session.handle(kStatwalkPick, 1, 0), 1);
-    EXPECT_EQ(keys, (std::vector<std::uint32_t>{1, kKeyEnable}));
-    keys.clear();
-    EXPECT_EQ(session.handle(kStatwalkPick, 0, 0), 1);
-    EXPECT_EQ(keys, (std::vector<std::uint32_t>{3, kKeyEnable}));
+    // Pick: the result is shown and control stays with the recogniser until
+    // the window is dismissed; no word key goes to the analyser.  PICK holds
+    // three (word 0) and one (word 1).
+    struct Pick {
+        std::uint32_t index;
+        std::vector<std::string> lines;  // what the shown text holds, in order
+    };
+    const Pick picks[] = {
+        {1, {"Picked word 1 of PICK: one", "Recognised as: one  (right)", "Best models:  1. one "}},
+        {0, {"Picked word 0 of PICK: three", "Recognised as: three  (right)", "Best models:  1. three "}},
+        // A word the test set does not hold: the window says so.
+        {7, {"Picked the word at position 7 of PICK", "Not recognised: The test file PICK has no word 7"}},
+    };
+    for (const Pick& p : picks) {
+        SCOPED_TRACE(p.index);
+        keys.clear();
+        shownTexts.clear();
+        EXPECT_EQ(session.handle(kStatwalkPick, p.index, 0), 1);
+        ASSERT_EQ(shownTexts.size(), 1u);
+        std::size_t at = 0;
+        for (const std::string& line : p.lines) {
+            at = shownTexts[0].find(line, at);
+            EXPECT_NE(at, std::string::npos) << line << "\n" << shownTexts[0];
+        }
+        EXPECT_TRUE(session.holdsControl());
+        EXPECT_TRUE(keys.empty());
+        session.dismissed();
+        EXPECT_EQ(keys, std::vector<std::uint32_t>{kKeyEnable});
+        EXPECT_TRUE(logHas(log, p.lines.back()));
+    }
+    // The best models are listed best first, three of the four.
+    shownTexts.clear();
+    ASSERT_EQ(session.handle(kStatwalkPick, 0, 0), 1);
+    const std::string best = shownTexts.at(0).substr(shownTexts[0].find("Best models:"));
+    EXPECT_NE(best.find(" 3. "), std::string::npos) << best;
+    EXPECT_EQ(best.find(" 4. "), std::string::npos) << best;
     EXPECT_EQ(session.lastResultText().rfind("word 0 of the test file: three (score ", 0), 0u);
-    // A word the test set does not hold: no answer, control back all the same.
-    keys.clear();
-    EXPECT_EQ(session.handle(kStatwalkPick, 7, 0), 1);
-    EXPECT_EQ(keys, std::vector<std::uint32_t>{kKeyEnable});
-    EXPECT_TRUE(logHas(log, "The test file PICK has no word 7"));
+    session.dismissed();
 
     // Recognise with no token written yet: no answer; then with a token.
     keys.clear();
@@ -308,8 +341,10 @@ TEST_F(JobTree, SessionAnswersTheAnalysersCommands)
     EXPECT_TRUE(keys.empty());
 
     // HMM button: shown; control goes back once, when dismissed.
+    shownTexts.clear();
+    keys.clear();
     EXPECT_EQ(session.handle(kStatwalkCommand, kCommandHmmButton, 0), 1);
-    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(shownTexts.size(), 1u);
     EXPECT_TRUE(session.holdsControl());
     EXPECT_TRUE(keys.empty());
     session.dismissed();
@@ -322,6 +357,130 @@ TEST_F(JobTree, SessionAnswersTheAnalysersCommands)
     EXPECT_EQ(quits, 0);
     EXPECT_EQ(session.handle(kStatwalkCommand, kCommandClose, 0), 1);
     EXPECT_EQ(quits, 1);
+}
+
+std::map<std::string, std::string> modelBytes(const std::string& work)
+{
+    std::map<std::string, std::string> out;
+    for (const std::string& name : listFilesWithExtension(work, ".mod")) {
+        std::string bytes;
+        readFileWhole(joinPath(work, name), &bytes);
+        out[name] = bytes;
+    }
+    return out;
+}
+
+TEST_F(JobTree, ATrainingWhoseRenameIsRefusedKeepsTheOldModelsByteForByte)
+{
+    writeSet("REF1", {0, 1, 2, 3}, 3, 1);
+    ASSERT_TRUE(runTraining(dir.path(), job(StatwalkKind::Training, {"REF1"}), {2026, 1, 1}, sink).ok);
+    const std::map<std::string, std::string> old = modelBytes(work);
+    ASSERT_EQ(old.size(), 4u);
+    const std::vector<std::string> files = allFiles();
+    // The new models differ from the old ones (another training day); the
+    // first, a middle and the last rename are refused in turn.
+    for (std::size_t failing : {0u, 2u, 3u}) {
+        SCOPED_TRACE(failing);
+        setModelSetRenameHookForTesting([failing](std::size_t k) { return k == failing ? EROFS : 0; });
+        log.clear();
+        const TrainingOutcome t = runTraining(dir.path(), job(StatwalkKind::Training, {"REF1"}), {2026, 2, 2}, sink);
+        setModelSetRenameHookForTesting({});
+        EXPECT_FALSE(t.ok);
+        EXPECT_TRUE(t.written.empty());
+        EXPECT_TRUE(logHas(log, "No model was written"));
+        EXPECT_EQ(modelBytes(work), old);
+        EXPECT_EQ(allFiles(), files);
+    }
+    // Without the refusal the new set replaces the old one.
+    ASSERT_TRUE(runTraining(dir.path(), job(StatwalkKind::Training, {"REF1"}), {2026, 2, 2}, sink).ok);
+    const std::map<std::string, std::string> now = modelBytes(work);
+    ASSERT_EQ(now.size(), 4u);
+    for (const auto& [name, bytes] : now)
+        EXPECT_NE(bytes, old.at(name)) << name;
+}
+
+// Puts `value` in place of one feature value of word `word` of a word set.
+void poisonWordSet(const std::string& work, const std::string& name, std::size_t word, float value)
+{
+    WordSet set;
+    std::string err;
+    ASSERT_TRUE(readWordSet(joinPath(work, name + ".LB"), joinPath(work, name + ".PR"), kF, &set, &err)) << err;
+    set.values.at(static_cast<std::size_t>(set.firstValue.at(word)) + 2 * kF + 1) = value;
+    ASSERT_TRUE(writeFeatureFile(joinPath(work, name + ".PR"), set.values, &err)) << err;
+}
+
+TEST_F(JobTree, AWordSetWithAValueNoFeatureCanHoldIsRefusedWithItsName)
+{
+    struct Case {
+        const char* what;
+        float value;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"not a number", std::nanf(""), "a value that is not a number"},
+        {"infinite", INFINITY, "the value "},
+        {"huge", 4e31f, "the value "},
+        {"far below zero", -2e6f, "the value "},
+    };
+    writeSet("REF1", {0, 1, 2, 3}, 2, 1);
+    ASSERT_TRUE(runTraining(dir.path(), job(StatwalkKind::Training, {"REF1"}), {2026, 1, 1}, sink).ok);
+    const std::map<std::string, std::string> models = modelBytes(work);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // A training file: refused as a whole, no model changes.
+        writeSet("REF2", {0, 1, 2, 3}, 2, 2);
+        poisonWordSet(work, "REF2", 5, c.value);
+        log.clear();
+        const TrainingOutcome t =
+            runTraining(dir.path(), job(StatwalkKind::Training, {"REF1", "REF2"}), {2026, 3, 3}, sink);
+        EXPECT_FALSE(t.ok);
+        EXPECT_NE(t.error.find("The word set REF2 cannot be used: word 5 "), std::string::npos) << t.error;
+        EXPECT_NE(t.error.find(c.shown), std::string::npos) << t.error;
+        EXPECT_NE(t.error.find("frame 2, selected feature 2"), std::string::npos) << t.error;
+        EXPECT_EQ(modelBytes(work), models);
+
+        // The test file and the recorded token: nothing recognised.
+        Recogniser r;
+        std::string err;
+        ASSERT_TRUE(r.load(dir.path(), job(StatwalkKind::Recognition, {"REF2"}), sink, &err)) << err;
+        const TestRun run = recogniseTestSet(r, &err);
+        EXPECT_EQ(run.words, 0);
+        EXPECT_NE(err.find("The word set REF2 cannot be used: word 5 "), std::string::npos) << err;
+        ASSERT_TRUE(test::writeDrawnToken(work, truth[1], 5, &err)) << err;
+        poisonWordSet(work, "x", 0, c.value);
+        err.clear();
+        EXPECT_FALSE(r.recogniseToken(&err));
+        EXPECT_NE(err.find("The word set x cannot be used: word 1 "), std::string::npos) << err;
+    }
+}
+
+TEST_F(JobTree, AModelWithZeroVariancesIsRefusedAndTheOthersStillRecognise)
+{
+    writeSet("REF1", {0, 1, 2, 3}, 3, 1);
+    writeSet("TEST", {0, 1, 2, 3}, 2, 7);
+    ASSERT_TRUE(runTraining(dir.path(), job(StatwalkKind::Training, {"REF1"}), {2026, 1, 1}, sink).ok);
+    // "two" with every variance 0: the last S x M x F floats of the file.
+    std::string bytes;
+    ASSERT_TRUE(readFileWhole(joinPath(work, "two.mod"), &bytes));
+    const std::size_t variances = 4 * static_cast<std::size_t>(kS * kF);
+    bytes.replace(bytes.size() - variances, variances, std::string(variances, '\0'));
+    ASSERT_TRUE(writeFileWhole(joinPath(work, "two.mod"), bytes));
+    hmmview::HmmModel check;
+    std::string name = joinPath(work, "two.mod");
+    ASSERT_TRUE(check.LoadMOD(name).loaded);  // the viewer's loader takes it, with a warning
+
+    Recogniser r;
+    std::string err;
+    log.clear();
+    ASSERT_TRUE(r.load(dir.path(), job(StatwalkKind::Recognition, {"TEST"}), sink, &err)) << err;
+    EXPECT_EQ(r.modelCount(), 3u);
+    ASSERT_EQ(r.refusals().size(), 1u);
+    EXPECT_EQ(r.refusals()[0].rfind("two.mod: ", 0), 0u) << r.refusals()[0];
+    EXPECT_NE(r.refusals()[0].find("zero variances"), std::string::npos) << r.refusals()[0];
+    EXPECT_TRUE(logHas(log, "Model file two.mod not used: "));
+    const TestRun run = recogniseTestSet(r, &err);
+    EXPECT_EQ(run.words, 8);
+    EXPECT_EQ(run.correct, 6);  // every word but the two of "two"
 }
 
 }  // namespace

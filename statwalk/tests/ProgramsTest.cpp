@@ -189,7 +189,7 @@ TEST_F(Programs, SpeakAndRecognizeAnswersTheAnalyserAndEndsOnClose)
     }
 }
 
-TEST_F(Programs, PickAndMatchAnswersThePickedWordAndHandsBackControl)
+TEST_F(Programs, PickAndMatchShowsThePickedWordsResultUntilDismissed)
 {
     train();
     std::vector<std::uint32_t> keys;
@@ -198,15 +198,53 @@ TEST_F(Programs, PickAndMatchAnswersThePickedWordAndHandsBackControl)
     ASSERT_TRUE(child);
     const platform::WindowHandle h = platform::waitForNewWindow("Statwalk in mode: Pick & Match (HMM)", 0, kWaitMs);
     ASSERT_NE(h, 0u);
-    // TEST holds one, two, zero, one, two, zero.
-    EXPECT_EQ(platform::sendMessage(h, 26686, 1, 0, kWaitMs), 1);
-    ASSERT_TRUE(serveUntil([&] { return keys.size() >= 2; }));
-    EXPECT_EQ(keys, (std::vector<std::uint32_t>{2, 26675}));
-    keys.clear();
-    EXPECT_EQ(platform::sendMessage(h, 26686, 5, 0, kWaitMs), 1);
-    ASSERT_TRUE(serveUntil([&] { return keys.size() >= 2; }));
-    EXPECT_EQ(keys, (std::vector<std::uint32_t>{0, 26675}));
+    // As the analyser does when its mode starts: the window goes; no key.
+    EXPECT_TRUE(platform::requestWindow(h, platform::WindowRequest::Hide));
+    // TEST holds one, two, zero, one, two, zero (words 0 to 5).
+    for (const auto& [picked, line] : std::vector<std::pair<std::uint32_t, std::string>>{
+             {1, "Picked word 1 of TEST: two\r\nRecognised as: two  (right)\r\nBest models:  1. two "},
+             {5, "Picked word 5 of TEST: zero\r\nRecognised as: zero  (right)\r\nBest models:  1. zero "}}) {
+        SCOPED_TRACE(picked);
+        keys.clear();
+        EXPECT_EQ(platform::sendMessage(h, 26686, picked, 0, kWaitMs), 1);
+        // The result is in the log (and the window); control stays with the recogniser.
+        ASSERT_TRUE(serveUntil([&] { return workLog("statwalk2.log").find(line) != std::string::npos; }))
+            << workLog("statwalk2.log");
+        talvor::test::serveEventsFor(200);
+        EXPECT_TRUE(keys.empty());
+        // Dismissed (a peer's hide request stands in for the user's close): control back.
+        EXPECT_TRUE(platform::requestWindow(h, platform::WindowRequest::Hide));
+        ASSERT_TRUE(serveUntil([&] { return !keys.empty(); }));
+        EXPECT_EQ(keys, std::vector<std::uint32_t>{26675});
+    }
     EXPECT_EQ(platform::sendMessage(h, 26666, 26672, 0, kWaitMs), 1);
+    EXPECT_TRUE(serveUntil([&] { return !child->isRunning(); }));
+}
+
+TEST_F(Programs, RefusedModelsAreLoggedAndKeepTheMatchingWindowOpen)
+{
+    train();
+    // A model file with every variance 0, beside the three good ones.
+    std::string bytes;
+    ASSERT_TRUE(readFileWhole(joinPath(work, "two.mod"), &bytes));
+    const std::size_t variances = 4 * static_cast<std::size_t>(kS * kF);
+    bytes.replace(bytes.size() - variances, variances, std::string(variances, '\0'));
+    ASSERT_TRUE(writeFileWhole(joinPath(work, "flat.mod"), bytes));
+    auto child = start(StatwalkKind::Recognition, 4, {"TEST"});
+    ASSERT_TRUE(child);
+    ASSERT_NE(platform::waitForNewWindow("Statwalk in mode: HMM Matching", 0, kWaitMs), 0u);
+    ASSERT_TRUE(serveUntil([&] { return workLog("statwalk2.log").find("Accuracy: ") != std::string::npos; }));
+    const std::string text = workLog("statwalk2.log");
+    EXPECT_NE(text.find("Vocabulary digits, work directory w1, test file TEST"), std::string::npos) << text;
+    EXPECT_NE(text.find("Model file flat.mod not used: Model file "), std::string::npos) << text;
+    EXPECT_NE(text.find("zero variances"), std::string::npos) << text;
+    EXPECT_NE(text.find("Accuracy: 6 of 6 words (100.0 %)"), std::string::npos) << text;
+    // It stays open until the user closes it; the close command ends it.
+    talvor::test::serveEventsFor(3000);
+    EXPECT_TRUE(child->isRunning());
+    EXPECT_EQ(platform::sendMessage(platform::findWindowByCaption("Statwalk in mode: HMM Matching"), 26666, 26672, 0,
+                                    kWaitMs),
+              1);
     EXPECT_TRUE(serveUntil([&] { return !child->isRunning(); }));
 }
 

@@ -1,5 +1,6 @@
 // Renders the programs' window as the user sees it during training, after a
-// failed training and after HMM Matching into PNGs: statwalk_render_window OUTDIR
+// failed training, after HMM Matching (with and without a refused model file)
+// and with the result of a pick into PNGs: statwalk_render_window OUTDIR
 #include <QApplication>
 #include <QPixmap>
 #include <cstdio>
@@ -52,6 +53,28 @@ int main(int argc, char** argv)
                          (k == 4 ? "  (wrong)" : ""));
         w.appendLine("Accuracy: 9 of 10 words (90.0 %)");
         render(w, "statwalk_matching");
+    }
+    {
+        StatwalkWindow w("Statwalk in mode: Pick & Match (HMM)");
+        w.setStatus("Picked word 3 of us1: three\nRecognised as: three  (right)\nBest models:  1. three -812.5531  "
+                    "2. eight -901.2254  3. two -955.0071\nClose this window to go back to the analyser.");
+        w.appendLine("Vocabulary digits, work directory models");
+        w.appendLine("10 models: zero one two three four five six seven eight nine");
+        w.appendLine("Picked word 3 of us1: three");
+        w.appendLine("Recognised as: three  (right)");
+        w.appendLine("Best models:  1. three -812.5531  2. eight -901.2254  3. two -955.0071");
+        render(w, "statwalk_pick_result");
+    }
+    {
+        StatwalkWindow w("Statwalk in mode: HMM Matching");
+        w.setStatus("Recognised the test file us1 with the models of the work directory models. Accuracy: 9 of 10 "
+                    "words (90.0 %). 1 model file was not used (see the log): flat.mod: Model file "
+                    "/p/DATA/digits/models/flat.mod: 16 zero variances; those features do not count in the "
+                    "density. Close this window to go back.");
+        w.appendLine("Vocabulary digits, work directory models, test file us1");
+        w.appendLine("Model file flat.mod not used: Model file /p/DATA/digits/models/flat.mod: 16 zero variances; "
+                     "those features do not count in the density");
+        render(w, "statwalk_matching_refused");
     }
     return 0;
 }

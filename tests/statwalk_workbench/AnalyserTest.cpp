@@ -2,7 +2,9 @@
 // wizard starts the mode on a copy of the demo tree with its trained work
 // directory "models" and the real statwalk2; a WAV file spoken into the
 // microphone is cut out by the analyser, written as the token x.lb/x.pr, and
-// recognised by statwalk2, whose answer the analyser shows.
+// recognised by statwalk2, whose answer the analyser shows.  Pick & Match
+// (HMM) on the same tree: statwalk2 shows the picked word's result and hands
+// control back when it is dismissed.
 #include <QApplication>
 #include <QTimer>
 #include <cstdlib>
@@ -127,5 +129,91 @@ TEST_F(SpeakAndRecognizeHmm, ASpokenWordIsRecognisedByTheDemoModels)
     // The analyser's exit ends the recogniser.
     EXPECT_TRUE(serveEventsUntil(
         [] { return platform::findWindowByCaption("Statwalk in mode: Speak & Recognize (HMM)") == 0; }, kWaitMs));
+}
+
+// Pick & Match (HMM) with the real analyser and statwalk2: the wizard starts
+// the mode on the demo tree (recording us1, work directory "models"); a
+// stored word is picked and HMM pressed: statwalk2 takes control, shows the
+// result (the word, what it was recognised as, the best models), and gives
+// control back to the analyser when its window is dismissed.
+class PickAndMatchHmm : public SpeakAndRecognizeHmm {
+protected:
+    void TearDown() override
+    {
+        if (const auto h = platform::findWindowByCaption("Statwalk in mode: Pick & Match (HMM)"))
+            platform::sendMessage(h, 26666, 26672, 0);
+        SpeakAndRecognizeHmm::TearDown();
+    }
+};
+
+TEST_F(PickAndMatchHmm, ThePickShowsTheResultAndControlReturnsWhenItIsDismissed)
+{
+    UscWavescope wavescope;
+    QTimer poll;
+    std::function<void()> pending;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (pending && wavescope.inModalShow()) {
+            auto act = std::move(pending);
+            pending = nullptr;
+            act();
+        }
+    });
+    poll.start(20);
+    Wizard& w = window->wizard();
+    w.setControls(&wavescope, nullptr, nullptr);
+    w.SetAppPathOnControls();
+    analyser::Profiler& p = wavescope.profiler();
+    w.mode = ModePickMatchHmm;
+    w.vocName = "digits";
+    w.sourceFile = "us1";
+    w.workDir = "models";
+    ASSERT_TRUE(w.ReadModelEdf());
+
+    const std::string work = DataTree(dir.path()).workFolder("digits", "models");
+    const std::string caption = "Statwalk in mode: Pick & Match (HMM)";
+    auto log = [&] {
+        std::string text;
+        readFileWhole(joinPath(work, "statwalk2.log"), &text);
+        return text;
+    };
+    struct Seen {
+        std::string word;
+        bool disabledWhileShown = false;
+        bool resultLogged = false;
+        bool enabledAfterDismissal = false;
+    };
+    std::vector<Seen> seen;
+    pending = [&] {
+        // us1 holds zero .. nine in vocabulary order.
+        for (std::int32_t k : {3, 7}) {
+            Seen s;
+            p.cboWordName_Click(k);
+            s.word = p.wordList.at(std::size_t(k));
+            p.cmdHmm_Click();
+            const std::string line = " of us1: " + s.word +
+                                     "\r\nRecognised as: " + s.word + "  (right)\r\nBest models:  1. " + s.word + " ";
+            s.resultLogged = serveEventsUntil([&] { return log().find(line) != std::string::npos; }, kWaitMs);
+            // The recogniser holds control: the analyser stays disabled.
+            talvor::test::serveEventsFor(200);
+            s.disabledWhileShown = !p.windowEnabled;
+            // The user closes the result window (a hide request stands in for it).
+            platform::requestWindow(platform::findWindowByCaption(caption), platform::WindowRequest::Hide);
+            s.enabledAfterDismissal = serveEventsUntil([&] { return p.windowEnabled; }, kWaitMs);
+            seen.push_back(s);
+        }
+        dialogs.answers = {platform::DialogAnswer::Yes};
+        p.Exitus();
+    };
+    w.RunMode();
+    ASSERT_EQ(seen.size(), 2u) << messages() << log();
+    for (const Seen& s : seen) {
+        SCOPED_TRACE(s.word);
+        EXPECT_TRUE(s.resultLogged) << log();
+        EXPECT_TRUE(s.disabledWhileShown);
+        EXPECT_TRUE(s.enabledAfterDismissal);
+    }
+    EXPECT_EQ(seen[0].word, "three");
+    EXPECT_EQ(seen[1].word, "seven");
+    EXPECT_TRUE(serveEventsUntil([&] { return platform::findWindowByCaption(caption) == 0; }, kWaitMs));
 }
 #endif

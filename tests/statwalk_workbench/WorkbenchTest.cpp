@@ -2,8 +2,9 @@
 // folder holding recordings and the real statwalk1 and statwalk2; HMM
 // Training writes one model per word, HMM Matching recognises the recordings
 // of the speaker it was trained on, and in Speak & Recognize (HMM) the
-// recogniser answers the analyser's recognise command with the spoken word,
-// in Pick & Match (HMM) with the picked word of the recording.
+// recogniser answers the analyser's recognise command with the spoken word;
+// in Pick & Match (HMM) it shows the result for the picked word of the
+// recording and hands control back when that is dismissed.
 // The analyser is a recording stand-in here; this test plays its part of the
 // protocol (the token files and the window messages) itself.
 #include <QApplication>
@@ -229,11 +230,20 @@ TEST_F(WorkbenchHmm, PickAndMatchAnswersThePickedWordOfTheRecording)
     ASSERT_NE(window->wizard().recogniserWindow, 0u) << messages();
     const platform::WindowHandle h = platform::findWindowByCaption("Statwalk in mode: Pick & Match (HMM)");
     ASSERT_NE(h, 0u);
-    for (const auto& [picked, word] : std::vector<std::pair<std::uint32_t, std::uint32_t>>{{0, 2}, {1, 0}, {2, 1}}) {
+    for (const auto& [picked, word] :
+         std::vector<std::pair<std::uint32_t, std::string>>{{0, "two"}, {1, "zero"}, {2, "one"}}) {
         keys.clear();
         EXPECT_EQ(platform::sendMessage(h, 26686, picked, 0, kWaitMs), 1);
-        ASSERT_TRUE(talvor::test::serveEventsUntil([&] { return keys.size() >= 2; }, kWaitMs));
-        EXPECT_EQ(keys, (std::vector<std::uint32_t>{word, 26675})) << "picked " << picked;
+        // The recogniser shows the result and keeps control until it is dismissed.
+        const std::string line = "Picked word " + std::to_string(picked) + " of s3: " + word +
+                                 "\r\nRecognised as: " + word + "  (right)";
+        ASSERT_TRUE(talvor::test::serveEventsUntil(
+            [&] { return workFile("statwalk2.log").find(line) != std::string::npos; }, kWaitMs))
+            << workFile("statwalk2.log");
+        EXPECT_TRUE(keys.empty());
+        EXPECT_TRUE(platform::requestWindow(h, platform::WindowRequest::Hide));
+        ASSERT_TRUE(talvor::test::serveEventsUntil([&] { return !keys.empty(); }, kWaitMs));
+        EXPECT_EQ(keys, std::vector<std::uint32_t>{26675}) << "picked " << picked;
     }
     EXPECT_EQ(platform::sendMessage(h, 26666, 26672, 0, kWaitMs), 1);
     EXPECT_TRUE(talvor::test::serveEventsUntil(

@@ -105,6 +105,12 @@ void Wizard::SSTab1_Click(int page)
         c.lstRefAvailable = tree.recordings(vocName);
         c.lstRefAvailableIndex = firstIndex(c.lstRefAvailable);
         c.cmdNextEnabled = false;
+        if (c.lstRefAvailable.empty())
+            // Next stays off on an empty selection: say why, and what to do.
+            m_host.messageBox("There is no recording in the vocabulary " + vocName + " to " +
+                                  (mode == ModeHmmTraining ? "train models on" : "take references from") +
+                                  " yet. Record one first in the mode Speech Recording.",
+                              MessageIcon::Exclamation);
         break;
     case PageWorkDir: {
         optDirectory_Click(1);

@@ -256,6 +256,19 @@ void Wizard::nextFromFile()
     }
     labStringName = controls.optVocStr == 1 ? m_state.AppPath + "/DATA/" + vocName + "/_strings/" + sourceFile
                                             : std::string();
+    if (sourceFile.empty() && !controls.txtFileNameEnabled && controls.lstFiles.empty()) {
+        // Nothing to pick: say how to make what this mode needs.
+        if (mode == ModeStringsPickMatchHmm)
+            m_host.messageBox("There is no word-string recording in the vocabulary " + vocName +
+                                  " yet. Record one first: mode Speech Recording, this vocabulary with the option "
+                                  "\"word strings\"; on the \"New String Text\" page double-click words to make "
+                                  "each string.",
+                              MessageIcon::Exclamation);
+        else
+            m_host.messageBox("There is no recording in the vocabulary " + vocName +
+                                  " yet. Record one first in the mode Speech Recording.",
+                              MessageIcon::Exclamation);
+    }
     if (sourceFile.empty()) {
         nextTab = PageFile;
         return;

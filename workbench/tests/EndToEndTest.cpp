@@ -426,3 +426,38 @@ TEST_F(EndToEnd, HmmTrainingThenMatchingWithTheStandIns)
     EXPECT_NE(recogniserLog.find("window Statwalk in mode: HMM Matching"), std::string::npos) << recogniserLog;
     EXPECT_EQ(recogniserLog.find("bad"), std::string::npos) << recogniserLog;
 }
+
+// "STRINGS: Pick & Match (HMM)" on the demo tree: its File page lists the
+// demo's word-string recording; without one, Next says how to make one.
+TEST_F(EndToEnd, TheStringModesFileListFindsTheDemoStringRecording)
+{
+    const DataTree tree(dir.path());
+    for (const bool withStrings : {true, false}) {
+        SCOPED_TRACE(withStrings);
+        if (!withStrings)
+            fs::remove_all(tree.stringsFolder("digits"));
+        dialogs.shown.clear();
+        w().controls.optMode = ModeStringsPickMatchHmm;
+        next();
+        w().controls.lstVocIndex = indexOf(w().controls.lstVoc, "digits");
+        w().lstVoc_Click();
+        next();
+        ASSERT_EQ(w().currentPage(), PageFile);
+        if (withStrings) {
+            EXPECT_EQ(w().controls.lstFiles, std::vector<std::string>{"us1str"});
+            next();
+            EXPECT_EQ(w().currentPage(), PageWorkDir) << messages();
+            EXPECT_EQ(w().sourceFile, "us1str");
+            EXPECT_EQ(messages(), "");
+        } else {
+            EXPECT_TRUE(w().controls.lstFiles.empty());
+            next();
+            EXPECT_EQ(w().currentPage(), PageFile);
+            const std::string said = messages();
+            EXPECT_NE(said.find("There is no word-string recording in the vocabulary digits"), std::string::npos)
+                << said;
+            EXPECT_NE(said.find("\"New String Text\""), std::string::npos) << said;
+        }
+        w().cmdPrevious_Click();
+    }
+}

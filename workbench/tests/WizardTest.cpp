@@ -168,6 +168,12 @@ TEST_F(WizardFixture, ConditionsThatKeepAPage)
         {"recording name with a slash", 0, Vocab::Existing, 3,
          [](Wizard& x) { x.controls.txtFileName = "a/b"; }, 3, *nameProblem("a/b", NameKind::File)},
         {"no file selected", 1, Vocab::Existing, 3, [](Wizard& x) { x.controls.lstFilesIndex = -1; }, 3, ""},
+        {"no recording to select", 4, Vocab::Existing, 3,
+         [](Wizard& x) {
+             x.controls.lstFiles.clear();
+             x.controls.lstFilesIndex = -1;
+         },
+         3, "There is no recording in the vocabulary digits yet. Record one first in the mode Speech Recording."},
         {"no reference selected", 2, Vocab::Existing, 4, [](Wizard& x) { x.cmdRefData_Click(1); }, 4, ""},
         {"work directory empty", 2, Vocab::Existing, 5, [](Wizard& x) { x.controls.lstWorkDirIndex = -1; }, 5, ""},
         {"new work directory without a name", 3, Vocab::Existing, 5,

@@ -1,4 +1,5 @@
 // talvor_store_words VOCABULARY RECORDING.lab WAV...
+// talvor_store_words --strings RECORDING.lab WAV...
 //
 // Stores one spoken word per WAV file as a recording of a vocabulary, the way
 // the analyser stores a word it has recorded: the engine's word detector cuts
@@ -8,6 +9,11 @@
 // is the vocabulary file without its ".voc".  Writes RECORDING.lab and the
 // .par and .rec beside it.  Used by data/make-demo-data to build the demo
 // tree from synthetic speech.
+//
+// With --strings the recording is one of word strings, as Speech Recording
+// stores them with the option "word strings": each WAV holds one string, and
+// the WAV's name without its folder and ".wav" is the string's text
+// ("one_two_three.wav" holds "one_two_three").
 //
 // Exit codes: 0 done, 1 bad arguments or a file that cannot be read or
 // written, 2 no word found in a WAV.
@@ -27,11 +33,24 @@ using namespace talvor;
 int main(int argc, char** argv)
 {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: %s VOCABULARY RECORDING.lab WAV...\n", argv[0]);
+        std::fprintf(stderr, "usage: %s VOCABULARY|--strings RECORDING.lab WAV...\n", argv[0]);
         return 1;
     }
     worddata::WordDataStore store;
-    if (store.NewLab(argv[1], "") != 0) {
+    if (std::strcmp(argv[1], "--strings") == 0) {
+        std::vector<std::string> strings;
+        for (int k = 3; k < argc; ++k) {
+            std::string name = argv[k];
+            name = name.substr(name.rfind('/') == std::string::npos ? 0 : name.rfind('/') + 1);
+            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".wav") == 0)
+                name.resize(name.size() - 4);
+            strings.push_back(name);
+        }
+        if (store.SetNewVoc(strings, std::int32_t(strings.size())) != 0) {
+            std::fprintf(stderr, "%s\n", store.lastError().c_str());
+            return 1;
+        }
+    } else if (store.NewLab(argv[1], "") != 0) {
         std::fprintf(stderr, "%s\n", store.lastError().c_str());
         return 1;
     }

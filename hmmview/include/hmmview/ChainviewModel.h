@@ -19,6 +19,7 @@
 #include "common/ControlInterfaces.h"
 #include "common/ModuleState.h"
 #include "common/StatwalkConfig.h"
+#include "common/VocabularyFile.h"
 #include "hmmview/Animation.h"
 #include "hmmview/DisplaySettings.h"
 #include "hmmview/HmmModel.h"
@@ -47,6 +48,8 @@ inline constexpr const char* kPauseCaption = "&Pause";
 inline constexpr const char* kContinueCaption = "&Continue";
 inline constexpr const char* kReturnTalvorCaption = "&TALVOR";
 inline constexpr const char* kReturnSignalCaption = "&Signal";
+// The order label of every pane after an animation was stopped.
+inline constexpr const char* kStoppedOrder = "stopped";
 
 // At most this many models are loaded from a work folder (one pane each).
 constexpr int kMaxModels = kMaxPanes;
@@ -142,10 +145,14 @@ public:
     ControlResult saveLabFile(const std::string& path);
     // "Add file with &model ": one more model, in a pane of its own.
     ControlResult addModelFile(const std::string& path);
-    // Pane i shows model i.
+    // The panes in the order of the vocabulary's words (the vocabulary of the
+    // last LoadMode); models whose word is not in it follow in load order.
+    // Without a vocabulary, load order (the model files' order), and the
+    // report says so.  Each pane keeps what it showed for its model.
     void sortModelsByVocabulary();
     // MATCH(0), then the panes in rank order, the unranked ones last (a
-    // stable permutation: ties never put two models on one pane).
+    // stable permutation: ties never put two models on one pane).  Each pane
+    // keeps what it showed for its model (trellis, rank, score).
     void sortModelsByScore();
     // Scores every word of the list against every model, packed and decoded
     // the way MATCH does it, and writes recog.log into the program folder
@@ -210,6 +217,12 @@ private:
     };
 
     void clearPanes();
+    // Pane k shows model modelsInOrder[k] (-1 none) with everything it showed
+    // for that model before; a model no pane showed gets a cleared pane.
+    void arrangePanes(const std::vector<std::int32_t>& modelsInOrder);
+    // No ranks: column 2 empty, GetResultByOrder -1.
+    void unrank();
+    static std::string stoppedReport(int finished, int models);
     void setPaneModel(int pane, std::int32_t modelIndex);
     void resultsNothing();
     void loadModels(const std::string& folder);
@@ -242,6 +255,8 @@ private:
     std::string m_returnCaption = kReturnTalvorCaption;
 
     TrainerConfig m_config;
+    std::string m_vocabularyName;
+    Vocabulary m_vocabulary;  // of the last LoadMode; empty when it could not be read
     std::vector<std::unique_ptr<HmmModel>> m_models;  // stable addresses
     std::vector<ChainviewPane> m_panes;
     std::vector<std::string> m_words;

@@ -69,6 +69,10 @@ public:
     // fileLabel().  A file with fewer than 3 states is taken (header and
     // tables) but stays unloaded: no derived tables, never decoded.
     ModLoadReport LoadMOD(std::string& fileName);
+    // Loads the bytes of a model file by the same rules (the trainer checks
+    // what it is about to write this way); `fileName` only names the file in
+    // the messages, and fileLabel() does not change.
+    ModLoadReport LoadModBytes(const std::string& bytes, const std::string& fileName);
 
     // ln(a(state2 -> state1) + 1e-30).  Indices at or above S become S-1, a
     // negative state1 becomes 0 (both written back); a negative state2 gives

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include <QImage>
 #include <QWidget>
@@ -60,13 +61,26 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // One press of "Display": what it drew, to draw it again at another size.
+    struct Display {
+        double minX = 0, maxX = 0, maxY = 0;
+        int feature = 0;
+        std::int32_t mixture = 0;
+        int state = 0;
+    };
+    Display currentDisplay(int state) const;
+    bool drawable(const Display& d) const;
     void showPlot();
-    void drawCurves(QImage& image, int state);
+    void fitPlot();
+    void drawCurves(QImage& image, const Display& d) const;
     void choiceChanged();
 
     HmmModel m_model;
-    QImage m_plot;
+    QImage m_plot;  // as large as the frame shows it
+    std::vector<Display> m_displays;  // since the last "Clear graf"
     QMenuBar* m_menuBar = nullptr;
     QLabel* m_fileLabel = nullptr;
     QLabel* m_word = nullptr;

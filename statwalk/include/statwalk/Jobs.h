@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "common/FeatureValues.h"
 #include "common/StatwalkConfig.h"
 #include "common/VocabularyFile.h"
 #include "common/WordSetFile.h"
@@ -26,6 +27,12 @@ class HmmModel;
 }
 
 namespace talvor::statwalk {
+
+// The largest feature value a word set may hold, either side of 0
+// (FeatureValues.h).  A word set with a value beyond it, or one that is not a
+// finite number, is refused as a whole (training file, test file and the
+// recorded token alike), with the word that holds it.
+inline constexpr float kWordSetValueLimit = kFeatureMagnitudeLimit;
 
 // One line for the window's log.
 using LogSink = std::function<void(const std::string&)>;
@@ -56,10 +63,11 @@ struct TrainingOutcome {
 };
 
 // Trains one model per vocabulary word on the job's reference word sets and
-// writes them into the work folder, all or none: the models are written under
-// temporary names first and take their names only when every one is written.
-// A word with no usable utterance gets no model and a line in the log.  A
-// set `cancel` ends the training between words, writing nothing.
+// writes them into the work folder, all or none (replaceModelSet): the old
+// models stay until every new one is in place, and a failure puts them back.
+// Every model is checked by the model loader's rules before anything is
+// written.  A word with no usable utterance gets no model and a line in the
+// log.  A set `cancel` ends the training between words, writing nothing.
 TrainingOutcome runTraining(const std::string& programFolder, const StatwalkConfig& job, const TrainingDay& day,
                             const LogSink& log, const std::atomic<bool>* cancel = nullptr);
 
@@ -81,11 +89,17 @@ public:
     Recogniser(const Recogniser&) = delete;
     Recogniser& operator=(const Recogniser&) = delete;
 
-    // Reads the vocabulary and every model file of the work folder.  False
-    // with a message when the job's places cannot be read or no model fits
-    // the job's features.
+    // Reads the vocabulary and every model file of the work folder.  A model
+    // that cannot be used (it does not load, has a zero variance, other
+    // features, a model ID outside the vocabulary, or a word already taken)
+    // is left out with a line in the log and in refusals().  False with a
+    // message when the job's places cannot be read or no model fits the job's
+    // features.
     bool load(const std::string& programFolder, const StatwalkConfig& job, const LogSink& log, std::string* error);
 
+    // "file: reason" for every model file the last load left out.
+    const std::vector<std::string>& refusals() const { return m_refusals; }
+    const StatwalkConfig& job() const { return m_job; }
     const Vocabulary& vocabulary() const { return m_place.vocabulary; }
     const std::string& workFolder() const { return m_place.workFolder; }
     std::int32_t features() const { return m_place.features; }
@@ -116,6 +130,7 @@ private:
     std::vector<std::unique_ptr<Loaded>> m_models;
     WordSet m_testSet;
     bool m_testSetLoaded = false;
+    std::vector<std::string> m_refusals;
 };
 
 // HMM Matching: every word of the test set recognised, the log lines and the

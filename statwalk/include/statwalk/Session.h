@@ -8,16 +8,21 @@
 //   26666 / 26666   the HMM button: show the window with the last result;
 //                   when the user closes or dismisses it, key 26675 hands
 //                   control back to the analyser
-//   26686 / index   recognise that word of the test set, answer its key and
-//                   hand control back (key 26675)
+//   26686 / index   the pick: recognise that word of the test set and show
+//                   the window with the result (the word, what it was
+//                   recognised as, right or wrong against its label, the
+//                   best models with their scores); when the user dismisses
+//                   it, key 26675 hands control back to the analyser
 //
-// A key is answered only for a word that has a model; a word no model
-// reaches gets a line in the log and no answer.
+// A recognised-word key is answered only for the recognise command and a
+// word that has a model; a word no model reaches gets a line in the log and
+// no answer.
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "statwalk/Jobs.h"
 
@@ -32,7 +37,7 @@ inline constexpr std::uint32_t kKeyEnable = 26675;
 
 struct SessionActions {
     std::function<void(std::uint32_t key)> key;  // a WM_KEYDOWN to the analyser's window
-    std::function<void()> show;                  // show the program's window
+    std::function<void(const std::string& text)> show;  // show the program's window with this text
     std::function<void()> quit;                  // end the program
     LogSink log;
 };
@@ -52,6 +57,12 @@ public:
     const std::optional<Recognition>& lastResult() const { return m_last; }
     // The text the window shows for the last result.
     std::string lastResultText() const;
+    // What the window shows after a pick of test word `index`: one line each.
+    std::vector<std::string> pickResultLines(std::int32_t index, const std::optional<Recognition>& r,
+                                             const std::string& error) const;
+
+    // How many of the best models a pick's result lists.
+    static constexpr std::size_t kBestModelsShown = 3;
 
 private:
     void answer(const std::optional<Recognition>& r, const std::string& what, const std::string& error);
