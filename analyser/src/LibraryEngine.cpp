@@ -23,6 +23,7 @@ public:
     }
     std::int32_t CloseSoundCardOut() override { return ::CloseSoundCardOut(); }
     std::int32_t CloseSoundCardIn() override { return ::CloseSoundCardIn(); }
+    std::int32_t GetTokenDiscard() override { return ::GetTokenDiscard(); }
 };
 
 }  // namespace

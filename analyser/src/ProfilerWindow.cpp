@@ -247,6 +247,9 @@ void ProfilerWindow::stateChanged()
 {
     m_updating = true;
     const Profiler& p = m_profiler;
+    // The word data editor shows the analyser's selected word as its current word.
+    if (m_wordDataWindow && m_wordDataWindow->isVisible())
+        m_wordDataWindow->refresh();
     if (!p.caption.empty()) {
         setWindowTitle(QString::fromStdString(p.caption));
         if (m_endpoint && p.caption != m_registeredCaption) {
@@ -333,14 +336,28 @@ void ProfilerWindow::raiseAndRepaint()
     repaint();
 }
 
-void ProfilerWindow::Display()
+void ProfilerWindow::applyColours()
 {
-    // The menu's colours, then the word the Profiler holds (a word that is not
-    // valid only clears the panes).
     m_displays->setColour(ColourItem::Signal, m_profiler.colSpeech);
     m_displays->setColour(ColourItem::OutOfSpeech, m_profiler.colOutOfSpeech);
     m_displays->setColour(ColourItem::Frame, m_profiler.colFrame);
     m_displays->setColour(ColourItem::ParamOut, m_profiler.colParamOut);
+}
+
+void ProfilerWindow::redrawShown()
+{
+    applyColours();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_displays->redraw();
+    m_displayPanes->refresh();
+    QApplication::restoreOverrideCursor();
+}
+
+void ProfilerWindow::Display()
+{
+    // The menu's colours, then the word the Profiler holds (a word that is not
+    // valid only clears the panes).
+    applyColours();
     WordSource word;
     word.samples = m_profiler.sampleBuf;
     word.sampleCount = m_profiler.sampleCount;
@@ -381,9 +398,17 @@ void ProfilerWindow::showWordDataEditor()
     if (!m_wordDataWindow) {
         m_wordDataWindow = std::make_unique<worddata::WordDataWindow>(m_profiler.wordData(), m_profiler.module().AppPath);
         m_wordDataWindow->setTableChanged([this] { m_profiler.wordTableChanged(); });
+        m_wordDataWindow->setRowPicked([this](std::int32_t row) { m_profiler.wordPickedInEditor(row - 1); });
     }
     m_wordDataWindow->refresh();
+    const bool opening = !m_wordDataWindow->isVisible();
     m_wordDataWindow->show();
+    if (opening) {
+        // Centred on the analyser, as its other windows are (placed once
+        // shown, when its size is known).
+        m_wordDataWindow->move(frameGeometry().center() - m_wordDataWindow->frameGeometry().center() +
+                               m_wordDataWindow->pos());
+    }
     m_wordDataWindow->raise();
 }
 
