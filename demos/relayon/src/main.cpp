@@ -9,6 +9,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Relayon"));
+    QApplication::setWindowIcon(talvor::relayon::RelayonDialog::applicationIcon());
     talvor::relayon::RelayonDialog dialog;
     if (!dialog.registered())
         talvor::platform::dialogs().messageBox(
