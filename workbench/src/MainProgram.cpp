@@ -79,6 +79,19 @@ WindowHandle PlatformPrograms::waitForNewWindow(const std::string& caption, Wind
     return platform::waitForNewWindow(caption, existingBefore, timeoutMs);
 }
 
+std::string bringRunningWorkbenchToFront()
+{
+    // The captions the wizard carries: its own, and the one it has while an
+    // external HMM program runs.
+    for (const char* caption : {kDesignCaption, kCaptionSetup}) {
+        const platform::WindowHandle h = platform::findWindowByCaption(caption);
+        if (h != 0 && platform::sendMessage(h, kBringToFrontMessage, 0, 0, 3000) == 1)
+            return std::string("talvor: the workbench is already running (window \"") + caption +
+                   "\"); it was brought to the front.";
+    }
+    return "talvor: the workbench is already running for this user, but its window did not answer.";
+}
+
 std::unique_ptr<MainWindowRegistration> MainWindowRegistration::create(WizardWindow& window, std::string* error)
 {
     auto endpoint = platform::WindowEndpoint::create(
@@ -86,6 +99,10 @@ std::unique_ptr<MainWindowRegistration> MainWindowRegistration::create(WizardWin
         [&window](std::uint32_t msg, std::uint32_t wParam, std::int32_t) -> std::int32_t {
             if (msg == platform::WM_KEYDOWN)
                 window.wizard().Form_KeyDown(wParam);
+            if (msg == kBringToFrontMessage) {
+                window.bringToFront();
+                return 1;
+            }
             return 0;
         },
         error);
