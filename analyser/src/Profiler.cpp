@@ -677,8 +677,9 @@ std::string Profiler::noWordReason() const
     switch (status) {
     case -1:
         if (m_discarded == 2) {
-            // The maximum word length in seconds: 200 frames "2", 130 "1.3".
-            const std::int32_t frames = m_maxWordFrames;
+            // The maximum word length in seconds: 200 frames "2", 130 "1.3"
+            // (an engine that stored nothing below 15 keeps its 200).
+            const std::int32_t frames = m_maxWordFrames >= 15 ? m_maxWordFrames : 200;
             std::string seconds = std::to_string(frames / 100);
             if (frames % 100 != 0) {
                 std::string hundredths = std::to_string(100 + frames % 100).substr(1);

@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QFont>
 #include <QKeyEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -277,9 +278,14 @@ void ProfilerWindow::stateChanged()
     };
     paint(m_lblSay, p.lblSay, 12);
     paint(m_lblWord, p.lblWord, p.lblWordFontSize);
-    if (p.lblWordOverFramePane)
-        m_lblWord->setGeometry(kFramePaneLeft, 6, kFramePaneWidth, 30);
-    else
+    if (p.lblWordOverFramePane) {
+        // Over the frame pane; a text wider than the pane (a long string, a
+        // failed token's reason) grows to the left, over the hidden prompt.
+        const int right = kFramePaneLeft + kFramePaneWidth;
+        const int wanted = QFontMetrics(m_lblWord->font()).horizontalAdvance(m_lblWord->text()) + 4;
+        const int left = std::max(8, std::min(kFramePaneLeft, right - wanted));
+        m_lblWord->setGeometry(left, 6, right - left, 30);
+    } else
         m_lblWord->setGeometry(140, 6, kFramePaneLeft + kFramePaneWidth - 140, 30);
 
     m_cboWordName->setVisible(p.wordListVisible);
