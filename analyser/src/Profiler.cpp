@@ -86,6 +86,7 @@ Profiler::~Profiler()
 {
     if (m_listening)
         m_engine.StopTokenProces();
+    m_engine.ReleaseSoundCardIn();
 }
 
 void Profiler::changed()
@@ -187,6 +188,7 @@ ControlResult Profiler::SetMode(std::int32_t pMode, const std::string& vName, co
         m_engine.StopTokenProces();
         m_listening = false;
     }
+    StopCapture();
     if (!m_loaded)
         Form_Load();
 
@@ -540,7 +542,12 @@ void Profiler::failedTokenButtons()
     }
 }
 
-bool Profiler::StartListening()
+void Profiler::StopCapture()
+{
+    m_engine.ReleaseSoundCardIn();
+}
+
+bool Profiler::StartListening(bool continuing)
 {
     // A playback still timed must not close the new recording's input.
     m_host.stopPlayTimer();
@@ -549,7 +556,7 @@ bool Profiler::StartListening()
     if (window == 0)  // the engine could not tell us about the word
         m_host.messageBox("The analyser window is not registered: it cannot listen.", kWavescopeTitle,
                           BoxIcon::Critical, BoxButtons::Ok);
-    if (window == 0 || m_engine.TokenProces(window) == 0) {
+    if (window == 0 || (continuing ? m_engine.ContinueTokenProces(window) : m_engine.TokenProces(window)) == 0) {
         // The engine has shown the device's own text.
         m_listening = false;
         status = 1;
@@ -667,9 +674,8 @@ bool Profiler::Save_Lb_Pr(std::string* error)
                                         std::size_t(wStop - wStart) * kFeaturesPerFrame);
     const std::vector<float> values = selectedFeatureValues(frames, selFeat);
     const WordSetEntry word{1, 0, wStop - wStart, 0};
-    return writeWordSet(joinPath(pathWork, "x.lb"), joinPath(pathWork, "x.pr"),
-                        std::span<const WordSetEntry>(&word, 1), selectedFeatureCount(selFeat), values,
-                        LabelFileSpacing::Token, error);
+    return writeTokenWordSet(joinPath(pathWork, "x.lb"), joinPath(pathWork, "x.pr"), word,
+                             selectedFeatureCount(selFeat), values, error);
 }
 
 std::string Profiler::noWordReason() const
@@ -889,8 +895,12 @@ void Profiler::Recorded()
             runTimeOutputEndOfRecording();
         if (m_exits != exits)
             return;
-        if (!stopRequested && oldStatus != StatusStopped && StartListening())
-            SetCmd(0, 0, 0, 0, 0, 0, 0, 0);
+        if (!stopRequested && oldStatus != StatusStopped) {
+            if (StartListening(true))
+                SetCmd(0, 0, 0, 0, 0, 0, 0, 0);
+        } else {
+            StopCapture();  // the run-time loop is over
+        }
     }
 }
 
@@ -906,7 +916,7 @@ void Profiler::Form_KeyDown(std::int32_t keyCode)
         if (!m_listening)
             return;
         m_engine.StopTokenProces();
-        if (m_engine.TokenProces(m_host.ownWindow()) == 0) {
+        if (m_engine.ContinueTokenProces(m_host.ownWindow()) == 0) {
             m_listening = false;
             status = 1;
             failedTokenButtons();
@@ -1205,7 +1215,7 @@ bool Profiler::Exitus()
     m_host.stopPlayTimer();
     waitingResult = false;
     endRunTimeLoop();
-    m_engine.CloseSoundCardIn();
+    StopCapture();
     m_engine.CloseSoundCardOut();
     setEnabled(true);
     setShown(false);

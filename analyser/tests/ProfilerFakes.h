@@ -80,6 +80,15 @@ public:
     }
     std::int32_t CloseSoundCardOut() override { calls.push_back("CloseSoundCardOut"); return 0; }
     std::int32_t CloseSoundCardIn() override { calls.push_back("CloseSoundCardIn"); return 0; }
+    std::intptr_t ContinueTokenProces(std::uint32_t window) override
+    {
+        calls.push_back("ContinueTokenProces " + std::to_string(window));
+        if (failStart)
+            return 0;
+        running = 1;
+        return 5;
+    }
+    std::int32_t ReleaseSoundCardIn() override { calls.push_back("ReleaseSoundCardIn"); return 0; }
     std::int32_t GetTokenDiscard() override { return discard; }
 
     int count(const std::string& prefix) const

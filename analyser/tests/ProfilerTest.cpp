@@ -278,9 +278,20 @@ TEST(SaveLbPr, WritesTheTokenFromItsStartFrame)
         std::string lb, pr;
         ASSERT_TRUE(readFileWhole(joinPath(rig.folder.work(), "x.lb"), &lb));
         ASSERT_TRUE(readFileWhole(joinPath(rig.folder.work(), "x.pr"), &pr));
-        EXPECT_EQ(lb, " 1 \r\n 1  0  " + std::to_string(r.wStop - r.wStart) + "  0 \r\n");
-        const std::vector<float> values = parseFeatureFile(pr);
-        ASSERT_EQ(values.size(), std::size_t(r.wStop - r.wStart) * r.features.size());
+        // The two lines, then the stamp that ties x.pr to this x.lb.
+        const std::string lines = " 1 \r\n 1  0  " + std::to_string(r.wStop - r.wStart) + "  0 \r\n";
+        EXPECT_EQ(lb.substr(0, lines.size()), lines);
+        EXPECT_EQ(lb.substr(lines.size(), 6), "stamp ");
+        const std::size_t valueBytes = 4 * std::size_t(r.wStop - r.wStart) * r.features.size();
+        ASSERT_EQ(pr.size(), valueBytes + 16);
+        EXPECT_EQ(pr.substr(valueBytes, 4), "TKST");
+        const std::vector<float> values = parseFeatureFile(pr.substr(0, valueBytes));
+        WordSet token;
+        std::string err;
+        ASSERT_TRUE(readWordSet(joinPath(rig.folder.work(), "x.lb"), joinPath(rig.folder.work(), "x.pr"),
+                                std::int32_t(r.features.size()), &token, &err, 1))
+            << err;
+        EXPECT_EQ(token.values, values);
         std::size_t k = 0;
         for (int f = r.wStart; f < r.wStop; ++f)
             for (int j : r.features)
@@ -297,7 +308,8 @@ TEST(SaveLbPr, ExampleTokenGivesFourHundredBytes)
     rig.speak({0, 10, 60, 2000, 6000});
     std::string pr;
     ASSERT_TRUE(readFileWhole(joinPath(rig.folder.work(), "x.pr"), &pr));
-    EXPECT_EQ(pr.size(), 400u);
+    EXPECT_EQ(pr.size(), 400u + 16u);  // 50 frames of 8 bytes, then the stamp's trailer
+    EXPECT_EQ(pr.substr(400, 4), "TKST");
 }
 
 // ---------------------------------------------------------------------------
@@ -587,7 +599,47 @@ TEST(StartListening, AFailedStartReportsAFailedToken)
     rig.engine.failStart = true;
     rig.speak({});
     EXPECT_FALSE(rig.profiler.listening());
-    EXPECT_EQ(rig.engine.count("TokenProces"), 3);
+    EXPECT_EQ(rig.engine.count("TokenProces"), 2);
+    EXPECT_EQ(rig.engine.count("ContinueTokenProces"), 1);
+}
+
+// A press of Speak records from the press; the next word of run-time
+// listening (and a restart after a full buffer) goes on right after the
+// samples the last one took; the microphone stops when listening is over.
+TEST(StartListening, TheLoopContinuesTheRecordingAndReleasesTheInputWhenItEnds)
+{
+    Rig rig;
+    rig.module.runTime.RTmode = 2;
+    ASSERT_TRUE(rig.setMode(8).ok);
+    rig.engine.calls.clear();
+    rig.profiler.cmdRepeat_Click();
+    EXPECT_EQ(rig.engine.count("TokenProces"), 1);
+    rig.speak({});
+    rig.speak({-1});  // a failed token: listening goes on all the same
+    rig.profiler.Form_KeyDown(TokenKeyBufferFull);
+    EXPECT_EQ(rig.engine.count("TokenProces"), 1);
+    EXPECT_EQ(rig.engine.count("ContinueTokenProces"), 3);
+    EXPECT_EQ(rig.engine.count("ReleaseSoundCardIn"), 0);
+    rig.profiler.cmdStop_Click();
+    rig.speak({});
+    EXPECT_FALSE(rig.profiler.listening());
+    EXPECT_EQ(rig.engine.count("ContinueTokenProces"), 3);
+    EXPECT_EQ(rig.engine.count("ReleaseSoundCardIn"), 1);
+
+    // Outside run-time listening the input runs on until the window is left.
+    Rig single;
+    ASSERT_TRUE(single.setMode(8).ok);
+    single.engine.calls.clear();
+    single.profiler.cmdRepeat_Click();
+    single.speak({});
+    single.profiler.cmdRepeat_Click();
+    single.speak({});
+    EXPECT_EQ(single.engine.count("TokenProces"), 2);
+    EXPECT_EQ(single.engine.count("ContinueTokenProces"), 0);
+    EXPECT_EQ(single.engine.count("ReleaseSoundCardIn"), 0);
+    single.host.answers.push_back(BoxAnswer::Yes);
+    single.profiler.cmdTalvor_Click();
+    EXPECT_EQ(single.engine.count("ReleaseSoundCardIn"), 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -686,7 +738,8 @@ TEST(FormKeyDown, BufferFullRestartsListeningOnlyWhileListening)
     rig.profiler.cmdRepeat_Click();
     const std::string say = rig.profiler.lblSay.text;
     rig.profiler.Form_KeyDown(TokenKeyBufferFull);
-    EXPECT_EQ(rig.engine.count("TokenProces"), 2);
+    EXPECT_EQ(rig.engine.count("TokenProces"), 1);
+    EXPECT_EQ(rig.engine.count("ContinueTokenProces"), 1);
     EXPECT_TRUE(rig.profiler.listening());
     EXPECT_EQ(rig.profiler.lblSay.text, say);
 }

@@ -179,7 +179,7 @@ bool readFileWhole(std::string_view path, std::string* bytes, std::size_t maxByt
     return true;
 }
 
-bool writeFileWhole(std::string_view path, std::string_view bytes, std::string* error)
+bool writeFileWhole(std::string_view path, std::string_view bytes, std::string* error, FileFlush flush)
 {
     auto fail = [&](const std::string& what) {
         if (error)
@@ -224,7 +224,7 @@ bool writeFileWhole(std::string_view path, std::string_view bytes, std::string* 
         p += n;
         left -= std::size_t(n);
     }
-    const int syncRc = ::fsync(fd);
+    const int syncRc = flush == FileFlush::ToDisk ? ::fsync(fd) : 0;
     const int syncErr = errno;
     const int closeRc = ::close(fd);
     if (syncRc != 0 || closeRc != 0) {

@@ -1,10 +1,15 @@
 #include "common/WordSetFile.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <bit>
+#include <chrono>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <new>
+#include <random>
 
 #include "common/FileNames.h"
 #include "common/NumberText.h"
@@ -56,6 +61,64 @@ std::uint32_t toLittleEndian(std::uint32_t v)
         return v;
     else
         return ((v & 0xFFu) << 24) | ((v & 0xFF00u) << 8) | ((v >> 8) & 0xFF00u) | (v >> 24);
+}
+
+// The token's stamp: the label file's item before it, and the feature file's
+// trailer ("TKST", the stamp in 64 bits, the values before it in 32 bits).
+constexpr std::string_view kStampItem = "stamp";
+constexpr std::size_t kTrailerBytes = 16;
+
+bool parseStamp(std::string_view item, std::uint64_t* stamp)
+{
+    if (item.empty() || item.size() > 20)
+        return false;
+    std::uint64_t v = 0;
+    for (char c : item) {
+        if (c < '0' || c > '9')
+            return false;
+        const std::uint64_t d = std::uint64_t(c - '0');
+        if (v > (UINT64_MAX - d) / 10)
+            return false;
+        v = v * 10 + d;
+    }
+    *stamp = v;
+    return true;
+}
+
+void appendLittleEndian(std::string* bytes, std::uint64_t v, int n)
+{
+    for (int k = 0; k < n; ++k)
+        bytes->push_back(char((v >> (8 * k)) & 0xFFu));
+}
+
+std::uint64_t readLittleEndian(std::string_view bytes, std::size_t at, int n)
+{
+    std::uint64_t v = 0;
+    for (int k = 0; k < n; ++k)
+        v |= std::uint64_t(static_cast<unsigned char>(bytes[at + std::size_t(k)])) << (8 * k);
+    return v;
+}
+
+// The stamp of a feature file that ends in a token trailer.
+bool trailerStamp(std::string_view bytes, std::uint64_t* stamp)
+{
+    if (bytes.size() < kTrailerBytes)
+        return false;
+    const std::size_t at = bytes.size() - kTrailerBytes;
+    if (bytes.substr(at, 4) != "TKST" || readLittleEndian(bytes, at + 12, 4) * 4 != at)
+        return false;
+    *stamp = readLittleEndian(bytes, at + 4, 8);
+    return true;
+}
+
+// A new stamp for every token, also across processes and runs.
+std::uint64_t newStamp()
+{
+    static std::mutex mutex;
+    static std::mt19937_64 rng{std::random_device{}() ^ (std::uint64_t(::getpid()) << 32) ^
+                               std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count())};
+    std::lock_guard lock(mutex);
+    return rng();
 }
 
 }  // namespace
@@ -138,6 +201,14 @@ bool parseLabelFile(std::string_view text, LabelFileContents* out, std::string* 
             return false;
         }
         result.words.push_back({fields[0], fields[1], fields[2], fields[3]});
+    }
+    // The token's stamp follows its words.
+    if (wanted == result.count && items.next(&item) && item == kStampItem) {
+        if (!items.next(&item) || !parseStamp(item, &result.stamp)) {
+            setError(error, "the stamp \"" + std::string(item) + "\" is not a number");
+            return false;
+        }
+        result.stamped = true;
     }
     *out = std::move(result);
     return true;
@@ -230,9 +301,28 @@ bool readWordSet(std::string_view labelPath, std::string_view featurePath, std::
     LabelFileContents labels;
     if (!readLabelFile(labelPath, &labels, error, wordsWanted))
         return false;
-    std::vector<float> values;
-    if (!readFeatureFile(featurePath, &values, error))
+    std::string bytes, why;
+    if (!readFileWhole(featurePath, &bytes, kReadFileWholeLimit, &why)) {
+        setError(error, why.find("larger than") != std::string::npos ? why : "cannot read " + normalizeSeparators(featurePath));
         return false;
+    }
+    // The two files of a stamped token must carry one stamp.
+    std::uint64_t featureStamp = 0;
+    const bool featureStamped = trailerStamp(bytes, &featureStamp);
+    if (labels.stamped != featureStamped || featureStamp != labels.stamp) {
+        setError(error, normalizeSeparators(featurePath) + " and " + normalizeSeparators(labelPath) +
+                            " are of two different recordings (their stamps differ): the token is refused");
+        return false;
+    }
+    if (featureStamped)
+        bytes.resize(bytes.size() - kTrailerBytes);
+    std::vector<float> values;
+    try {
+        values = parseFeatureFile(bytes);
+    } catch (const std::bad_alloc&) {
+        setError(error, "not enough memory to read " + normalizeSeparators(featurePath));
+        return false;
+    }
     WordSet set;
     set.count = labels.count;
     std::int64_t next = 0;
@@ -263,6 +353,29 @@ bool readWordSet(std::string_view labelPath, std::string_view featurePath, std::
     set.words = std::move(labels.words);
     *out = std::move(set);
     return true;
+}
+
+bool writeTokenWordSet(std::string_view labelPath, std::string_view featurePath, const WordSetEntry& word,
+                       std::int32_t featuresPerFrame, std::span<const float> values, std::string* error)
+{
+    const std::span<const WordSetEntry> words(&word, 1);
+    if (!labelFileFits(words, error))
+        return false;
+    if (featuresPerFrame < 0 || std::int64_t(featuresPerFrame) * word.frames != std::int64_t(values.size()) ||
+        values.size() > UINT32_MAX) {
+        setError(error, std::to_string(values.size()) + " feature values do not make " + std::to_string(word.frames)
+                            + " frames of " + std::to_string(featuresPerFrame) + " features");
+        return false;
+    }
+    const std::uint64_t stamp = newStamp();
+    std::string bytes = featureFileBytes(values);
+    bytes += "TKST";
+    appendLittleEndian(&bytes, stamp, 8);
+    appendLittleEndian(&bytes, values.size(), 4);
+    const std::string label = labelFileText(words, LabelFileSpacing::Token) + std::string(kStampItem) + " " +
+                              std::to_string(stamp) + " \r\n";
+    return writeFileWhole(featurePath, bytes, error, FileFlush::Skip) &&
+           writeFileWhole(labelPath, label, error, FileFlush::Skip);
 }
 
 bool writeWordSet(std::string_view labelPath, std::string_view featurePath, std::span<const WordSetEntry> words,

@@ -1,10 +1,17 @@
 #include "common/WordSetFile.h"
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
+#include <thread>
 
 #include "common/FileNames.h"
 #include "testing/TempDir.h"
@@ -301,4 +308,109 @@ TEST(WordSetFile, WriterAndReaderAgreeOnTheOffsetRange)
         EXPECT_FALSE(writeLabelFile(lb, words, LabelFileSpacing::Token, &err));
         EXPECT_EQ(fileBytes(lb), before);
     }
+}
+
+namespace {
+
+// A token of `frames` frames of 2 features, every value `value`.
+bool writeToken(const std::string& dir, std::int32_t frames, float value, std::string* err)
+{
+    const std::vector<float> values(std::size_t(frames) * 2, value);
+    return writeTokenWordSet(dir + "/x.lb", dir + "/x.pr", WordSetEntry{1, 0, frames, 0}, 2, values, err);
+}
+
+}  // namespace
+
+// The recorded token's two files carry one stamp: every reader of word sets
+// still reads the token, and a pair of two different tokens is refused.
+TEST(TokenWordSet, StampedPairReadsAndAMixedPairIsRefused)
+{
+    talvor::test::TempDir dir;
+    const std::string lb = dir.path() + "/x.lb", pr = dir.path() + "/x.pr";
+    std::string err;
+    ASSERT_TRUE(writeToken(dir.path(), 30, 1.5f, &err)) << err;
+    for (std::int32_t wanted : {1, -1}) {
+        WordSet set;
+        ASSERT_TRUE(readWordSet(lb, pr, 2, &set, &err, wanted)) << err;
+        ASSERT_EQ(set.words.size(), 1u);
+        EXPECT_EQ(set.words[0].frames, 30);
+        EXPECT_EQ(set.values, std::vector<float>(60, 1.5f));
+    }
+    // The label file's first word and the feature file's first values read
+    // as ever, by readers that know nothing of the stamp.
+    LabelFileContents label;
+    ASSERT_TRUE(readLabelFile(lb, &label, &err, 1)) << err;
+    EXPECT_EQ(label.words.at(0), (WordSetEntry{1, 0, 30, 0}));
+    EXPECT_TRUE(label.stamped);
+    std::vector<float> raw;
+    ASSERT_TRUE(readFeatureFile(pr, &raw, &err));
+    EXPECT_EQ(std::vector<float>(raw.begin(), raw.begin() + 60), std::vector<float>(60, 1.5f));
+
+    const std::string oldLb = fileBytes(lb), oldPr = fileBytes(pr);
+    ASSERT_TRUE(writeToken(dir.path(), 30, 2.5f, &err)) << err;  // same length, another word
+    const std::string newLb = fileBytes(lb), newPr = fileBytes(pr);
+    EXPECT_NE(oldLb, newLb);
+    std::string plainPr;
+    ASSERT_TRUE(writeFeatureFile(dir.path() + "/plain.pr", std::vector<float>(60, 1.0f), &err));
+    plainPr = fileBytes(dir.path() + "/plain.pr");
+    const std::string plainLb = " 1 \r\n 1  0  30  0 \r\n";
+    struct Row {
+        const char* name;
+        const std::string& lb;
+        const std::string& pr;
+    };
+    const Row rows[] = {
+        {"new x.pr, old x.lb (a kill between the writes)", oldLb, newPr},
+        {"old x.pr, new x.lb", newLb, oldPr},
+        {"stamped x.lb, x.pr without a stamp", newLb, plainPr},
+        {"x.lb without a stamp, stamped x.pr", plainLb, newPr},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        putFile(lb, r.lb);
+        putFile(pr, r.pr);
+        WordSet set;
+        err.clear();
+        EXPECT_FALSE(readWordSet(lb, pr, 2, &set, &err, 1));
+        EXPECT_NE(err.find("two different recordings"), std::string::npos) << err;
+    }
+    // A pair without stamps (a word set of the wizard's) reads as before.
+    putFile(lb, plainLb);
+    putFile(pr, plainPr);
+    WordSet set;
+    EXPECT_TRUE(readWordSet(lb, pr, 2, &set, &err, 1)) << err;
+}
+
+// A kill at any moment of the token's writes leaves a pair that either reads
+// as one whole word or is refused: never one word's values at another's length.
+TEST(TokenWordSet, AKillDuringTheWritesNeverGivesAMixedWord)
+{
+    talvor::test::TempDir dir;
+    std::string err;
+    ASSERT_TRUE(writeToken(dir.path(), 30, 1.0f, &err)) << err;
+    std::mt19937 rng(5);
+    int refused = 0;
+    for (int trial = 0; trial < 150; ++trial) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            for (int k = 0;; ++k)
+                writeToken(dir.path(), k % 2 ? 45 : 30, k % 2 ? 2.0f : 1.0f, nullptr);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 3000)(rng)));
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        WordSet set;
+        err.clear();
+        if (!readWordSet(dir.path() + "/x.lb", dir.path() + "/x.pr", 2, &set, &err, 1)) {
+            EXPECT_NE(err.find("two different recordings"), std::string::npos) << err;
+            ++refused;
+            continue;
+        }
+        const std::int32_t frames = set.words.at(0).frames;
+        ASSERT_TRUE(frames == 30 || frames == 45);
+        EXPECT_EQ(set.values, std::vector<float>(std::size_t(frames) * 2, frames == 45 ? 2.0f : 1.0f))
+            << "trial " << trial;
+    }
+    RecordProperty("refused", refused);
 }

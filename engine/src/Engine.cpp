@@ -27,7 +27,7 @@ Engine::~Engine()
 {
     killTimer();
     m_tokenRunning = false;
-    CloseSoundCardIn();
+    ReleaseSoundCardIn();
     CloseSoundCardOut();
 }
 
@@ -41,6 +41,11 @@ std::int32_t Engine::InitSoundCard()
 
 DeviceHandle Engine::OpenSoundCardIn(std::int16_t* samples, std::int32_t count)
 {
+    return openInput(samples, count, false);
+}
+
+DeviceHandle Engine::openInput(std::int16_t* samples, std::int32_t count, bool continuing)
+{
     if (!m_soundInitialised)
         InitSoundCard();
     if (count <= 0 || samples == nullptr)
@@ -53,9 +58,11 @@ DeviceHandle Engine::OpenSoundCardIn(std::int16_t* samples, std::int32_t count)
     // Marked before the device starts, so that a buffer filled at once is noticed.
     m_recording.store(true);
     std::string error;
-    const bool opened = m_services.soundIn &&
-                        m_services.soundIn->open(m_inputFormat, samples, static_cast<std::size_t>(count),
-                                                 [this, generation] { SoundInCallback(generation); }, &error);
+    auto onFull = [this, generation] { SoundInCallback(generation); };
+    const auto n = static_cast<std::size_t>(count);
+    const bool opened =
+        m_services.soundIn && (continuing ? m_services.soundIn->openContinuing(m_inputFormat, samples, n, onFull, &error)
+                                          : m_services.soundIn->open(m_inputFormat, samples, n, onFull, &error));
     if (!opened) {
         m_recording.store(false);
         m_inputGeneration.fetch_add(1);
@@ -79,12 +86,30 @@ std::int32_t Engine::CloseSoundCardIn()
     // Cleared first, so that the buffer handed back by the close raises nothing.
     m_recording.store(false);
     m_inputGeneration.fetch_add(1);
-    const std::size_t position = m_services.soundIn->close();
+    // A device that keeps running goes on, for a continuing recording, right
+    // after the samples the detector has taken; samples it delivered beyond
+    // them (the fetch trails the device by up to a tick, or by the whole
+    // buffer at fast pace) belong to the next word.
+    std::size_t position;
+    if (m_inputBuffer == m_detector.recordBuffer()) {
+        const std::int32_t taken = m_detector.fetchStarted() ? m_detector.nextSample() - 1 : 0;
+        position = m_services.soundIn->closeUsed(static_cast<std::size_t>(std::max(0, taken)));
+    } else
+        position = m_services.soundIn->close();
     m_inputHandle = 0;
     m_inputBuffer = nullptr;
     m_inputCount = 0;
     m_inputClosing.store(false);
     return static_cast<std::int32_t>(position);
+}
+
+void Engine::ReleaseSoundCardIn()
+{
+    if (m_tokenRunning)
+        StopTokenProces();
+    CloseSoundCardIn();
+    if (m_services.soundIn)
+        m_services.soundIn->release();
 }
 
 void Engine::SoundInCallback(std::uint64_t generation)
@@ -150,6 +175,16 @@ void Engine::killTimer()
 
 DeviceHandle Engine::TokenProces(WindowHandle window)
 {
+    return startTokenProcess(window, false);
+}
+
+DeviceHandle Engine::ContinueTokenProces(WindowHandle window)
+{
+    return startTokenProcess(window, true);
+}
+
+DeviceHandle Engine::startTokenProcess(WindowHandle window, bool continuing)
+{
     // The previous word's result is void from here on, whatever follows: a
     // caller that stops before the first block (or whose start fails) must
     // read "still running", not the old word's status and bounds.
@@ -168,7 +203,7 @@ DeviceHandle Engine::TokenProces(WindowHandle window)
     std::fill_n(m_detector.recordBuffer(), TokenDetector::kBufferSamples, std::int16_t{0});
     m_window = window;
     m_notified = false;
-    const DeviceHandle input = OpenSoundCardIn(m_detector.recordBuffer(), TokenDetector::kBufferSamples);
+    const DeviceHandle input = openInput(m_detector.recordBuffer(), TokenDetector::kBufferSamples, continuing);
     if (input == 0)
         return 0;
 

@@ -97,6 +97,17 @@ int32_t StopTokenProces(void)
     return processEngine().StopTokenProces();
 }
 
+intptr_t ContinueTokenProces(uint32_t window)
+{
+    return processEngine().ContinueTokenProces(window);
+}
+
+int32_t ReleaseSoundCardIn(void)
+{
+    processEngine().ReleaseSoundCardIn();
+    return 0;
+}
+
 int32_t GetTokenParam(float* features, int32_t* startFrame, int32_t* endFrame, int16_t* samples,
                       int32_t* startSample, int32_t* endSample)
 {

@@ -23,36 +23,64 @@ std::size_t closeDevice(std::unique_ptr<Device>& device)
     if (!device)
         return 0;
     const std::size_t n = device->close();
+    if constexpr (requires { device->release(); })
+        device->release();
     device.reset();
     return n;
 }
 
+// One input device for as long as the environment selects the same one, so a
+// device that keeps running between recordings does (the microphone is not
+// opened afresh for every word); a changed selection gets a new device.
 class PlatformSoundIn final : public SoundIn {
 public:
     bool open(const WaveFormat& format, std::int16_t* buffer, std::size_t count,
               std::function<void()> onBufferFull, std::string* error) override
+    {
+        return begin(false, format, buffer, count, std::move(onBufferFull), error);
+    }
+    bool openContinuing(const WaveFormat& format, std::int16_t* buffer, std::size_t count,
+                        std::function<void()> onBufferFull, std::string* error) override
+    {
+        return begin(true, format, buffer, count, std::move(onBufferFull), error);
+    }
+    std::size_t samplesDelivered() const override { return m_device ? m_device->samplesDelivered() : 0; }
+    std::size_t close() override { return m_device ? m_device->close() : 0; }
+    std::size_t closeUsed(std::size_t used) override { return m_device ? m_device->closeUsed(used) : 0; }
+    void release() override
+    {
+        if (m_device)
+            m_device->release();
+    }
+
+private:
+    bool begin(bool continuing, const WaveFormat& format, std::int16_t* buffer, std::size_t count,
+               std::function<void()> onBufferFull, std::string* error)
     {
         if (format != SoundFormat) {
             *error = kFormatRefused;
             return false;
         }
         close();
-        m_device = platform::createSoundInput();
+        const std::string selection = platform::soundInputSelection();
+        if (!m_device || selection != m_selection) {
+            closeDevice(m_device);
+            m_device = platform::createSoundInput();
+            m_selection = selection;
+        }
         if (!m_device) {
             *error = "No sound input device is available.";
             return false;
         }
-        if (!m_device->open(buffer, count, std::move(onBufferFull), error)) {
+        const bool opened = continuing ? m_device->openContinuing(buffer, count, std::move(onBufferFull), error)
+                                       : m_device->open(buffer, count, std::move(onBufferFull), error);
+        if (!opened && !m_device->keepsRunning())
             m_device.reset();
-            return false;
-        }
-        return true;
+        return opened;
     }
-    std::size_t samplesDelivered() const override { return m_device ? m_device->samplesDelivered() : 0; }
-    std::size_t close() override { return closeDevice(m_device); }
 
-private:
     std::unique_ptr<platform::SoundInput> m_device;
+    std::string m_selection;
 };
 
 class PlatformSoundOut final : public SoundOut {

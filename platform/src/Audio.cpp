@@ -279,16 +279,37 @@ Pace paceFromEnvironment()
     return Pace::RealTime;
 }
 
+InputMode inputModeFromEnvironment()
+{
+    const std::string v = envValue("TALVOR_AUDIO_IN_MODE");
+    if (v == "continuous")
+        return InputMode::Continuous;
+    if (!v.empty() && v != "per-recording") {
+        static std::once_flag warned;
+        std::call_once(warned, [&]() {
+            std::cerr << "TALVOR_AUDIO_IN_MODE=" << v << " is not \"per-recording\" or \"continuous\"; using per-recording\n";
+        });
+    }
+    return InputMode::PerRecording;
+}
+
 }  // namespace
 
-std::unique_ptr<SoundInput> createWavFileInput(const std::string& path, Pace pace)
+std::string soundInputSelection()
 {
+    return envValue("TALVOR_AUDIO_IN") + '\n' + envValue("TALVOR_AUDIO_IN_MODE") + '\n' + envValue("TALVOR_AUDIO_PACE");
+}
+
+std::unique_ptr<SoundInput> createWavFileInput(const std::string& path, Pace pace, InputMode mode)
+{
+    if (mode == InputMode::Continuous)
+        return detail::makeContinuousInput(detail::makeRoomSource(path, pace));
     return std::make_unique<PacedInput>(path, pace);
 }
 
-std::unique_ptr<SoundInput> createNullInput(Pace pace)
+std::unique_ptr<SoundInput> createNullInput(Pace pace, InputMode mode)
 {
-    return std::make_unique<PacedInput>(std::string(), pace);
+    return createWavFileInput(std::string(), pace, mode);
 }
 
 std::unique_ptr<SoundOutput> createWavFileOutput(const std::string& path)
@@ -307,8 +328,8 @@ std::unique_ptr<SoundInput> createSoundInput()
     if (v.empty() || v == "default")
         return createPortAudioInput();
     if (v == "null")
-        return createNullInput(paceFromEnvironment());
-    return createWavFileInput(v, paceFromEnvironment());
+        return createNullInput(paceFromEnvironment(), inputModeFromEnvironment());
+    return createWavFileInput(v, paceFromEnvironment(), inputModeFromEnvironment());
 }
 
 std::unique_ptr<SoundOutput> createSoundOutput()

@@ -479,3 +479,183 @@ TEST(Wav, AHeaderThatAnnouncesMoreThanTheFileHoldsReadsNoMore)
     else
         EXPECT_FALSE(error.empty());
 }
+
+namespace {
+
+// A file whose every sample tells where it stood (never 0, so silence is told apart).
+std::vector<std::int16_t> positions(std::size_t n)
+{
+    std::vector<std::int16_t> v(n);
+    for (std::size_t i = 0; i < n; ++i)
+        v[i] = std::int16_t(int(i % 30000) + 1);
+    return v;
+}
+
+// One recording of a running input: what it delivered and how much of it was used.
+struct Take {
+    std::vector<std::int16_t> samples;
+    std::size_t used = 0;
+};
+
+}  // namespace
+
+// The samples handed to consecutive continuing recordings, each cut at what
+// its caller used and put end to end, are the room's own samples: no gap and
+// no overlap, whatever the delay between a close and the next open.
+TEST(ContinuousInput, ConsecutiveRecordingsJoinWithoutGapOrOverlap)
+{
+    talvor::test::TempDir dir;
+    const std::string path = dir.path() + "/stream.wav";
+    const auto file = positions(8000 * 4);
+    std::string error;
+    ASSERT_TRUE(writeWav(path, file.data(), file.size(), &error)) << error;
+
+    struct Row {
+        const char* name;
+        Pace pace;
+        std::vector<int> delaysMs;  // before each open after the first
+    };
+    const Row rows[] = {
+        {"fast, back to back", Pace::Fast, {0, 0, 0, 0, 0}},
+        {"fast, with pauses", Pace::Fast, {30, 0, 120, 5, 60}},
+        {"realtime, back to back", Pace::RealTime, {0, 0, 0}},
+        {"realtime, pauses longer than a recording", Pace::RealTime, {250, 0, 400}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto in = createWavFileInput(path, row.pace, InputMode::Continuous);
+        EXPECT_TRUE(in->keepsRunning());
+        std::vector<Take> takes;
+        for (std::size_t k = 0; k <= row.delaysMs.size(); ++k) {
+            if (k > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(row.delaysMs[k - 1]));
+            std::vector<std::int16_t> buffer(2400, 0x7777);
+            FullWatch full;
+            ASSERT_TRUE(k == 0 ? in->open(buffer.data(), buffer.size(), full.callback(), &error)
+                               : in->openContinuing(buffer.data(), buffer.size(), full.callback(), &error))
+                << error;
+            if (row.pace == Pace::Fast)
+                ASSERT_TRUE(full.waitFor(1, 5s));
+            else
+                std::this_thread::sleep_for(100ms);
+            const std::size_t delivered = in->samplesDelivered();
+            // The caller took a part of what came, as the detector does.
+            const std::size_t used = delivered * (k % 3 + 1) / 4;
+            EXPECT_EQ(in->closeUsed(used), delivered);
+            takes.push_back({std::vector<std::int16_t>(buffer.begin(), buffer.begin() + std::ptrdiff_t(delivered)), used});
+        }
+        std::vector<std::int16_t> joined;
+        for (const Take& t : takes)
+            joined.insert(joined.end(), t.samples.begin(), t.samples.begin() + std::ptrdiff_t(t.used));
+        ASSERT_GT(joined.size(), 1000u);
+        ASSERT_LE(joined.size(), file.size());
+        EXPECT_TRUE(std::equal(joined.begin(), joined.end(), file.begin())) << "the recordings do not join up";
+        in->release();
+    }
+}
+
+// A continuous room plays on: a recording that begins at once (a press of
+// Speak) begins where the room has got to, in real time whether or not
+// anything recorded; at fast pace the room waits for its listener.
+TEST(ContinuousInput, ARecordingThatBeginsNowTakesTheRoomWhereItIs)
+{
+    talvor::test::TempDir dir;
+    const std::string path = dir.path() + "/stream.wav";
+    const auto file = positions(8000 * 3);
+    std::string error;
+    ASSERT_TRUE(writeWav(path, file.data(), file.size(), &error)) << error;
+    std::vector<std::int16_t> buffer(800, 0x7777);
+
+    auto live = createWavFileInput(path, Pace::RealTime, InputMode::Continuous);
+    ASSERT_TRUE(live->open(buffer.data(), buffer.size(), nullptr, &error)) << error;
+    std::this_thread::sleep_for(20ms);
+    live->close();
+    live->release();  // the microphone goes, the room plays on
+    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(live->open(buffer.data(), buffer.size(), nullptr, &error)) << error;
+    std::this_thread::sleep_for(40ms);
+    ASSERT_GT(live->close(), 0u);
+    EXPECT_GE(buffer[0], 8 * 300) << "the room stood still while nothing recorded";
+
+    auto fast = createWavFileInput(path, Pace::Fast, InputMode::Continuous);
+    FullWatch full;
+    ASSERT_TRUE(fast->open(buffer.data(), buffer.size(), full.callback(), &error)) << error;
+    ASSERT_TRUE(full.waitFor(1, 5s));
+    fast->closeUsed(300);
+    std::this_thread::sleep_for(50ms);
+    FullWatch again;
+    ASSERT_TRUE(fast->open(buffer.data(), buffer.size(), again.callback(), &error)) << error;
+    ASSERT_TRUE(again.waitFor(1, 5s));
+    EXPECT_EQ(buffer[0], file[300]);
+    fast->close();
+
+    // Past the file's end the room is silent; per recording, every open
+    // starts the file again.
+    auto perRecording = createWavFileInput(path, Pace::Fast);
+    EXPECT_FALSE(perRecording->keepsRunning());
+    for (int k = 0; k < 2; ++k) {
+        FullWatch f;
+        ASSERT_TRUE(perRecording->openContinuing(buffer.data(), buffer.size(), f.callback(), &error)) << error;
+        ASSERT_TRUE(f.waitFor(1, 5s));
+        EXPECT_EQ(buffer[0], file[0]);
+        perRecording->closeUsed(100);
+    }
+}
+
+// The PortAudio library is initialised once per process, however many
+// recordings start and stop; without a device the open says how to go on.
+TEST(PortAudio, InitialisesOncePerProcessAndTellsHowToGoOnWithoutADevice)
+{
+    EXPECT_LE(soundBackendInitialisations(), 1u);
+    std::vector<std::int16_t> buffer(800);
+    auto in = createPortAudioInput();
+    bool opened = false;
+    std::string firstError;
+    for (int k = 0; k < 1000; ++k) {
+        std::string error;
+        if (in->open(buffer.data(), buffer.size(), nullptr, &error)) {
+            opened = true;
+            in->close();
+        } else if (firstError.empty()) {
+            firstError = error;
+        }
+        if (k % 100 == 99)
+            in->release();
+    }
+    in->release();
+    EXPECT_EQ(soundBackendInitialisations(), 1u);
+    if (!opened) {
+        EXPECT_NE(firstError.find("TALVOR_AUDIO_IN=path.wav"), std::string::npos) << firstError;
+        EXPECT_GT(firstError.find('\n'), 0u) << "the device's own text comes first";
+    }
+}
+
+// The sound libraries' own messages stay off the terminal while the device
+// is probed (a program that finds no device prints nothing of them).
+TEST(PortAudio, ProbingPrintsNoBackEndChatter)
+{
+    talvor::test::TempDir dir;
+    const std::string err = dir.path() + "/stderr.txt";
+    const std::string out = dir.path() + "/stdout.txt";
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        // A fresh program, so that the library is initialised in it.
+        ::freopen(out.c_str(), "w", stdout);
+        ::freopen(err.c_str(), "w", stderr);
+        ::execl(TALVOR_TEST_PEER, TALVOR_TEST_PEER, "--sound-probe", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    std::ifstream o(out), e(err);
+    const std::string said((std::istreambuf_iterator<char>(o)), {});
+    const std::string chatter((std::istreambuf_iterator<char>(e)), {});
+    if (said.rfind("OPENED", 0) == 0)
+        GTEST_SKIP() << "this machine has a sound input device";
+    EXPECT_NE(said.find("TALVOR_AUDIO_IN=path.wav"), std::string::npos) << said;
+    EXPECT_EQ(chatter.find("ALSA lib"), std::string::npos) << chatter;
+    EXPECT_EQ(chatter.find("jack"), std::string::npos) << chatter;
+    EXPECT_EQ(chatter, "");
+}

@@ -2,6 +2,8 @@
 // in the cross-process tests.
 //
 //   platform_test_peer CAPTION [REPLY-CAPTION]   registers CAPTION, prints "READY <handle>"
+//   platform_test_peer --sound-probe              opens the default sound input once, prints
+//                                                "OPENED" or the error text, and ends
 //   platform_test_peer --lock NAME                takes the single-instance lock NAME,
 //                                                 prints "LOCKED" or "BUSY", then waits
 //   platform_test_peer                            (no arguments, as ChildProcess starts it)
@@ -36,6 +38,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/Audio.h"
 #include "platform/Process.h"
 #include "platform/Window.h"
 
@@ -90,6 +93,18 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::string caption, replyCaption;
+    if (argc >= 2 && std::string(argv[1]) == "--sound-probe") {
+        std::vector<std::int16_t> buffer(800);
+        auto in = createPortAudioInput();
+        std::string error;
+        if (in->open(buffer.data(), buffer.size(), nullptr, &error)) {
+            std::printf("OPENED\n");
+            in->release();
+        } else {
+            std::printf("%s\n", error.c_str());
+        }
+        return 0;
+    }
     if (argc >= 3 && std::string(argv[1]) == "--lock") {
         SingleInstanceLock lock(argv[2]);
         const bool got = lock.tryLock();

@@ -58,6 +58,11 @@ public:
     virtual std::intptr_t OpenSoundCardOut(const std::int16_t* samples, std::int32_t count) = 0;
     virtual std::int32_t CloseSoundCardOut() = 0;
     virtual std::int32_t CloseSoundCardIn() = 0;
+    // As TokenProces, the recording beginning right after the samples the
+    // last token process took (the next word of run-time listening).
+    virtual std::intptr_t ContinueTokenProces(std::uint32_t window) { return TokenProces(window); }
+    // Listening is over for good: the input device stops capturing.
+    virtual std::int32_t ReleaseSoundCardIn() { return CloseSoundCardIn(); }
     // Why the detector last gave up a word candidate in this recording:
     // 0 none, 1 too short, 2 too long (GetTokenDiscard).
     virtual std::int32_t GetTokenDiscard() { return 0; }
@@ -266,7 +271,12 @@ public:
     void setEnabled(bool enabled);
 
     // --- recording cycle ---
-    bool StartListening();
+    // continuing: the next word of the same listening (run-time loop, full
+    // buffer), which begins right after the samples the last one took; else
+    // the recording begins now (a press of Speak).
+    bool StartListening(bool continuing = false);
+    // Listening is over for good: the microphone stops capturing.
+    void StopCapture();
     void StopListening();
     void Recorded();
     void Form_KeyDown(std::int32_t keyCode);

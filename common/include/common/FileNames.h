@@ -33,7 +33,13 @@ std::string joinPath(std::string_view folder, std::string_view name);
 // file is left as it was, the temporary is removed, and false is returned with
 // a reason in *error (when given).  An existing file is replaced under the name
 // it already has on disk (found case-insensitively).
-bool writeFileWhole(std::string_view path, std::string_view bytes, std::string* error = nullptr);
+//
+// FileFlush::Skip leaves out the flush to disk: for scratch files that are
+// read back at once (the recorded token), where the rename still keeps a
+// reader from ever seeing half a file.
+enum class FileFlush { ToDisk, Skip };
+bool writeFileWhole(std::string_view path, std::string_view bytes, std::string* error = nullptr,
+                    FileFlush flush = FileFlush::ToDisk);
 
 // The most a whole-file read takes unless its caller sets a smaller limit
 // that fits its format.

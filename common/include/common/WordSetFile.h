@@ -24,6 +24,17 @@
 // little-endian.  Which features are selected is not stored; writer and reader
 // take it from the same configuration.
 //
+// The recorded token x.lb/x.pr is written by writeTokenWordSet with a stamp
+// that both files carry, so that a pair from two different words (a crash or
+// a kill between the two writes) is refused rather than read as one word:
+// x.lb has a third line "stamp N " (N a decimal number, new for every token),
+// which readers of the first word never reach, and x.pr ends, after the
+// values, in a trailer of 16 bytes that readers of the announced frames never
+// reach: the bytes "TKST", N as 64 bits and the number of values before the
+// trailer as 32 bits, little-endian.  readWordSet checks the pair: a stamped
+// label file needs a feature file with the same stamp, and a stamped feature
+// file a label file with it.  Word sets without stamps read as ever.
+//
 // File names are found case-insensitively ("x.LB" reaches "x.lb"); files are
 // written whole (a failed write leaves the old file).  Nothing throws: failures
 // return false with a reason in *error when one is given.
@@ -63,6 +74,8 @@ enum class LabelFileSpacing {
 struct LabelFileContents {
     std::int32_t count = 0;
     std::vector<WordSetEntry> words;
+    bool stamped = false;     // a "stamp N" line follows the words
+    std::uint64_t stamp = 0;
 };
 
 // Whether a label file can hold `words` so that it reads back: no negative
@@ -123,6 +136,12 @@ struct WordSet {
 // may start earlier and run longer) takes them from the start.
 bool readWordSet(std::string_view labelPath, std::string_view featurePath, std::int32_t featuresPerFrame,
                  WordSet* out, std::string* error = nullptr, std::int32_t wordsWanted = -1);
+
+// Writes the recorded token: one word, its values, and a new stamp in both
+// files; the feature file first, each whole, with no flush to disk (scratch
+// files, read back at once).
+bool writeTokenWordSet(std::string_view labelPath, std::string_view featurePath, const WordSetEntry& word,
+                       std::int32_t featuresPerFrame, std::span<const float> values, std::string* error = nullptr);
 
 // Writes both files of a word set: the label file with the given spacing and
 // the feature file from `values` (featuresPerFrame x frames of every word, in

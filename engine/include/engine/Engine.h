@@ -10,6 +10,11 @@
 // recording is closed and TokenKeyDone is posted to the window; exactly one
 // notification is posted per TokenProces, none after StopTokenProces.  The
 // sound device's thread only sets flags.
+//
+// Closing the input (CloseSoundCardIn, and the end of a token process) stops
+// the recording into the caller's buffer; a device that keeps running goes on
+// capturing until ReleaseSoundCardIn, so that ContinueTokenProces can begin
+// the next recording right after the samples the detector took.
 
 #include "engine/Services.h"
 #include "engine/TokenDetector.h"
@@ -51,7 +56,14 @@ public:
     DeviceHandle OpenSoundCardOut(const std::int16_t* samples, std::int32_t count);
     std::int32_t CloseSoundCardOut();
     DeviceHandle TokenProces(WindowHandle window);
+    // As TokenProces, but the recording begins right after the last sample
+    // the previous token process took from an input that kept running (run-
+    // time listening loses nothing between words).
+    DeviceHandle ContinueTokenProces(WindowHandle window);
     std::int32_t StopTokenProces();
+    // Listening is over for good: any token process ends and the input
+    // device stops capturing.
+    void ReleaseSoundCardIn();
     std::int32_t GetTokenParam(float* features, std::int32_t* startFrame, std::int32_t* endFrame,
                                std::int16_t* samples, std::int32_t* startSample, std::int32_t* endSample);
     std::int32_t ChangeTokenMaxFrames(std::int32_t frames);
@@ -72,6 +84,8 @@ public:
     const WaveFormat& outputFormat() const { return m_outputFormat; }
 
 private:
+    DeviceHandle openInput(std::int16_t* samples, std::int32_t count, bool continuing);
+    DeviceHandle startTokenProcess(WindowHandle window, bool continuing);
     void TokenTimerProc();
     void SoundInCallback(std::uint64_t generation);
     void SoundCardError(const std::string& text);  // the device's own error text

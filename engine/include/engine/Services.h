@@ -40,9 +40,26 @@ public:
                       std::function<void()> onBufferFull, std::string* error) = 0;
     // The exact number of samples delivered into the buffer so far (any thread).
     virtual std::size_t samplesDelivered() const = 0;
-    // Stops and releases the device; returns the samples delivered (0 when not
-    // open).  onBufferFull is not called after close() has returned.
+    // Ends the recording; returns the samples delivered (0 when not open).
+    // onBufferFull is not called after close() has returned.  A device that
+    // keeps running between recordings only stops copying into the buffer.
     virtual std::size_t close() = 0;
+
+    // A recording that begins right after the last sample the previous one
+    // used (a device that does not keep running begins as open() does).
+    virtual bool openContinuing(const WaveFormat& format, std::int16_t* buffer, std::size_t count,
+                                std::function<void()> onBufferFull, std::string* error)
+    {
+        return open(format, buffer, count, std::move(onBufferFull), error);
+    }
+    // As close(); of the samples delivered only the first `used` were consumed.
+    virtual std::size_t closeUsed(std::size_t used)
+    {
+        (void)used;
+        return close();
+    }
+    // Listening is over: the device stops capturing and is released.
+    virtual void release() { close(); }
 };
 
 // Plays samples that stay valid until close().

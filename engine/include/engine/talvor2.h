@@ -35,8 +35,17 @@ TALVOR2_API int32_t CloseSoundCardOut(void);
  * 50 ms on the calling thread, whose event loop must run.  The input handle,
  * or 0. */
 TALVOR2_API intptr_t TokenProces(uint32_t window);
-/* Ends the token process; 0. */
+/* Ends the token process; 0.  The input device may keep capturing (the
+ * microphone, a continuous WAV room) until ReleaseSoundCardIn. */
 TALVOR2_API int32_t StopTokenProces(void);
+/* As TokenProces, but the recording begins right after the last sample the
+ * previous token process's detector took, when the input kept running in
+ * between (run-time listening: nothing said between two words is lost);
+ * otherwise at once, as TokenProces.  The input handle, or 0. */
+TALVOR2_API intptr_t ContinueTokenProces(uint32_t window);
+/* Listening is over: ends any token process and recording, and the input
+ * device stops capturing; 0.  The next recording starts the device again. */
+TALVOR2_API int32_t ReleaseSoundCardIn(void);
 /* Copies frames 0 .. end frame + 9 (20 floats each) and samples 0 .. end
  * sample + 800, cut at the end of the frame store and of the recording
  * buffer, and the word's bounds.  The word's status: 0 found, 1 running,
