@@ -850,7 +850,7 @@ TEST(Exitus, QuestionsPerMode)
                             rig.host.sent.back().msg == StatwalkCommand;
         EXPECT_EQ(closed, r.closesRecogniser);
         if (r.leaves) {
-            EXPECT_GE(rig.engine.count("CloseSoundCardIn"), 1);
+            EXPECT_GE(rig.engine.count("ReleaseSoundCardIn"), 1);  // the input is let go
             EXPECT_GE(rig.engine.count("CloseSoundCardOut"), 1);
         }
     }

@@ -107,6 +107,44 @@ TEST(TokenProcess, OddChunksGiveTheSameWordAsOneDelivery)
     EXPECT_EQ(a.endFrame - a.startFrame, ref.endFrame - ref.startFrame);
 }
 
+// The end of a word stops the recording into the buffer at the samples the
+// detector took; a continuing process asks the device to begin right after
+// them, and only the end of listening releases the device.
+TEST(TokenProcess, AContinuingProcessBeginsRightAfterTheSamplesTheDetectorTook)
+{
+    const std::vector<std::int16_t> s = test::wordRecording();
+    FakeRig rig;
+    ASSERT_NE(rig.engine->TokenProces(kWindow), 0);
+    EXPECT_EQ(rig.in->continuingOpens, 0);
+    feed(rig, s, {s.size()});
+    ASSERT_EQ(rig.messages->count(TokenKeyDone), 1);
+    const TokenCopy word = getTokenParam(*rig.engine);
+    ASSERT_EQ(word.status, 0);
+    ASSERT_TRUE(rig.in->lastUsed.has_value());
+    EXPECT_EQ(*rig.in->lastUsed, std::size_t(rig.engine->detector().nextSample() - 1));
+    EXPECT_GT(*rig.in->lastUsed, std::size_t(word.endSample));  // the quiet after the word was taken
+    EXPECT_LT(*rig.in->lastUsed, s.size());  // what came after it is the next word's
+
+    rig.engine->StopTokenProces();
+    ASSERT_NE(rig.engine->ContinueTokenProces(kWindow), 0);
+    EXPECT_EQ(rig.in->continuingOpens, 1);
+    // Stopped before the detector took anything: nothing of it was used.
+    rig.engine->StopTokenProces();
+    EXPECT_EQ(rig.in->lastUsed, std::size_t{0});
+    EXPECT_EQ(rig.in->releases, 0);
+    rig.engine->ReleaseSoundCardIn();
+    EXPECT_EQ(rig.in->releases, 1);
+    EXPECT_FALSE(rig.engine->recording());
+    EXPECT_FALSE(rig.engine->tokenProcessRunning());
+
+    // A recording of the caller's own buffer counts all it delivered as used.
+    std::vector<std::int16_t> own(800);
+    ASSERT_NE(rig.engine->OpenSoundCardIn(own.data(), 800), 0);
+    rig.in->lastUsed.reset();
+    rig.engine->CloseSoundCardIn();
+    EXPECT_FALSE(rig.in->lastUsed.has_value());
+}
+
 TEST(TokenProcess, LateTickAfterTheWordChangesNothing)
 {
     // A tick the event loop had queued before the timer stopped must not run

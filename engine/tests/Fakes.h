@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,27 @@ public:
         return true;
     }
     std::size_t samplesDelivered() const override { return delivered; }
+    // A device that keeps running: where the engine asked the next
+    // recording to begin, and how it ended listening.
+    int continuingOpens = 0;
+    int releases = 0;
+    std::optional<std::size_t> lastUsed;  // of the last closeUsed
+    bool openContinuing(const WaveFormat& format, std::int16_t* b, std::size_t n, std::function<void()> onFull,
+                        std::string* error) override
+    {
+        ++continuingOpens;
+        return open(format, b, n, std::move(onFull), error);
+    }
+    std::size_t closeUsed(std::size_t used) override
+    {
+        lastUsed = used;
+        return close();
+    }
+    void release() override
+    {
+        ++releases;
+        close();
+    }
     std::size_t close() override
     {
         ++closes;
