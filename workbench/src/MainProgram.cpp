@@ -85,9 +85,12 @@ std::string bringRunningWorkbenchToFront()
     // external HMM program runs.
     for (const char* caption : {kDesignCaption, kCaptionSetup}) {
         const platform::WindowHandle h = platform::findWindowByCaption(caption);
-        if (h != 0 && platform::sendMessage(h, kBringToFrontMessage, 0, 0, 3000) == 1)
-            return std::string("talvor: the workbench is already running (window \"") + caption +
-                   "\"); it was brought to the front.";
+        const std::int32_t answer = h != 0 ? platform::sendMessage(h, kBringToFrontMessage, 0, 0, 3000) : 0;
+        const std::string running = std::string("talvor: the workbench is already running (window \"") + caption + "\"); ";
+        if (answer == 1)
+            return running + "it was brought to the front.";
+        if (answer == 2)
+            return running + "it is hidden while an external HMM program runs and comes back when it ends.";
     }
     return "talvor: the workbench is already running for this user, but its window did not answer.";
 }
@@ -99,10 +102,8 @@ std::unique_ptr<MainWindowRegistration> MainWindowRegistration::create(WizardWin
         [&window](std::uint32_t msg, std::uint32_t wParam, std::int32_t) -> std::int32_t {
             if (msg == platform::WM_KEYDOWN)
                 window.wizard().Form_KeyDown(wParam);
-            if (msg == kBringToFrontMessage) {
-                window.bringToFront();
-                return 1;
-            }
+            if (msg == kBringToFrontMessage)
+                return window.bringToFront() ? 1 : 2;
             return 0;
         },
         error);

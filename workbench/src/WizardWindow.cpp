@@ -1002,17 +1002,18 @@ void WizardWindow::hideWindow()
     hide();
 }
 
-void WizardWindow::bringToFront()
+bool WizardWindow::bringToFront()
 {
     QWidget* w = isVisible() ? static_cast<QWidget*>(this)
                  : m_restoreWindow && m_restoreWindow->isVisible() ? static_cast<QWidget*>(m_restoreWindow.get())
                                                                    : nullptr;
     if (!w)
-        return;
+        return false;
     if (w->isMinimized())
         w->showNormal();
     w->raise();
     w->activateWindow();
+    return true;
 }
 
 std::string WizardWindow::caption() const

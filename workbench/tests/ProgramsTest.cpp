@@ -219,10 +219,11 @@ TEST_F(ProgramsFixture, ASecondStartBringsTheWizardToTheFront)
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->isMinimized());
 
-    // Hidden while an external program runs: it stays hidden, and still answers.
+    // Hidden while an external program runs: it stays hidden, and says so.
     window->hide();
     EXPECT_EQ(bringRunningWorkbenchToFront(),
-              "talvor: the workbench is already running (window \"TALVOR II Setup\"); it was brought to the front.");
+              "talvor: the workbench is already running (window \"TALVOR II Setup\"); it is hidden while an "
+              "external HMM program runs and comes back when it ends.");
     EXPECT_FALSE(window->isVisible());
 }
 

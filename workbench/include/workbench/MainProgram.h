@@ -22,7 +22,8 @@ constexpr const char* kInstanceLockName = "talvor-workbench";
 // The environment variable that names the program folder.
 constexpr const char* kProgramFolderVariable = "TALVOR_PROGRAM_FOLDER";
 // Sent by a second start to the running workbench's window: it comes to the
-// front and answers 1.
+// front and answers 1, or answers 2 while it is hidden for an external HMM
+// program.
 constexpr std::uint32_t kBringToFrontMessage = 0x8001;
 
 // A second start: finds the running workbench's window by its captions and

@@ -74,8 +74,8 @@ public:
     // A second start asked for the workbench: the wizard comes to the front
     // (out of a minimised state too); while it is hidden for the run-time
     // mode, the restore window does; hidden while an external program runs,
-    // it stays hidden (it comes back when the program ends).
-    void bringToFront();
+    // it stays hidden (it comes back when the program ends): false.
+    bool bringToFront();
 
     // The small windows, made on first use (null before).
     ModelsDialog* modelsDialog() const { return m_modelsDialog.get(); }
