@@ -1,14 +1,14 @@
 # The analyser's word displays.
 #
 #   analyser_displays     the scenes of the wave, frame, spectrum, 3-D and
-#                         parameter panes, the display choosers' state and the
-#                         stored-word browsing; no Qt Widgets
+#                         parameter panes and the display choosers' state; no
+#                         Qt Widgets (the stored-word browsing is the
+#                         analyser's own, analyser_core)
 #   analyser_displays_ui  the panes and the chooser dialogs that paint and edit them
 
 add_library(analyser_displays STATIC
   ${CMAKE_CURRENT_LIST_DIR}/src/displays/DisplayChoosers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/displays/WordDisplays.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/src/displays/StoredWordBrowser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/displays/Mesh3D.cpp
 )
 target_include_directories(analyser_displays PUBLIC ${CMAKE_CURRENT_LIST_DIR}/include)
@@ -21,7 +21,6 @@ if(TALVOR_TESTS)
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/tests/displays/DisplayChoosersTest.cpp
       ${CMAKE_CURRENT_LIST_DIR}/tests/displays/WordDisplaysTest.cpp
-      ${CMAKE_CURRENT_LIST_DIR}/tests/displays/StoredWordBrowserTest.cpp
       ${CMAKE_CURRENT_LIST_DIR}/tests/displays/Mesh3DTest.cpp
     DEPS analyser_displays talvor_testing)
   if(TARGET analyser_displays_tests)
@@ -49,8 +48,9 @@ if(TARGET platform)
     endif()
     # Renders the panes with a stored word and a recorded token into PNGs.
     add_executable(analyser_displays_render ${CMAKE_CURRENT_LIST_DIR}/tests/displays/RenderDisplays.cpp)
-    target_link_libraries(analyser_displays_render PRIVATE analyser_displays_ui engine_core)
-    target_include_directories(analyser_displays_render PRIVATE ${PROJECT_SOURCE_DIR}/engine/tests)
+    target_link_libraries(analyser_displays_render PRIVATE analyser_displays_ui analyser_core engine_core talvor_testing)
+    target_include_directories(analyser_displays_render PRIVATE ${PROJECT_SOURCE_DIR}/engine/tests
+                                                                ${CMAKE_CURRENT_LIST_DIR}/tests)
     talvor_warnings(analyser_displays_render)
   endif()
 endif()

@@ -30,8 +30,10 @@ endif()
 if(TALVOR_TESTS)
   add_component_test(analyser_core_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/ProfilerTest.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/tests/BrowsingTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/tests/ProfilerFakes.h
-    DEPS analyser_core talvor_testing)
+            ${CMAKE_CURRENT_LIST_DIR}/tests/DisplaysView.h
+    DEPS analyser_core analyser_displays talvor_testing)
   if(TARGET analyser_ui)
     add_component_test(analyser_ui_tests
       SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/WavescopeTest.cpp

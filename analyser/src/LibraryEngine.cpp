@@ -25,6 +25,7 @@ public:
     std::int32_t CloseSoundCardIn() override { return ::CloseSoundCardIn(); }
     std::intptr_t ContinueTokenProces(std::uint32_t window) override { return ::ContinueTokenProces(window); }
     std::int32_t ReleaseSoundCardIn() override { return ::ReleaseSoundCardIn(); }
+    std::int32_t GetTokenDiscard() override { return ::GetTokenDiscard(); }
 };
 
 }  // namespace

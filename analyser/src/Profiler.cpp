@@ -91,6 +91,9 @@ Profiler::~Profiler()
 
 void Profiler::changed()
 {
+    // The word data editor's current word is the list's selected word.
+    if (listIsSelectable() && m_store.currentRow() != listIndex + 1)
+        m_store.setCurrentRow(listIndex + 1);
     if (m_view)
         m_view->stateChanged();
 }
@@ -326,7 +329,7 @@ ControlResult Profiler::SetMode(std::int32_t pMode, const std::string& vName, co
 
     profilerMode = pMode;
     m_wParh = pMode == 0 || pMode == 1 ? newPathWork : wParh;
-    m_engine.ChangeTokenMaxFrames(0);
+    m_maxWordFrames = m_engine.ChangeTokenMaxFrames(0);
     lblWordFontSize = 14;
     if (usesVocabulary || pMode == 12) {
         nameVoc = vName;
@@ -336,7 +339,7 @@ ControlResult Profiler::SetMode(std::int32_t pMode, const std::string& vName, co
     }
     if (pMode == 0) {
         if (newPathWork.empty())
-            m_engine.ChangeTokenMaxFrames(130);
+            m_maxWordFrames = m_engine.ChangeTokenMaxFrames(130);
         else
             lblWordFontSize = 8;
     }
@@ -370,6 +373,15 @@ void Profiler::wordTableChanged()
     wordList.assign(names.begin() + 1, names.begin() + 1 + std::max<std::int32_t>(n, 0));
     const std::int32_t row = m_store.currentRow() - 1;
     listIndex = row >= 0 && row < std::int32_t(wordList.size()) ? row : (wordList.empty() ? -1 : 0);
+    changed();
+}
+
+void Profiler::wordPickedInEditor(std::int32_t index)
+{
+    if (busy() || m_listening || index < 0 || index >= std::int32_t(wordList.size()) || index == listIndex)
+        return;
+    userPicksWord = true;
+    cboWordName_Click(index);
     changed();
 }
 
@@ -549,6 +561,7 @@ bool Profiler::StartListening(bool continuing)
         m_listening = false;
         status = 1;
         failedTokenButtons();
+        showNoWord(kInputDidNotStart);
         return false;
     }
     m_listening = true;
@@ -582,6 +595,9 @@ void Profiler::cmdRepeat_Click()
     case 0:
         lblSay.text = kSay;
         lblSay.color = kRed;
+        // The item to be said, in place of a failed token's reason.
+        if (itemIndex >= 0 && itemIndex < std::int32_t(wordList.size()))
+            lblWord.text = wordList[std::size_t(itemIndex)];
         lblWord.color = kRed;
         changed();
         listen();
@@ -662,6 +678,55 @@ bool Profiler::Save_Lb_Pr(std::string* error)
                              selectedFeatureCount(selFeat), values, error);
 }
 
+std::string Profiler::noWordReason() const
+{
+    switch (status) {
+    case -1:
+        if (m_discarded == 2) {
+            // The maximum word length in seconds: 200 frames "2", 130 "1.3"
+            // (an engine that stored nothing below 15 keeps its 200).
+            const std::int32_t frames = m_maxWordFrames >= 15 ? m_maxWordFrames : 200;
+            std::string seconds = std::to_string(frames / 100);
+            if (frames % 100 != 0) {
+                std::string hundredths = std::to_string(100 + frames % 100).substr(1);
+                if (hundredths.back() == '0')
+                    hundredths.pop_back();
+                seconds += "." + hundredths;
+            }
+            return "too long (over " + seconds + " s)";
+        }
+        return m_discarded == 1 ? kTooShort : kNoSpeechFound;
+    case -2:
+        return kStartedTooSoon;
+    case 1:
+        return kStoppedBeforeTheEnd;
+    default:
+        return kNoSpeechFound;
+    }
+}
+
+void Profiler::showNoWord(const std::string& reason)
+{
+    switch (profilerMode) {
+    case 0:
+    case 7:
+    case 8:
+        lblSay.text = kNoWord;
+        lblWord.text = reason;
+        lblSay.color = kBlack;
+        lblWord.color = kBlack;
+        break;
+    case 12:
+        lblWord.text = std::string(kNoWord) + reason + ".  " + kPressSpeak;
+        lblWord.color = kDarkBlue;
+        lblWord.visible = true;
+        break;
+    default:
+        return;
+    }
+    changed();
+}
+
 void Profiler::endRunTimeLoop()
 {
     oldStatus = StatusStopped;
@@ -675,6 +740,7 @@ void Profiler::Recorded()
     m_engine.StopTokenProces();
     status = m_engine.GetTokenParam(featureBuf.data(), &wStart, &wStop, sampleBuf.data(), &startSample,
                                     &endSample);
+    m_discarded = m_engine.GetTokenDiscard();
     if (std::int64_t(endSample) + 800 > 0)
         sampleCount = std::int32_t(std::min<std::int64_t>(std::int64_t(endSample) + 800, std::int64_t(sampleBuf.size())));
 
@@ -698,6 +764,10 @@ void Profiler::Recorded()
     const std::uint64_t exits = m_exits;
     const bool valid = status == 0;
     bool produced = valid;  // a result that run-time output may pass on
+    // No message box for a token without a word (run-time listening goes
+    // on): the reason stands where the word would.
+    if (!valid)
+        showNoWord(noWordReason());
     auto tokenFailed = [&](const std::string& text) {
         produced = false;
         failedTokenButtons();
@@ -791,7 +861,6 @@ void Profiler::Recorded()
         showResultLabel();
         if (!valid) {
             SetCmd(0, 1, 0, 0, 0, 0, 1, 1);
-            lblWord.text = kPressSpeak;
             break;
         }
         const std::optional<TokenWord> word = tokenWord();
@@ -851,6 +920,7 @@ void Profiler::Form_KeyDown(std::int32_t keyCode)
             m_listening = false;
             status = 1;
             failedTokenButtons();
+            showNoWord(kInputDidNotStart);
         }
         return;
     }
@@ -1037,7 +1107,7 @@ void Profiler::chooseColour(std::uint32_t& colour)
     if (const std::optional<std::uint32_t> c = m_host.chooseColor(colour)) {
         colour = *c;
         if (m_view)
-            m_view->Display();
+            m_view->redrawShown();
     }
 }
 

@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QFont>
 #include <QKeyEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -247,6 +248,9 @@ void ProfilerWindow::stateChanged()
 {
     m_updating = true;
     const Profiler& p = m_profiler;
+    // The word data editor shows the analyser's selected word as its current word.
+    if (m_wordDataWindow && m_wordDataWindow->isVisible())
+        m_wordDataWindow->refresh();
     if (!p.caption.empty()) {
         setWindowTitle(QString::fromStdString(p.caption));
         if (m_endpoint && p.caption != m_registeredCaption) {
@@ -274,9 +278,14 @@ void ProfilerWindow::stateChanged()
     };
     paint(m_lblSay, p.lblSay, 12);
     paint(m_lblWord, p.lblWord, p.lblWordFontSize);
-    if (p.lblWordOverFramePane)
-        m_lblWord->setGeometry(kFramePaneLeft, 6, kFramePaneWidth, 30);
-    else
+    if (p.lblWordOverFramePane) {
+        // Over the frame pane; a text wider than the pane (a long string, a
+        // failed token's reason) grows to the left, over the hidden prompt.
+        const int right = kFramePaneLeft + kFramePaneWidth;
+        const int wanted = QFontMetrics(m_lblWord->font()).horizontalAdvance(m_lblWord->text()) + 4;
+        const int left = std::max(8, std::min(kFramePaneLeft, right - wanted));
+        m_lblWord->setGeometry(left, 6, right - left, 30);
+    } else
         m_lblWord->setGeometry(140, 6, kFramePaneLeft + kFramePaneWidth - 140, 30);
 
     m_cboWordName->setVisible(p.wordListVisible);
@@ -333,14 +342,28 @@ void ProfilerWindow::raiseAndRepaint()
     repaint();
 }
 
-void ProfilerWindow::Display()
+void ProfilerWindow::applyColours()
 {
-    // The menu's colours, then the word the Profiler holds (a word that is not
-    // valid only clears the panes).
     m_displays->setColour(ColourItem::Signal, m_profiler.colSpeech);
     m_displays->setColour(ColourItem::OutOfSpeech, m_profiler.colOutOfSpeech);
     m_displays->setColour(ColourItem::Frame, m_profiler.colFrame);
     m_displays->setColour(ColourItem::ParamOut, m_profiler.colParamOut);
+}
+
+void ProfilerWindow::redrawShown()
+{
+    applyColours();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_displays->redraw();
+    m_displayPanes->refresh();
+    QApplication::restoreOverrideCursor();
+}
+
+void ProfilerWindow::Display()
+{
+    // The menu's colours, then the word the Profiler holds (a word that is not
+    // valid only clears the panes).
+    applyColours();
     WordSource word;
     word.samples = m_profiler.sampleBuf;
     word.sampleCount = m_profiler.sampleCount;
@@ -381,9 +404,17 @@ void ProfilerWindow::showWordDataEditor()
     if (!m_wordDataWindow) {
         m_wordDataWindow = std::make_unique<worddata::WordDataWindow>(m_profiler.wordData(), m_profiler.module().AppPath);
         m_wordDataWindow->setTableChanged([this] { m_profiler.wordTableChanged(); });
+        m_wordDataWindow->setRowPicked([this](std::int32_t row) { m_profiler.wordPickedInEditor(row - 1); });
     }
     m_wordDataWindow->refresh();
+    const bool opening = !m_wordDataWindow->isVisible();
     m_wordDataWindow->show();
+    if (opening) {
+        // Centred on the analyser, as its other windows are (placed once
+        // shown, when its size is known).
+        m_wordDataWindow->move(frameGeometry().center() - m_wordDataWindow->frameGeometry().center() +
+                               m_wordDataWindow->pos());
+    }
     m_wordDataWindow->raise();
 }
 

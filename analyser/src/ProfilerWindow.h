@@ -91,6 +91,7 @@ public:
     void raiseAndRepaint() override;
     // The word displays: the Profiler's word shown in the panes, the panes cleared.
     void Display() override;
+    void redrawShown() override;
     void clearPanes() override;
     void redrawWave() override;
     void unloadHelpers() override;
@@ -106,6 +107,7 @@ private:
     void buildControls();
     void registerEndpoint();
     void showWordDataEditor();
+    void applyColours();
 
     Profiler& m_profiler;
     PlatformHost& m_host;

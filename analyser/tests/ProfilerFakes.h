@@ -33,6 +33,7 @@ inline std::int16_t sampleValue(int n) { return std::int16_t(n % 30000 + 1); }
 class ScriptedEngine final : public AnalyserEngine {
 public:
     ScriptedToken token;
+    std::int32_t discard = 0;  // GetTokenDiscard
     bool failStart = false;
     std::vector<std::string> calls;
     std::vector<std::int32_t> maxFrames;
@@ -88,6 +89,7 @@ public:
         return 5;
     }
     std::int32_t ReleaseSoundCardIn() override { calls.push_back("ReleaseSoundCardIn"); return 0; }
+    std::int32_t GetTokenDiscard() override { return discard; }
 
     int count(const std::string& prefix) const
     {
@@ -167,6 +169,7 @@ class RecordingView final : public ProfilerView {
 public:
     std::vector<std::string> calls;
     void Display() override { calls.push_back("Display"); }
+    void redrawShown() override { calls.push_back("redrawShown"); }
     void clearPanes() override { calls.push_back("clearPanes"); }
     void redrawWave() override { calls.push_back("redrawWave"); }
     void unloadHelpers() override { calls.push_back("unloadHelpers"); }

@@ -389,9 +389,9 @@ TEST(Recorded, PerModeStatusAndRunTime)
                     EXPECT_EQ(p.wIndex, 3);
                 }
                 if (mode == 12)
-                    EXPECT_EQ(p.lblWord.text, ok ? "one two" : "Press 'SPEAK' button");
+                    EXPECT_EQ(p.lblWord.text, ok ? "one two" : "No word: " + p.noWordReason() + ".  Press 'SPEAK' button");
                 if (mode == 0)
-                    EXPECT_EQ(p.lblSay.text, "WORD: ");
+                    EXPECT_EQ(p.lblSay.text, ok ? "WORD: " : "No word: ");
             }
 }
 
@@ -499,6 +499,85 @@ TEST(Recorded, StopOutsideRunTimeEndsWithARunningToken)
     EXPECT_EQ(rig.flags(), (std::vector<int>{0, 1, 0, 0, 0, 0, 1}));
 }
 
+TEST(Recorded, AFailedTokenSaysWhyWhereTheWordStands)
+{
+    struct Row {
+        const char* what;
+        std::int32_t status;
+        std::int32_t discard;  // GetTokenDiscard
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"buffer used up, nothing heard", -1, 0, "no speech found"},
+        {"buffer used up after a short sound", -1, 1, "too short"},
+        {"buffer used up after a long sound", -1, 2, "too long (over 2 s)"},
+        {"word starts before frame 10", -2, 0, "started too soon after Speak"},
+        {"stopped while detecting", 1, 2, "stopped before the word ended"},
+    };
+    for (const Row& row : rows)
+        for (int mode : {0, 7, 8, 12})
+            for (int rt : {0, 2}) {
+                if (mode == 0 && rt > 0)
+                    continue;
+                SCOPED_TRACE(std::string(row.what) + ", mode " + std::to_string(mode) + ", rt " + std::to_string(rt));
+                Rig rig;
+                rig.host.windows[rig.statwalk(7)] = 901;
+                rig.module.runTime.RTmode = rt;
+                ASSERT_TRUE(rig.setMode(mode).ok);
+                if (mode == 0)
+                    rig.profiler.cmdNext_Click();
+                else
+                    rig.profiler.cmdRepeat_Click();
+                rig.engine.discard = row.discard;
+                const auto boxes = rig.host.boxes.size();
+                rig.speak({row.status, 10, 60, 2000, 6000});
+                const Profiler& p = rig.profiler;
+                // Not a message box: run-time listening goes on.
+                EXPECT_EQ(rig.host.boxes.size(), boxes);
+                EXPECT_EQ(p.listening(), rt > 0);
+                // The speech recording's maximum is 130 frames (1.3 s).
+                const std::string reason =
+                    mode == 0 && row.discard == 2 && row.status == -1 ? "too long (over 1.3 s)" : row.reason;
+                if (mode == 12) {
+                    EXPECT_EQ(p.lblWord.text, "No word: " + reason + ".  Press 'SPEAK' button");
+                    EXPECT_TRUE(p.lblWord.visible);
+                } else {
+                    EXPECT_EQ(p.lblSay.text, "No word: ");
+                    EXPECT_EQ(p.lblWord.text, reason);
+                    EXPECT_EQ(p.lblSay.color, kBlack);
+                    EXPECT_EQ(p.lblWord.color, kBlack);
+                }
+            }
+
+    // Speech recording: Repeat prompts the item again in place of the reason.
+    Rig rig;
+    ASSERT_TRUE(rig.setMode(0).ok);
+    rig.profiler.cmdNext_Click();
+    rig.speak({-1, 10, 60, 2000, 6000});
+    ASSERT_EQ(rig.profiler.lblWord.text, "no speech found");
+    rig.profiler.cmdRepeat_Click();
+    EXPECT_EQ(rig.profiler.lblSay.text, "SAY: ");
+    EXPECT_EQ(rig.profiler.lblWord.text, "zero");
+    EXPECT_EQ(rig.profiler.lblWord.color, kRed);
+}
+
+TEST(ChooseColour, RedrawsTheShownWordEvenWhileListening)
+{
+    Rig rig;
+    ASSERT_TRUE(rig.setMode(8).ok);
+    rig.profiler.cmdRepeat_Click();
+    rig.speak({});
+    rig.profiler.cmdRepeat_Click();  // listening for the next word: status 10
+    ASSERT_TRUE(rig.profiler.listening());
+    rig.view.calls.clear();
+    rig.host.colours = {0x0000FFu, std::nullopt};
+    rig.profiler.miSig_Click();
+    EXPECT_EQ(rig.profiler.colSpeech, 0x0000FFu);
+    EXPECT_EQ(rig.view.calls, (std::vector<std::string>{"redrawShown"}));
+    rig.profiler.miFrame_Click();  // cancelled: nothing changes, nothing is drawn
+    EXPECT_EQ(rig.view.calls.size(), 1u);
+}
+
 TEST(StartListening, AFailedStartReportsAFailedToken)
 {
     Rig rig;
@@ -510,6 +589,10 @@ TEST(StartListening, AFailedStartReportsAFailedToken)
     EXPECT_EQ(rig.profiler.status, 1);
     EXPECT_EQ(rig.flags(), (std::vector<int>{0, 1, 0, 0, 0, 0, 1}));
     EXPECT_FALSE(rig.profiler.buttons[BtnStop].visible);
+    // Nothing listens: the red prompt gives way to the reason.
+    EXPECT_EQ(rig.profiler.lblSay.text, "No word: ");
+    EXPECT_EQ(rig.profiler.lblSay.color, kBlack);
+    EXPECT_EQ(rig.profiler.lblWord.text, "the sound input did not start");
     // In a running loop the next start fails the same way and the loop ends.
     rig.engine.failStart = false;
     rig.profiler.cmdRepeat_Click();

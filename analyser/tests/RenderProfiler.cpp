@@ -21,6 +21,8 @@ using namespace talvor;
 
 class SilentEngine final : public analyser::AnalyserEngine {
 public:
+    std::int32_t status = 0;   // of the next token
+    std::int32_t discard = 0;  // GetTokenDiscard
     std::int32_t InitSoundCard() override { return 0; }
     std::intptr_t TokenProces(std::uint32_t) override { return 1; }
     std::int32_t StopTokenProces() override { return 0; }
@@ -31,8 +33,9 @@ public:
         *b = 60;
         *c = 1600;
         *d = 5680;
-        return 0;
+        return status;
     }
+    std::int32_t GetTokenDiscard() override { return discard; }
     std::int32_t ChangeTokenMaxFrames(std::int32_t f) override { return f; }
     std::intptr_t OpenSoundCardOut(const std::int16_t*, std::int32_t) override { return 0; }
     std::int32_t CloseSoundCardOut() override { return 0; }
@@ -108,6 +111,27 @@ int main(int argc, char** argv)
             p.Form_KeyDown(analyser::TokenKeyDone);
             shoot(w, "mode" + std::to_string(s.mode) + "-recorded");
         }
+    }
+    // A token the detector gave up: too long (a string of 2.3 s, say).
+    for (const Shot& s : {shots[0], shots[3], shots[4]}) {
+        auto engine = std::make_unique<SilentEngine>();
+        engine->status = -1;
+        engine->discard = 2;
+        UscWavescope w(std::move(engine));
+        analyser::test::FakeDtw dtw;
+        analyser::test::FakeChainview chainview;
+        w.SetAppPath(root);
+        w.SetControls(&dtw, &chainview);
+        analyser::Profiler& p = w.profiler();
+        if (!p.SetMode(s.mode, s.v, s.l, s.w))
+            continue;
+        p.caption = std::string(kCaptionWavescope) + w.state().ModeNames(s.mode);
+        if (s.mode == 0)
+            p.cmdNext_Click();
+        else
+            p.cmdRepeat_Click();
+        p.Form_KeyDown(analyser::TokenKeyDone);
+        shoot(w, "mode" + std::to_string(s.mode) + "-no-word");
     }
     std::printf("%d PNGs in %s\n", written, out.c_str());
     return written > 0 ? 0 : 1;

@@ -1,12 +1,14 @@
 // The analyser's control and window over the platform layer: modal and
 // hidden shows, remote keys, the real engine library with WAV input, and the
 // external recogniser's window protocol against the fake statwalk2.
+#include "ProfilerFakes.h"
 #include "analyser/Profiler.h"
 #include "analyser/UscWavescope.h"
 #include "common/DataTree.h"
 #include "common/FileNames.h"
 #include "common/StatwalkConfig.h"
 #include "common/WordSetFile.h"
+#include "platform/Audio.h"
 #include "platform/Dialogs.h"
 #include "platform/Process.h"
 #include "platform/Window.h"
@@ -17,6 +19,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QAction>
 #include <QPushButton>
 #include <QTableWidget>
@@ -24,6 +27,7 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 
@@ -441,6 +445,81 @@ TEST(WithTheEngine, SpeakAndRecogniseWithTheFakeRecogniser)
     EXPECT_EQ(dialogs.shown.back().text, "Cannot find window  Statwalk in mode: Speak & Recognize (HMM)");
 }
 
+// A recording of `quietMs` of a quiet room, a 500 Hz tone of `toneMs`, then
+// the quiet room again (never 11 zero samples in a row, which the detector
+// would take for samples not yet delivered).
+std::string toneWav(const std::string& folder, const char* name, int quietMs, int toneMs)
+{
+    std::vector<std::int16_t> s;
+    auto quiet = [&](int ms) {
+        for (int n = 0; n < ms * 8; ++n)
+            s.push_back(std::int16_t(n % 2 ? 3 : -3));
+    };
+    quiet(quietMs);
+    for (int n = 0; n < toneMs * 8; ++n)
+        s.push_back(std::int16_t(std::lround(8000.0 * std::sin(2 * 3.14159265358979 * 500.0 * n / 8000.0))));
+    quiet(1500);
+    const std::string path = joinPath(folder, name);
+    std::string error;
+    EXPECT_TRUE(platform::writeWav(path, s.data(), s.size(), &error)) << error;
+    return path;
+}
+
+TEST(WithTheEngine, AFailedTokenSaysWhyInEveryListeningMode)
+{
+    Folder f;
+    platform::ScopedScriptedDialogs dialogs;
+    analyser::test::FakeChainview chainview;
+    UscWavescope w;  // the engine library
+    w.SetAppPath(f.dir.path());
+    w.SetControls(nullptr, &chainview);
+    Profiler& p = w.profiler();
+    const struct {
+        const char* what;
+        int quietMs, toneMs;
+        const char* reason;
+        const char* reasonInSpeechRecording;  // its words may be 1.3 s long
+    } cases[] = {
+        {"a quiet room", 0, 0, "no speech found", "no speech found"},
+        {"a click of 0.1 s", 800, 100, "too short", "too short"},
+        {"a sound of 2.5 s", 800, 2500, "too long (over 2 s)", "too long (over 1.3 s)"},
+        {"a sound of 1.6 s", 800, 1600, nullptr, "too long (over 1.3 s)"},
+        {"a sound right after the start", 40, 600, "started too soon after Speak", "started too soon after Speak"},
+    };
+    for (const auto& c : cases) {
+        const std::string wav = toneWav(f.dir.path(), "tone.wav", c.quietMs, c.toneMs);
+        for (int mode : {0, 7, 12}) {
+            SCOPED_TRACE(std::string(c.what) + ", mode " + std::to_string(mode));
+            const char* reason = mode == 0 ? c.reasonInSpeechRecording : c.reason;
+            switch (mode) {
+            case 0: ASSERT_TRUE(p.SetMode(0, "digits", "take1", "").ok); break;
+            case 7: ASSERT_TRUE(p.SetMode(7, "digits", "", "work1").ok); break;
+            default: ASSERT_TRUE(p.SetMode(12, "digits", "", "digits/work1").ok); break;
+            }
+            w.ShowWavescope(0);
+            AudioFromFile audio(wav);
+            if (mode == 0)
+                p.cmdNext_Click();
+            else
+                p.cmdRepeat_Click();
+            ASSERT_TRUE(p.listening());
+            ASSERT_TRUE(talvor::test::serveEventsUntil([&] { return !p.listening(); }, 15000, 5));
+            if (!reason) {  // a word for modes 7 and 12
+                EXPECT_EQ(p.status, 0);
+                continue;
+            }
+            EXPECT_NE(p.status, 0);
+            if (mode == 12) {
+                EXPECT_EQ(p.lblWord.text, std::string("No word: ") + reason + ".  Press 'SPEAK' button");
+                EXPECT_EQ(w.window()->findChild<QLabel*>("lblWord")->text().toStdString(), p.lblWord.text);
+            } else {
+                EXPECT_EQ(p.lblSay.text, "No word: ");
+                EXPECT_EQ(p.lblWord.text, reason);
+                EXPECT_EQ(w.window()->findChild<QLabel*>("lblSay")->text().toStdString(), "No word: ");
+            }
+        }
+    }
+}
 
 TEST(ProfilerWindow, VocabularyOperationsEditsTheAnalysersOwnStore)
 {
@@ -475,6 +554,64 @@ TEST(ProfilerWindow, VocabularyOperationsEditsTheAnalysersOwnStore)
     EXPECT_EQ(p.wordList, (std::vector<std::string>{"zero", "one", "", "two", "three"}));
     EXPECT_EQ(p.listIndex, 2);
     EXPECT_EQ(p.wordData().Rows(), 6);
+}
+
+TEST(ProfilerWindow, VocabularyOperationsIsCentredAndKeepsInStepWithTheWordList)
+{
+    Folder f;
+    platform::ScopedScriptedDialogs dialogs;
+    // A stored recording, browsed in Signal Exploring.
+    {
+        worddata::WordDataStore store;
+        store.SetNewVoc({"zero", "one", "two", "three"}, 4);
+        const std::vector<std::string> names{"zero", "one", "two", "three"};
+        for (int k = 0; k < 4; ++k) {
+            const int frames = 30 + k;
+            std::vector<float> v(std::size_t(frames) * 20, 0.5f);
+            std::vector<std::int16_t> s(std::size_t(frames) * 80);
+            for (std::size_t n = 0; n < s.size(); ++n)
+                s[n] = std::int16_t((n * 37) % 2000 - 1000);
+            ASSERT_EQ(store.PutWordData(k + 1, v, s, frames, names[std::size_t(k)]), 0);
+        }
+        ASSERT_EQ(store.SaveFiles(joinPath(f.tree.vocabularyFolder("digits"), "take1.lab"), "take1.lab"), 0);
+    }
+    UscWavescope w(std::make_unique<QuietEngine>());
+    w.SetAppPath(f.dir.path());
+    Profiler& p = w.profiler();
+    ASSERT_TRUE(p.SetMode(1, "digits", "take1", "").ok);
+    w.ShowWavescope(0);
+    w.window()->move(300, 200);
+    w.window()->findChild<QAction*>("miVocabulary")->trigger();
+    QWidget* editor = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->windowTitle() == "Vocabulary operations" && top->isVisible())
+            editor = top;
+    ASSERT_NE(editor, nullptr);
+    EXPECT_LE((editor->frameGeometry().center() - w.window()->frameGeometry().center()).manhattanLength(), 2);
+    // No bare "Label1": the word data file it shows.
+    QStringList texts;
+    for (QLabel* l : editor->findChildren<QLabel*>())
+        texts << l->text();
+    EXPECT_FALSE(texts.contains("Label1"));
+    EXPECT_TRUE(texts.contains(QString::fromStdString(joinPath(f.tree.vocabularyFolder("digits"), "take1.lab"))))
+        << texts.join('|').toStdString();
+
+    auto* grid = editor->findChild<QTableWidget*>();
+    auto* currentWord = editor->findChild<QLineEdit*>();
+    ASSERT_NE(grid, nullptr);
+    ASSERT_NE(currentWord, nullptr);
+    // The analyser's Next moves the editor's current word ...
+    ASSERT_EQ(p.listIndex, 0);
+    p.cmdNext_Click();
+    p.cmdNext_Click();
+    ASSERT_EQ(p.listIndex, 2);
+    EXPECT_EQ(grid->currentRow(), 2);
+    EXPECT_EQ(currentWord->text().toStdString(), "two");
+    // ... and a row picked in the editor moves the analyser, which shows it.
+    grid->setCurrentCell(1, 0);
+    EXPECT_EQ(p.listIndex, 1);
+    EXPECT_EQ(w.window()->findChild<QComboBox*>("cboWordName")->currentIndex(), 1);
+    EXPECT_EQ(currentWord->text().toStdString(), "one");
 }
 
 }  // namespace

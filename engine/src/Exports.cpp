@@ -124,4 +124,9 @@ int32_t Recompute(void)
     return processEngine().Recompute();
 }
 
+int32_t GetTokenDiscard(void)
+{
+    return processEngine().GetTokenDiscard();
+}
+
 }  // extern "C"

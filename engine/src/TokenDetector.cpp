@@ -49,6 +49,7 @@ void TokenDetector::LinkTokenResult(TokenResult* result)
 
 void TokenDetector::rewind()
 {
+    m_result->discarded = DiscardNone;
     m_t = 0;
     m_state = 0;
     m_nextSample = 1;
@@ -57,6 +58,7 @@ void TokenDetector::rewind()
 int TokenDetector::NextFrame()
 {
     if (!m_fetchStarted) {
+        m_result->discarded = DiscardNone;
         m_state = 0;
         m_t = 0;
         m_recorded = 1;
@@ -173,6 +175,7 @@ int TokenDetector::EndpointStep()
         break;
     case 4:
         if (diff16(m_t, m_start) > maxLength) {
+            result.discarded = DiscardTooLong;
             m_state = 5;
         } else if (f < 10.0f) {
             markEnd();
@@ -184,6 +187,7 @@ int TokenDetector::EndpointStep()
         break;
     case 6:
         if (diff16(m_t, m_start) > maxLength) {
+            result.discarded = DiscardTooLong;
             m_state = 5;
         } else if (f >= 7.0f) {
             m_state = 4;
@@ -196,12 +200,14 @@ int TokenDetector::EndpointStep()
         break;
     case 7:
         if (diff16(m_t, m_start) > maxLength) {
+            result.discarded = DiscardTooLong;
             m_state = 5;
         } else if (f >= 10.0f) {
             m_state = 4;
         } else if (diff16(m_t, m_end) <= 25) {
             // still waiting for the quiet after the word
         } else if (diff16(m_end, m_start) < kMinWordLength) {
+            result.discarded = DiscardTooShort;
             m_state = 5;
         } else {
             result.startFrame = m_start;

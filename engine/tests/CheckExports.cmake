@@ -4,7 +4,8 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIBRARY}")
 endif()
 foreach(name InitSoundCard OpenSoundCardIn CloseSoundCardIn OpenSoundCardOut CloseSoundCardOut
-             TokenProces StopTokenProces ContinueTokenProces ReleaseSoundCardIn GetTokenParam ChangeTokenMaxFrames Recompute)
+             TokenProces StopTokenProces ContinueTokenProces ReleaseSoundCardIn GetTokenParam ChangeTokenMaxFrames Recompute
+             GetTokenDiscard)
   if(NOT symbols MATCHES " T ${name}\n")
     message(FATAL_ERROR "${LIBRARY} does not export ${name}")
   endif()

@@ -26,6 +26,7 @@ struct ScriptCase {
     int startFrame;
     int endFrame;
     std::set<int> states;  // every state the detector passed through
+    int discarded = DiscardNone;  // the last candidate given up, as the result tells it
 };
 
 // Feeds the scripted energies straight into the frame store, one endpoint
@@ -37,8 +38,10 @@ TEST(EndpointStep, FollowsTheStateTableOverScriptedEnergies)
         {"shortest word kept", {{30, -60}, {14, -30}, {40, -60}}, 200, 0, 71, 10, 25, {0, 1, 2, 3, 4, 6, 7, 9}},
         {"too short, then a word",
          {{30, -60}, {13, -30}, {40, -60}, {40, -30}, {40, -60}}, 200, 0, 150, 10, 51,
-         {0, 1, 2, 3, 4, 5, 6, 7, 9}},
-        {"too long", {{30, -60}, {40, -30}, {40, -60}}, 30, 1, -1, 0, 0, {0, 1, 2, 3, 4, 5, 9}},
+         {0, 1, 2, 3, 4, 5, 6, 7, 9}, DiscardTooShort},
+        {"too short, then quiet", {{30, -60}, {13, -30}, {60, -60}}, 200, 1, -1, 0, 0,
+         {0, 1, 2, 3, 4, 5, 6, 7, 9}, DiscardTooShort},
+        {"too long", {{30, -60}, {40, -30}, {40, -60}}, 30, 1, -1, 0, 0, {0, 1, 2, 3, 4, 5, 9}, DiscardTooLong},
         {"starts before frame 10", {{5, -60}, {40, -30}, {40, -60}}, 200, -2, 72, 5, 46,
          {0, 1, 2, 3, 4, 6, 7, 9}},
         {"word at frame 3 is taken for the background", {{3, -60}, {40, -30}, {40, -60}}, 200, 1, -1, 0, 0, {0, 1}},
@@ -56,7 +59,7 @@ TEST(EndpointStep, FollowsTheStateTableOverScriptedEnergies)
          {0, 1, 2, 3, 4, 6, 7, 9}},
         // The word grows past the maximum while the detector waits after its end.
         {"too long while waiting for the quiet", {{30, -60}, {30, -30}, {40, -60}}, 35, 1, -1, 0, 0,
-         {0, 1, 2, 3, 4, 5, 6, 7, 9}},
+         {0, 1, 2, 3, 4, 5, 6, 7, 9}, DiscardTooLong},
     };
     for (const ScriptCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -80,6 +83,7 @@ TEST(EndpointStep, FollowsTheStateTableOverScriptedEnergies)
         EXPECT_EQ(status, c.status);
         EXPECT_EQ(decision, c.decisionStep);
         EXPECT_EQ(states, c.states);
+        EXPECT_EQ(result.discarded, c.discarded);
         if (c.status <= 0) {
             EXPECT_EQ(result.startFrame, c.startFrame);
             EXPECT_EQ(result.endFrame, c.endFrame);

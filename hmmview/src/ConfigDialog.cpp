@@ -1,5 +1,7 @@
 #include "hmmview/ConfigDialog.h"
 
+#include <QEvent>
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -172,8 +174,8 @@ QWidget* ConfigDialog::buildScales()
 {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
-    m_manual = new QRadioButton(QStringLiteral("Manual"));
-    m_automatic = new QRadioButton(QStringLiteral("Automatic"));
+    m_manual = new QRadioButton(QStringLiteral("           Manual "));
+    m_automatic = new QRadioButton(QStringLiteral("          Automatic "));
     auto* manualBox = new QGroupBox;
     auto* manualGrid = new QGridLayout(manualBox);
     manualGrid->addWidget(m_manual, 0, 0, 1, 2);
@@ -268,6 +270,7 @@ QWidget* ConfigDialog::buildColors()
     sheet->addWidget(m_exampleBorder);
     m_example = new QLabel;
     m_example->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_example->installEventFilter(this);
     sheet->addWidget(m_example, 1);
     grid->addWidget(m_exampleSheet, 1, 1);
     grid->setColumnStretch(1, 1);
@@ -435,6 +438,13 @@ void ConfigDialog::txtScale_Change(int field)
     for (int k = 0; k < 6; ++k)
         setScaleField(m_settings, k, m_fields[static_cast<std::size_t>(k)]->text().toDouble());
     DoExemple();
+}
+
+bool ConfigDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_example && event->type() == QEvent::MouseButtonRelease)
+        DoExemple();
+    return QDialog::eventFilter(watched, event);
 }
 
 void ConfigDialog::DoExemple()

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 
@@ -172,6 +173,19 @@ TEST_F(PropertiesTest, ChangeColorChangesTheRoleAndTheExample)
     // Cancelled: unchanged.
     d->cmbChaColor_Click();
     EXPECT_EQ(d->settings().clrStateBorder, 0x00336699);
+}
+
+TEST_F(PropertiesTest, FrameCaptionsAreThePaddedOnesAndAClickRedrawsTheExample)
+{
+    auto d = open();
+    QStringList captions;
+    for (QRadioButton* r : d->findChildren<QRadioButton*>())
+        captions << r->text();
+    EXPECT_TRUE(captions.contains(QStringLiteral("           Manual "))) << captions.join('|').toStdString();
+    EXPECT_TRUE(captions.contains(QStringLiteral("          Automatic "))) << captions.join('|').toStdString();
+    const qint64 before = d->example()->pixmap().cacheKey();
+    QTest::mouseClick(d->example(), Qt::LeftButton);
+    EXPECT_NE(d->example()->pixmap().cacheKey(), before);
 }
 
 // Properties from the viewer window: OK with a changed role colour, and the

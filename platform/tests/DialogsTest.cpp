@@ -2,6 +2,11 @@
 
 #include <QApplication>
 #include <QAbstractButton>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QListView>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -113,4 +118,44 @@ TEST(Dialogs, FiltersBecomeQtFilters)
     EXPECT_EQ(qtFilter("Label files (*.lab)"), "Label files (*.lab)");
     EXPECT_EQ(qtFilter("Label files (*.lab)|*.lab|All files|*.*"), "Label files (*.lab);;All files (*.*)");
     EXPECT_EQ(qtFilter("Sets|*.LB;*.PR"), "Sets (*.LB *.PR)");
+}
+
+// The open dialog shows the files of a filter's pattern in any letter case
+// ("Labs file (*.LAB)" lists x.lab too), and only those.
+TEST(Dialogs, OpenDialogMatchesTheFilterInAnyLetterCase)
+{
+    const QString folder = QDir::tempPath() + QStringLiteral("/talvor-filter-") + QString::number(QCoreApplication::applicationPid());
+    QDir().mkpath(folder);
+    for (const char* name : {"a.lab", "B.LAB", "c.Lab", "d.par"}) {
+        QFile f(folder + QLatin1Char('/') + QLatin1String(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    QStringList shown;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+        ASSERT_NE(view, nullptr);
+        // The folder is read in the background: wait for its files.
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 5000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QAbstractItemModel* m = view->model();
+            const QModelIndex root = view->rootIndex();
+            if (m->rowCount(root) >= 3 && m->canFetchMore(root) == false) {
+                QStringList names;
+                for (int r = 0; r < m->rowCount(root); ++r)
+                    names << m->index(r, 0, root).data().toString();
+                shown = names;
+                if (names.size() >= 3)
+                    break;
+            }
+        }
+        dialog->reject();
+    });
+    talvor::platform::detail::qtDialogs().openFile("Open", folder.toStdString(), "Labs file (*.LAB)");
+    shown.sort();
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("B.LAB"), QStringLiteral("a.lab"), QStringLiteral("c.Lab")}));
+    QDir(folder).removeRecursively();
 }

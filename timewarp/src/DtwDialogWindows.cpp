@@ -1,10 +1,12 @@
 #include "timewarp/DtwDialogWindows.h"
+#include "timewarp/FrmDtw.h"
 
 #include <QApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHideEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -196,8 +198,35 @@ FrmRefSel::FrmRefSel(DtwSession& session, QWidget* parent)
         grid->addWidget(m_score[std::size_t(w)], w + 1, 3);
         QObject::connect(m_opt[std::size_t(w)], &QRadioButton::clicked, this,
                          act([this, way] { m_model.optRef_Click(way); }));
+        for (QWidget* box : {static_cast<QWidget*>(m_opt[std::size_t(w)]),
+                             static_cast<QWidget*>(m_spin[std::size_t(w)].up),
+                             static_cast<QWidget*>(m_spin[std::size_t(w)].down)}) {
+            box->setProperty("refWay", w);
+            box->installEventFilter(this);
+        }
     }
     placeFrames({fra});
+}
+
+bool FrmRefSel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const QVariant w = watched->property("refWay");
+        if ((key == Qt::Key_Up || key == Qt::Key_Down) && w.isValid()) {
+            const auto way = RefSelection::Way(w.toInt());
+            // Only the chosen way's number moves; the others are greyed.
+            if (m_model.way() == way) {
+                if (key == Qt::Key_Up)
+                    m_model.spinUp(way);
+                else
+                    m_model.spinDown(way);
+                refresh();
+            }
+            return true;
+        }
+    }
+    return DtwDialog::eventFilter(watched, event);
 }
 
 void FrmRefSel::load()
@@ -332,6 +361,7 @@ void FrmMethod::refresh()
 
 void FrmMethod::accept_()
 {
+    BusyCursor busy;  // the test word is matched against every reference again
     m_model.cmdOk_Click();
     changed();
 }

@@ -154,16 +154,32 @@ RefSelection::Panel RefSelection::panel(Way way) const
     return {};
 }
 
-void RefSelection::spinDown(Way way)
+void RefSelection::next(Way way)
 {
     if (m_position[way] < count(way))
         ++m_position[way];
 }
 
-void RefSelection::spinUp(Way way)
+void RefSelection::previous(Way way)
 {
     if (m_position[way] > 1)
         --m_position[way];
+}
+
+void RefSelection::spinDown(Way way)
+{
+    if (way == Other)
+        previous(way);
+    else
+        next(way);
+}
+
+void RefSelection::spinUp(Way way)
+{
+    if (way == Other)
+        next(way);
+    else
+        previous(way);
 }
 
 bool RefSelection::cmdOk_Click()

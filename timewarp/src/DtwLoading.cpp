@@ -233,6 +233,27 @@ bool LoadWordData(DtwComparerState& state, std::string* error)
     return true;
 }
 
+bool CountReferences(const DtwComparerState& state, std::int64_t* total, std::string* error)
+{
+    *total = 0;
+    for (int s = 1; s <= state.referenceSetCount && s < int(state.referenceNames.size()); ++s) {
+        const std::string& name = state.referenceNames[std::size_t(s)];
+        if (!namesUsable(state, &name, error))
+            return false;
+        LabelFileContents labels;
+        if (!readLabelFile(joinPath(wordSetFolder(state), name + state.labelExtension), &labels, error))
+            return false;
+        *total += std::int64_t(labels.words.size());
+    }
+    return true;
+}
+
+std::string tooManyReferencesText(std::int64_t total)
+{
+    return "The reference files make " + std::to_string(total) + " references; the DTW comparer takes at most "
+           + std::to_string(kMaxReferences) + ".";
+}
+
 bool LoadRecordedWord(DtwComparerState& state, std::string* error)
 {
     CheckedSet word;

@@ -129,6 +129,14 @@ ControlResult DtwSession::LoadDTW(bool* showModal)
     m_module.InitModeNames();
     stopAnimation();
     std::string error;
+    // Other loading failures are shown in the status line and absorbed; a
+    // configuration that asks for more references than the comparer holds
+    // fails the call, with nothing loaded, so the caller can say so.
+    if (std::int64_t total = 0; CountReferences(m_state, &total) && total > kMaxReferences) {
+        const std::string text = tooManyReferencesText(total);
+        setStatus(" " + text);
+        return ControlResult::failure(text);
+    }
     const bool loaded = LoadWordData(m_state, &error);
     if (loaded) {
         m_testValid = false;

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QMenuBar>
 #include <QPainter>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -24,14 +25,6 @@ QString qs(const std::string& s)
     return QString::fromStdString(s);
 }
 
-// The hourglass for the length of a command.
-struct BusyCursor {
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 void setText(QLabel* l, const std::string& text)
 {
     if (l->text() != qs(text))
@@ -39,6 +32,19 @@ void setText(QLabel* l, const std::string& text)
 }
 
 }  // namespace
+
+BusyCursor::BusyCursor()
+    : m_set(qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr)
+{
+    if (m_set)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+BusyCursor::~BusyCursor()
+{
+    if (m_set)
+        QApplication::restoreOverrideCursor();
+}
 
 QImage canvasImage(const Canvas& canvas)
 {
@@ -405,7 +411,11 @@ void FrmDtw::mniSave_Click()
     bool saved = false;
     if (path && !path->empty()) {
         BusyCursor busy;
-        QSaveFile file(qs(*path));
+        // A name without an extension is given the filter's.
+        QString name = qs(*path);
+        if (QFileInfo(name).suffix().isEmpty() && !name.endsWith('.'))
+            name += ".bmp";
+        QSaveFile file(name);
         saved = file.open(QIODevice::WriteOnly) && canvasImage(m_session.pictures().dtw).save(&file, "BMP")
                 && file.commit();
     }
@@ -417,7 +427,7 @@ void FrmDtw::mniSave_Click()
 void FrmDtw::mniExit_Click()
 {
     if (platform::dialogs().messageBox(kAskExit, kMessageCaption, platform::MessageIcon::Question,
-                                       platform::MessageButtons::YesNo)
+                                       platform::MessageButtons::YesNo, platform::DialogAnswer::No)
         != platform::DialogAnswer::Yes)
         return;
     m_session.stopAnimation();

@@ -153,6 +153,7 @@ ControlResult UscDtw::LoadMode(std::int32_t pMode, const std::string& vName, con
 
 ControlResult UscDtw::SetPMword(std::int32_t i)
 {
+    BusyCursor busy;
     ControlResult r = m_session->SetPMword(i);
     refreshWindow();
     return r;
@@ -160,6 +161,7 @@ ControlResult UscDtw::SetPMword(std::int32_t i)
 
 ControlResult UscDtw::GetRecogWord(std::int32_t& i)
 {
+    BusyCursor busy;
     ControlResult r = m_session->GetRecogWord(i);
     refreshWindow();
     return r;

@@ -2,6 +2,7 @@
 // menus as a user does: each runs modally until its OK hides it.
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -58,8 +59,27 @@ TEST_F(DialogWindows, OtherReferenceBecomesCurrentAndItsTrackIsDrawn)
         d.option(RefSelection::Other)->click();
         EXPECT_TRUE(d.spin(RefSelection::Other).widget->isEnabled());
         EXPECT_FALSE(d.wordLabel(RefSelection::Nearest)->isEnabled());
+        // The up arrow counts up from the first reference, the down arrow back.
+        d.spin(RefSelection::Other).down->click();
+        EXPECT_EQ(d.model().position(RefSelection::Other), 1);
         for (int k = 1; k < 9; ++k)
-            d.spin(RefSelection::Other).down->click();
+            d.spin(RefSelection::Other).up->click();
+        EXPECT_EQ(d.model().position(RefSelection::Other), 9);
+        // The keys act on the focused box's number, not on the options.
+        auto press = [](QWidget* box, int key) {
+            QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+            QApplication::sendEvent(box, &e);
+        };
+        press(d.option(RefSelection::Other), Qt::Key_Down);
+        EXPECT_EQ(d.model().position(RefSelection::Other), 8);
+        press(d.spin(RefSelection::Other).up, Qt::Key_Up);
+        press(d.option(RefSelection::Other), Qt::Key_Up);
+        EXPECT_EQ(d.model().position(RefSelection::Other), 10);
+        press(d.option(RefSelection::Other), Qt::Key_Down);
+        press(d.option(RefSelection::Nearest), Qt::Key_Down);  // a greyed way: nothing moves
+        EXPECT_TRUE(d.option(RefSelection::Other)->isChecked());
+        EXPECT_EQ(d.model().position(RefSelection::Nearest), 1);
+        EXPECT_EQ(d.model().position(RefSelection::Other), 9);
         EXPECT_EQ(d.wordLabel(RefSelection::Other)->text().toStdString(), "three (refb)");
         EXPECT_EQ(d.scoreLabel(RefSelection::Other)->text().toStdString(), scoreText(store().batch[9].score));
         d.ok()->click();

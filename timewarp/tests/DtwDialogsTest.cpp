@@ -180,14 +180,17 @@ TEST_F(Dialogs, ReferenceSelectionWaysAndSpinBounds)
     EXPECT_EQ(p.word.rfind("one (ref", 0), 0u) << p.word;
     EXPECT_EQ(p.score, scoreText(store().batch[std::size_t(store().currentReference)].score));
 
+    // The lists run downwards; "Other" counts up like a number.
     for (RefSelection::Way way : {RefSelection::True, RefSelection::Nearest, RefSelection::Other}) {
         SCOPED_TRACE(int(way));
-        sel.spinUp(way);
+        auto toNext = [&] { way == RefSelection::Other ? sel.spinUp(way) : sel.spinDown(way); };
+        auto toPrevious = [&] { way == RefSelection::Other ? sel.spinDown(way) : sel.spinUp(way); };
+        toPrevious();
         EXPECT_EQ(sel.position(way), 1);
         for (int k = 0; k < 20; ++k)
-            sel.spinDown(way);
+            toNext();
         EXPECT_EQ(sel.position(way), sel.count(way));
-        sel.spinUp(way);
+        toPrevious();
         EXPECT_EQ(sel.position(way), sel.count(way) - 1);
     }
     EXPECT_EQ(sel.reference(RefSelection::Other), 9);
@@ -201,7 +204,7 @@ TEST_F(Dialogs, ReferenceSelectionWaysAndSpinBounds)
     sel.Form_Load();
     sel.optRef_Click(RefSelection::Other);
     for (int k = 1; k < 7; ++k)
-        sel.spinDown(RefSelection::Other);
+        sel.spinUp(RefSelection::Other);
     ASSERT_TRUE(sel.cmdOk_Click());
     EXPECT_EQ(store().currentReference, 7);
     EXPECT_EQ(m_session->labels().refName, "one");

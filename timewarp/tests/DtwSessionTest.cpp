@@ -180,6 +180,50 @@ TEST_F(Session, LoadFailuresAreAbsorbedAndShownInTheStatusLine)
         << session().labels().statusLine;
 }
 
+TEST_F(Session, MoreThanFiveHundredReferencesFailLoadDtwWithNothingLoaded)
+{
+    // Sets of 100 words each: 500 in all still load; one word more fails
+    // the call, also when the sets are spread over five files.
+    auto setOf = [](int n) {
+        std::vector<std::pair<int, int>> words;
+        for (int k = 0; k < n; ++k)
+            words.push_back({k % 5, 20});
+        return words;
+    };
+    for (int s = 1; s <= 5; ++s)
+        m_tree.writeSet("big" + std::to_string(s), s, setOf(100));
+    const std::vector<std::string> five{"big1", "big2", "big3", "big4", "big5"};
+    ASSERT_TRUE(loadMode(8, "x", five).ok);
+    bool modal = false;
+    ASSERT_TRUE(session().LoadDTW(&modal).ok);
+    EXPECT_EQ(store().referenceTotal, 500);
+
+    const struct {
+        const char* what;
+        std::vector<std::string> refs;
+        int words;  // big5 rewritten with this many
+        const char* total;
+    } rows[] = {
+        {"five sets, 501 in all", five, 101, "501"},
+        {"one set of 2000", {"big5"}, 2000, "2000"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ASSERT_TRUE(loadMode(2, "test").ok);
+        ASSERT_TRUE(session().LoadDTW(&modal).ok);
+        ASSERT_EQ(store().referenceTotal, 10);
+        m_tree.writeSet("big5", 5, setOf(row.words));
+        ASSERT_TRUE(loadMode(8, "x", row.refs).ok);
+        const ControlResult r = session().LoadDTW(&modal);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.error, std::string("The reference files make ") + row.total +
+                               " references; the DTW comparer takes at most 500.");
+        EXPECT_NE(session().labels().statusLine.find(r.error), std::string::npos);
+        // Nothing of the refused sets was loaded.
+        EXPECT_EQ(store().referenceTotal, 10);
+    }
+}
+
 TEST_F(Session, SetPMwordWrapsAndRefusesWithoutTestWords)
 {
     ASSERT_TRUE(loadMode(8).ok);

@@ -163,6 +163,11 @@ TEST_F(Window, ExitAsksThenUnloadsAndTheNextShowMakesTheWindowAgain)
     EXPECT_EQ(dialogs.shown[0].buttons, platform::MessageButtons::YesNo);
     EXPECT_EQ(dtw.window(), &w);
     EXPECT_TRUE(w.isVisible());
+    // No is the default: Enter (an answer not given) keeps the window.
+    dialogs.answers.clear();
+    w.mniExit_Click();
+    EXPECT_EQ(dtw.window(), &w);
+    dialogs.answers = {platform::DialogAnswer::Yes};
 
     QPointer<FrmDtw> old(&w);
     w.mniExit_Click();
@@ -262,6 +267,21 @@ TEST_F(Window, SavePictureWritesABitmapOrSaysItCannot)
     w.mniSave_Click();
     ASSERT_EQ(dialogs.shown.size(), 5u);
     EXPECT_EQ(dialogs.shown[4].text, "The file cannot be saved!");
+
+    // A name without an extension gets ".bmp"; one with an extension keeps it.
+    const struct {
+        const char* typed;
+        const char* written;
+    } names[] = {{"dtwplot", "dtwplot.bmp"}, {"plot2.BMP", "plot2.BMP"}, {"plot.v1", "plot.v1"}};
+    for (const auto& n : names) {
+        SCOPED_TRACE(n.typed);
+        dialogs.texts = {tree.app() + "/" + n.typed};
+        w.mniSave_Click();
+        EXPECT_FALSE(QImage(QString::fromStdString(tree.app() + "/" + n.written), "BMP").isNull());
+        if (std::string(n.typed) != n.written)
+            EXPECT_FALSE(std::filesystem::exists(tree.app() + "/" + n.typed));
+    }
+    EXPECT_EQ(dialogs.shown.size(), 8u);  // no failure message
 }
 
 TEST_F(Window, ControlVersionAndRecognitionWithoutAWindow)

@@ -118,6 +118,8 @@ WordDataWindow::WordDataWindow(WordDataStore& store, const std::string& appPath,
             return;
         m_editor.grdLab_Click(row + 1);
         m_txtName->setText(qs(m_editor.txtName()));
+        if (m_rowPicked)
+            m_rowPicked(row + 1);
     });
     m_playTimer.setSingleShot(true);
     connect(&m_playTimer, &QTimer::timeout, this, [this] { run(&WordDataEditor::TimerPlay_Timer); });

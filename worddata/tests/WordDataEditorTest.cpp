@@ -107,7 +107,7 @@ TEST_F(Editor, OpenShowsTheCountsAndPlayTimesTheWord)
 {
     open(kFive, 261, 261);
     EXPECT_EQ(editor.label1(), " 5220   s:  20880");
-    EXPECT_EQ(services.asked.front(), "open:Open saved vocabulary|/prog|Labs file (*.[Ll][Aa][Bb])");
+    EXPECT_EQ(services.asked.front(), "open:Open saved vocabulary|/prog|Labs file (*.LAB)");
 
     editor.grdLab_Click(3);  // length " 41"
     EXPECT_EQ(editor.txtName(), "three");

@@ -79,6 +79,22 @@ WindowHandle PlatformPrograms::waitForNewWindow(const std::string& caption, Wind
     return platform::waitForNewWindow(caption, existingBefore, timeoutMs);
 }
 
+std::string bringRunningWorkbenchToFront()
+{
+    // The captions the wizard carries: its own, and the one it has while an
+    // external HMM program runs.
+    for (const char* caption : {kDesignCaption, kCaptionSetup}) {
+        const platform::WindowHandle h = platform::findWindowByCaption(caption);
+        const std::int32_t answer = h != 0 ? platform::sendMessage(h, kBringToFrontMessage, 0, 0, 3000) : 0;
+        const std::string running = std::string("talvor: the workbench is already running (window \"") + caption + "\"); ";
+        if (answer == 1)
+            return running + "it was brought to the front.";
+        if (answer == 2)
+            return running + "it is hidden while an external HMM program runs and comes back when it ends.";
+    }
+    return "talvor: the workbench is already running for this user, but its window did not answer.";
+}
+
 std::unique_ptr<MainWindowRegistration> MainWindowRegistration::create(WizardWindow& window, std::string* error)
 {
     auto endpoint = platform::WindowEndpoint::create(
@@ -86,6 +102,8 @@ std::unique_ptr<MainWindowRegistration> MainWindowRegistration::create(WizardWin
         [&window](std::uint32_t msg, std::uint32_t wParam, std::int32_t) -> std::int32_t {
             if (msg == platform::WM_KEYDOWN)
                 window.wizard().Form_KeyDown(wParam);
+            if (msg == kBringToFrontMessage)
+                return window.bringToFront() ? 1 : 2;
             return 0;
         },
         error);

@@ -8,6 +8,7 @@
 #include "common/TabulaTextFile.h"
 #include "common/VocabularyFile.h"
 #include "common/NameCheck.h"
+#include "worddata/WordDataFiles.h"
 #include "workbench/Wizard.h"
 
 namespace talvor::workbench {
@@ -338,6 +339,28 @@ void Wizard::txtFileName_Change()
     controls.cmdNextEnabled = !controls.txtFileName.empty();
 }
 
+std::int64_t Wizard::referenceWordCount(const std::vector<std::string>& files) const
+{
+    const DataTree tree(m_state.AppPath);
+    std::int64_t total = 0;
+    for (const std::string& f : files) {
+        std::string lab;
+        if (readFileWhole(resolveFileName(tree.recordingBase(vocName, f) + ".lab"), &lab))
+            total += std::int64_t(worddata::parseLabText(lab).size());
+    }
+    return total;
+}
+
+namespace {
+
+std::string tooManyReferenceWordsText(std::int64_t words)
+{
+    return "These reference files hold " + std::to_string(words) + " words; the DTW comparer takes at most " +
+           std::to_string(kMaxReferenceWordsDtw) + " references. Choose fewer files.";
+}
+
+}  // namespace
+
 void Wizard::cmdAdd_Click()
 {
     WizardControls& c = controls;
@@ -346,7 +369,16 @@ void Wizard::cmdAdd_Click()
     const std::string& f = c.lstRefAvailable[std::size_t(c.lstRefAvailableIndex)];
     if (mode != ModeHmmTraining && int(c.lstRefSelected.size()) >= kMaxReferencesDtw)
         return;
-    if (std::find(c.lstRefSelected.begin(), c.lstRefSelected.end(), f) == c.lstRefSelected.end())
+    const bool isNew = std::find(c.lstRefSelected.begin(), c.lstRefSelected.end(), f) == c.lstRefSelected.end();
+    if (isNew && mode != ModeHmmTraining) {
+        std::vector<std::string> wanted = c.lstRefSelected;
+        wanted.push_back(f);
+        if (const std::int64_t words = referenceWordCount(wanted); words > kMaxReferenceWordsDtw) {
+            m_host.messageBox(tooManyReferenceWordsText(words), MessageIcon::Exclamation);
+            return;
+        }
+    }
+    if (isNew)
         c.lstRefSelected.push_back(f);
     c.lstRefSelectedIndex = int(c.lstRefSelected.size()) - 1;
     c.cmdNextEnabled = true;
@@ -379,7 +411,14 @@ void Wizard::cmdRefData_Click(int index)
         const std::size_t m = std::min(c.lstRefAvailable.size(), mode == ModeHmmTraining
                                                                      ? c.lstRefAvailable.size()
                                                                      : std::size_t(kMaxReferencesDtw));
-        c.lstRefSelected.assign(c.lstRefAvailable.begin(), c.lstRefAvailable.begin() + std::ptrdiff_t(m));
+        const std::vector<std::string> wanted(c.lstRefAvailable.begin(), c.lstRefAvailable.begin() + std::ptrdiff_t(m));
+        if (mode != ModeHmmTraining) {
+            if (const std::int64_t words = referenceWordCount(wanted); words > kMaxReferenceWordsDtw) {
+                m_host.messageBox(tooManyReferenceWordsText(words), MessageIcon::Exclamation);
+                return;
+            }
+        }
+        c.lstRefSelected = wanted;
         c.lstRefSelectedIndex = int(m) - 1;
         c.cmdNextEnabled = true;
         c.cmdRemoveEnabled = true;

@@ -5,7 +5,9 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QDesktopServices>
 #include <QDialog>
+#include <QUrl>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -40,6 +42,22 @@ protected:
 
 private:
     std::function<void()> m_onDoubleClick;
+};
+
+// The logo: a click (a press and release of the left button on it).
+class LogoLabel : public QLabel {
+public:
+    explicit LogoLabel(std::function<void()> onClick) : m_onClick(std::move(onClick)) {}
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
+            m_onClick();
+    }
+
+private:
+    std::function<void()> m_onClick;
 };
 }  // namespace
 
@@ -179,7 +197,7 @@ void WizardWindow::showAbout()
             QStringLiteral("speech recognations algorithms"),
             QString::fromStdString(aboutVersionLine()),
             QStringLiteral("A workbench for teaching isolated-word speech recognition"),
-            QStringLiteral("Built from this project's sources; see its README"),
+            QStringLiteral("Built from this project's sources; see its README:"),
         };
         for (const QString& line : lines) {
             auto* l = new QLabel(line);
@@ -191,6 +209,22 @@ void WizardWindow::showAbout()
         big.setPointSize(big.pointSize() * 2);
         big.setBold(true);
         layout->itemAt(0)->widget()->setFont(big);
+        // The link: the project's README, opened by the desktop's handler on
+        // a double click (a failure to open it is ignored).
+        auto* link = new PromptLabel([this] { m_openLink(QUrl::fromLocalFile(QString::fromStdString(kAboutLink))); });
+        link->setObjectName(QStringLiteral("aboutLink"));
+        link->setTextFormat(Qt::PlainText);
+        link->setText(QString::fromStdString(kAboutLink));
+        link->setAlignment(Qt::AlignHCenter);
+        link->setToolTip(tr("Double-click to open"));
+        link->setCursor(Qt::PointingHandCursor);
+        QPalette linkColour = link->palette();
+        linkColour.setColor(QPalette::WindowText, linkColour.color(QPalette::Link));
+        link->setPalette(linkColour);
+        QFont underlined = link->font();
+        underlined.setUnderline(true);
+        link->setFont(underlined);
+        layout->addWidget(link);
         auto* ok = new QPushButton(tr("OK"));
         connect(ok, &QPushButton::clicked, m_about.get(), &QDialog::hide);
         layout->addWidget(ok, 0, Qt::AlignHCenter);
@@ -198,8 +232,13 @@ void WizardWindow::showAbout()
     // Only from the first and last pages, as the logo is shown there.
     if (m_wizard->currentPage() != PageBegin && m_wizard->currentPage() != PageEnd)
         return;
-    m_about->show();
-    m_about->raise();
+    if (m_about->isVisible()) {
+        m_about->raise();
+        return;
+    }
+    // Modal: the wizard waits until OK (or the close box) hides the box.
+    m_about->setModal(true);
+    m_about->exec();
 }
 
 void WizardWindow::reloadHelp()
@@ -261,7 +300,7 @@ QWidget* WizardWindow::buildBeginPage()
     grid->setColumnStretch(2, 1);
     connect(group, &QButtonGroup::idClicked, this, [this](int id) { run([this, id] { m_wizard->controls.optMode = id; }); });
 
-    auto* logo = new PromptLabel([this] { showAbout(); });
+    auto* logo = new LogoLabel([this] { showAbout(); });
     logo->setText(QStringLiteral("TALVOR II"));
     logo->setToolTip(tr("About TALVOR"));
     QFont lf = logo->font();
@@ -397,11 +436,14 @@ QWidget* WizardWindow::buildNewVocabularyPage()
     auto* g0 = new QGridLayout(m_fraNewVoc[0]);
     g0->addWidget(labelFor("Name:", m_txtVocName), 0, 0);
     g0->addWidget(m_txtVocName, 0, 1);
-    g0->addWidget(labelFor("Enter vocabulary items:", m_txtWord), 1, 0);
+    m_lblWord = labelFor("Enter vocabulary items:", m_txtWord);
+    m_lblList = labelFor("List:", m_lstVocItems);
+    m_lblSize = labelFor("Size:", m_txtSize);
+    g0->addWidget(m_lblWord, 1, 0);
     g0->addWidget(m_txtWord, 1, 1);
-    g0->addWidget(labelFor("List:", m_lstVocItems), 2, 0, Qt::AlignTop);
+    g0->addWidget(m_lblList, 2, 0, Qt::AlignTop);
     g0->addWidget(m_lstVocItems, 2, 1);
-    g0->addWidget(labelFor("Size:", m_txtSize), 3, 0);
+    g0->addWidget(m_lblSize, 3, 0);
     g0->addWidget(m_txtSize, 3, 1, Qt::AlignLeft);
 
     m_fraNewVoc[1] = new QGroupBox(tr(" String text "));
@@ -637,7 +679,8 @@ QWidget* WizardWindow::buildOtherPage()
     connect(m_txtConf, &QLineEdit::textEdited, this,
             [this](const QString& t) { m_wizard->controls.txtConf = t.toStdString(); });
     auto* rec = new QGridLayout(m_fraRecogniser);
-    rec->addWidget(prompt(8), 0, 0, 1, 2);
+    m_prompt8 = prompt(8);
+    rec->addWidget(m_prompt8, 0, 0, 1, 2);
     rec->addWidget(labelFor("Prunning treshold :", m_txtConf), 1, 0);
     rec->addWidget(m_txtConf, 1, 1, Qt::AlignLeft);
     rec->setColumnStretch(1, 1);
@@ -695,7 +738,8 @@ QWidget* WizardWindow::buildOtherPage()
     fields->addWidget(m_chcRTlist, 7, 0, 1, 2);
 
     auto* res = new QGridLayout(m_fraResult);
-    res->addWidget(prompt(16), 0, 0, 1, 2);
+    m_prompt16 = prompt(16);
+    res->addWidget(m_prompt16, 0, 0, 1, 2);
     res->addLayout(options, 1, 0);
     res->addLayout(fields, 1, 1);
     res->setColumnStretch(1, 1);
@@ -709,7 +753,7 @@ QWidget* WizardWindow::buildOtherPage()
 QWidget* WizardWindow::buildEndPage()
 {
     auto* page = new QWidget;
-    auto* image = new PromptLabel([this] { showAbout(); });
+    auto* image = new LogoLabel([this] { showAbout(); });
     image->setText(QStringLiteral("TALVOR II"));
     image->setToolTip(tr("About TALVOR"));
     QFont lf = image->font();
@@ -796,8 +840,11 @@ void WizardWindow::refresh()
     showText(m_txtWord, c.txtWord);
     showText(m_txtSize, c.txtSize);
     const bool named = !c.txtVocName.empty();
-    m_txtWord->setEnabled(named);
-    m_lstVocItems->setEnabled(named);
+    // Without a name the word editor is greyed, its captions too.
+    for (QWidget* x : {static_cast<QWidget*>(m_lblWord), static_cast<QWidget*>(m_txtWord),
+                       static_cast<QWidget*>(m_lblList), static_cast<QWidget*>(m_lstVocItems),
+                       static_cast<QWidget*>(m_lblSize), static_cast<QWidget*>(m_txtSize)})
+        x->setEnabled(named);
     showList(m_lstStrText, c.lstStrText, c.lstStrTextIndex);
     showList(m_lstString, c.lstString, c.lstStringIndex);
     // Page 3
@@ -847,6 +894,9 @@ void WizardWindow::refresh()
     // Page 8
     m_fraRecogniser->setEnabled(c.recogniserOptionsEnabled);
     m_fraResult->setEnabled(c.resultPassingEnabled);
+    // One prompt: 16 in the run-time mode, 8 in the others.
+    m_prompt8->setVisible(m_wizard->mode != ModeRuntime);
+    m_prompt16->setVisible(m_wizard->mode == ModeRuntime);
     showText(m_txtConf, c.txtConf);
     m_optRunTime[std::size_t(c.optRunTime)]->setChecked(true);
     for (int k = 0; k < 5; ++k)
@@ -950,6 +1000,20 @@ void WizardWindow::showWindow()
 void WizardWindow::hideWindow()
 {
     hide();
+}
+
+bool WizardWindow::bringToFront()
+{
+    QWidget* w = isVisible() ? static_cast<QWidget*>(this)
+                 : m_restoreWindow && m_restoreWindow->isVisible() ? static_cast<QWidget*>(m_restoreWindow.get())
+                                                                   : nullptr;
+    if (!w)
+        return false;
+    if (w->isMinimized())
+        w->showNormal();
+    w->raise();
+    w->activateWindow();
+    return true;
 }
 
 std::string WizardWindow::caption() const

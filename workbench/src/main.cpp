@@ -45,10 +45,14 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "talvor: %s\n", error.c_str());
         return 1;
     }
-    // A second start ends at once, silently; the first instance goes on.
+    // A second start ends at once, saying so, and brings the first
+    // instance's window to the front; the first goes on.
     platform::SingleInstanceLock lock(kInstanceLockName);
-    if (!lock.tryLock())
+    if (!lock.tryLock()) {
+        QCoreApplication core(argc, argv);  // the window registry needs one; no display is used
+        std::fprintf(stderr, "%s\n", bringRunningWorkbenchToFront().c_str());
         return 0;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Talvor"));

@@ -1,6 +1,8 @@
 // Renders every wizard page into a PNG, the way a user reaches it, on a small
 // data tree made in a temporary folder.  Usage: workbench_render_pages OUTDIR
 #include <QApplication>
+#include <QDialog>
+#include <QTimer>
 #include <QDir>
 #include <QPixmap>
 #include <QTabWidget>
@@ -209,6 +211,20 @@ int main(int argc, char** argv)
     RestoreWindow restore([] {});
     shootWidget(restore, "restore-window");
 
+    // The about box, opened (modally) from the first page's logo.
+    w.cmdPrevious_Click();
+    window.refresh();
+    QTimer::singleShot(0, [&] {
+        if (QDialog* about = window.aboutBox()) {
+            QApplication::processEvents();
+            const QString file = out + "/about.png";
+            if (about->grab().save(file))
+                ++shots;
+            about->hide();
+        }
+    });
+    window.showAbout();
+
     std::printf("%d pictures written to %s\n", shots, qPrintable(out));
-    return shots == 16 ? 0 : 1;
+    return shots == 17 ? 0 : 1;
 }

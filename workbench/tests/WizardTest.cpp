@@ -593,6 +593,46 @@ TEST_F(WizardFixture, PageControls)
     EXPECT_EQ(w.controls.lstWorkDir, (std::vector<std::string>{"dtw1", "hmm1"}));  // no "_strings"
 }
 
+TEST_F(WizardFixture, ReferencesPageRefusesMoreThanFiveHundredDtwReferences)
+{
+    makeTree();  // s1 and s2: one word each
+    std::string rows;
+    for (int k = 0; k < 499; ++k)
+        rows += " " + std::to_string(k) + "\t 0\t 3\t 0\tone\t\r\n";
+    writeFile(data() / "digits" / "big.lab", rows);
+    w.controls.optMode = ModeSpeakRecognizeDtw;
+    w.cmdNext_Click();
+    w.controls.lstVocIndex = 1;
+    w.lstVoc_Click();
+    w.cmdNext_Click();
+    ASSERT_EQ(w.currentPage(), PageReferences);
+    const std::vector<std::string>& available = w.controls.lstRefAvailable;
+    auto add = [&](const std::string& name) {
+        w.controls.lstRefAvailableIndex =
+            int(std::find(available.begin(), available.end(), name) - available.begin());
+        w.cmdAdd_Click();
+    };
+    add("big");
+    add("s1");  // 500: still taken
+    EXPECT_EQ(w.controls.lstRefSelected, (std::vector<std::string>{"big", "s1"}));
+    EXPECT_TRUE(host.messages.empty());
+    add("s2");  // 501: refused, and the box says how many
+    EXPECT_EQ(w.controls.lstRefSelected, (std::vector<std::string>{"big", "s1"}));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], "These reference files hold 501 words; the DTW comparer takes at most 500 "
+                                "references. Choose fewer files.");
+    // "Select all" the same; the selection stays as it was.
+    w.cmdRefData_Click(0);
+    EXPECT_EQ(w.controls.lstRefSelected, (std::vector<std::string>{"big", "s1"}));
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[1], host.messages[0]);
+    // Training has no such limit.
+    w.mode = ModeHmmTraining;
+    w.cmdRefData_Click(0);
+    EXPECT_EQ(w.controls.lstRefSelected.size(), 3u);
+    EXPECT_EQ(host.messages.size(), 2u);
+}
+
 TEST_F(WizardFixture, WordStringPreviewShowsTheStringsOfARecording)
 {
     makeTree();

@@ -12,7 +12,11 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
+
+#include <algorithm>
+#include <filesystem>
 
 #include "WizardFixture.h"
 #include "platform/Dialogs.h"
@@ -111,6 +115,58 @@ TEST_F(WindowFixture, StepsThroughDtwMatchingWithTheWidgets)
     EXPECT_TRUE(std::filesystem::exists(dir.path() + "/DATA/digits/dtw1/s1.PR"));
     EXPECT_EQ(window->reportPane()->toPlainText(), "");
     EXPECT_TRUE(window->modeOption(ModeDtwMatching)->isChecked());  // the choice is kept
+}
+
+TEST_F(WindowFixture, OtherConfigurationsShowsTheOnePromptOfTheMode)
+{
+    auto promptOn = [&](const char* key) {
+        for (QLabel* l : page(PageOther)->findChildren<QLabel*>())
+            if (l->toolTip() == key)
+                return !l->isHidden();
+        ADD_FAILURE() << "no prompt " << key;
+        return false;
+    };
+    for (int mode : {int(ModeSpeakRecognizeDtw), int(ModeRuntime)}) {
+        SCOPED_TRACE(mode);
+        window->wizard().mode = mode;
+        window->wizard().SSTab1_Click(PageOther);  // mode 13 asks for an experiment file: cancelled
+        window->refresh();
+        EXPECT_EQ(promptOn("Help 0008"), mode != ModeRuntime);
+        EXPECT_EQ(promptOn("Help 0016"), mode == ModeRuntime);
+    }
+}
+
+TEST_F(WindowFixture, NewVocabularyWithoutANameGreysTheWholeWordEditor)
+{
+    window->modeOption(ModeSpeechRecording)->click();
+    window->nextButton()->click();
+    for (QRadioButton* r : page(PageVocabulary)->findChildren<QRadioButton*>())
+        if (r->text() == "New")
+            r->click();
+    window->nextButton()->click();
+    ASSERT_EQ(window->tabs()->currentIndex(), PageNewVocabulary);
+    QWidget* p = page(PageNewVocabulary);
+    std::vector<QWidget*> editor;
+    QLineEdit* name = nullptr;
+    for (QLabel* l : p->findChildren<QLabel*>())
+        if (l->text() == "Enter vocabulary items:" || l->text() == "List:" || l->text() == "Size:") {
+            editor.push_back(l);
+            editor.push_back(l->buddy());
+        }
+    for (QLineEdit* e : p->findChildren<QLineEdit*>())
+        if (std::find(editor.begin(), editor.end(), e) == editor.end() && e->isVisibleTo(p))
+            name = e;
+    ASSERT_EQ(editor.size(), 6u);
+    ASSERT_NE(name, nullptr);
+    for (QWidget* x : editor)
+        EXPECT_FALSE(x->isEnabled()) << x->metaObject()->className();
+    QTest::keyClicks(name, "animals");
+    for (QWidget* x : editor)
+        EXPECT_TRUE(x->isEnabled()) << x->metaObject()->className();
+    name->selectAll();
+    QTest::keyClick(name, Qt::Key_Backspace);  // the name typed away again
+    for (QWidget* x : editor)
+        EXPECT_FALSE(x->isEnabled()) << x->metaObject()->className();
 }
 
 TEST_F(WindowFixture, MessageOfAKeptPageComesThroughTheDialogs)
@@ -334,15 +390,38 @@ TEST_F(WindowFixture, KeyboardAboutBoxHelpFileAndDataPage)
     del->click();
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(dir.path()) / "DATA" / "digits"));
 
-    // The about box opens from the logo of the first page.
+    // The about box opens modally on a click on the logo of the first page;
+    // a double click on its link opens the README with the desktop's handler.
     window->beginAgainButton()->click();
-    window->showAbout();
-    ASSERT_NE(window->aboutBox(), nullptr);
+    QLabel* logo = nullptr;
+    for (QLabel* l : page(PageBegin)->findChildren<QLabel*>())
+        if (l->toolTip() == "About TALVOR")
+            logo = l;
+    ASSERT_NE(logo, nullptr);
     QStringList texts;
-    for (QLabel* l : window->aboutBox()->findChildren<QLabel*>())
-        texts << l->text();
+    bool modal = false;
+    std::vector<QUrl> opened;
+    window->setLinkOpener([&](const QUrl& url) { opened.push_back(url); });
+    QTimer::singleShot(0, [&] {
+        QDialog* box = window->aboutBox();
+        ASSERT_NE(box, nullptr);
+        modal = box->isVisible() && QApplication::activeModalWidget() == box;
+        for (QLabel* l : box->findChildren<QLabel*>())
+            texts << l->text();
+        auto* link = box->findChild<QLabel*>("aboutLink");
+        ASSERT_NE(link, nullptr);
+        QTest::mouseDClick(link, Qt::LeftButton);
+        box->hide();
+    });
+    QTest::mouseClick(logo, Qt::LeftButton);  // returns once the box is hidden
+    EXPECT_TRUE(modal);
+    EXPECT_FALSE(window->aboutBox()->isVisible());
     EXPECT_TRUE(texts.contains("Software for graphic presentation of"));
     EXPECT_TRUE(texts.contains("speech recognations algorithms"));
     EXPECT_TRUE(texts.contains(QString::fromStdString(aboutVersionLine())));
+    EXPECT_TRUE(texts.contains(QString::fromUtf8(WizardWindow::kAboutLink)));
     EXPECT_EQ(aboutVersionLine(), "Version: 2.0.0.1");
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], QUrl::fromLocalFile(QString::fromUtf8(WizardWindow::kAboutLink)));
+    EXPECT_TRUE(std::filesystem::exists(WizardWindow::kAboutLink));
 }

@@ -63,6 +63,9 @@ public:
     virtual std::intptr_t ContinueTokenProces(std::uint32_t window) { return TokenProces(window); }
     // Listening is over for good: the input device stops capturing.
     virtual std::int32_t ReleaseSoundCardIn() { return CloseSoundCardIn(); }
+    // Why the detector last gave up a word candidate in this recording:
+    // 0 none, 1 too short, 2 too long (GetTokenDiscard).
+    virtual std::int32_t GetTokenDiscard() { return 0; }
 };
 
 // The engine library libtalvor2.so (its C exports).
@@ -104,6 +107,9 @@ public:
     // of them, or redraw the wave pane alone after a failed token (the other
     // panes are cleared first).
     virtual void Display() {}
+    // The word the panes show drawn again in the present colours (none: the
+    // panes stay clear); the token being listened for does not touch them.
+    virtual void redrawShown() { Display(); }
     virtual void clearPanes() {}
     virtual void redrawWave() {}
     // The choosers and helper windows go when the window is left.
@@ -123,6 +129,14 @@ inline constexpr const char* kNotSavedQuestion = "Your data was not saved. Do yo
 inline constexpr const char* kExitQuestion = "Do you want to exit Wavescope ?";
 inline constexpr const char* kCannotFindWindow = "Cannot find window  ";
 inline constexpr const char* kCannotFind = "Cannot find: ";
+// A token that brought no word: "No word: " and the reason, where the
+// recognised word would stand.
+inline constexpr const char* kNoWord = "No word: ";
+inline constexpr const char* kNoSpeechFound = "no speech found";
+inline constexpr const char* kTooShort = "too short";
+inline constexpr const char* kStartedTooSoon = "started too soon after Speak";
+inline constexpr const char* kStoppedBeforeTheEnd = "stopped before the word ended";
+inline constexpr const char* kInputDidNotStart = "the sound input did not start";
 
 // Key codes.
 inline constexpr std::int32_t TokenKeyBufferFull = 26664;
@@ -245,6 +259,9 @@ public:
     // operations"): the list shows the store's words again, with the editor's
     // current word selected, so the next stored token goes to that row.
     void wordTableChanged();
+    // The user picked word `index` (0-based) in the word data editor: the
+    // word list follows, as if it had been picked there.
+    void wordPickedInEditor(std::int32_t index);
     void SetNewVoc(const std::vector<std::string>& words, std::int32_t nWords);
     void AllCls();
     void SetCmd(int a1, int a2, int a3, int a4, int a5, int a6, int a7, int a8);
@@ -309,6 +326,9 @@ public:
     void ShowStoredWord();
     void PreviousWord();
     void NextWord();
+    // Why the last token brought no word (status not 0), after "No word: ":
+    // "too long (over 2 s)", "too short", "no speech found", ...
+    std::string noWordReason() const;
     // "Cannot find window  " + caption when there is no such window.
     std::uint32_t FindWindowByCaption(const std::string& captionText);
     std::string modeName() const { return m_module.ModeNames(profilerMode); }
@@ -331,6 +351,7 @@ private:
     void changed();
     void fail(const std::string& text);
     void failedTokenButtons();
+    void showNoWord(const std::string& reason);
     bool listIsSelectable() const { return listIndex >= 0 && listIndex < std::int32_t(wordList.size()); }
     void selectEntry(std::int32_t index);
     void chooseColour(std::uint32_t& colour);
@@ -349,6 +370,8 @@ private:
     int m_busy = 0;
     std::uint64_t m_exits = 0;  // counts Exitus, so a procedure sees that the window went during a send
     std::string m_wParh;        // the work directory argument of the last SetMode
+    std::int32_t m_maxWordFrames = 200;  // the detector's maximum word length
+    std::int32_t m_discarded = 0;        // GetTokenDiscard after the last token
 };
 
 // dst[dstStart + i] := src[srcStart + i] for i = 0 .. count - 1 in rising

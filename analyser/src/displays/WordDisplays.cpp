@@ -225,8 +225,11 @@ void WordDisplays::displayFrame(int nGraf)
     if (!m_shown || m_pointCount < 1)
         return;
     const float spp = float(m_shownSamples) / float(waveWidth);
-    if (nGraf < 0 || double(spp) * nGraf > double(m_shownSamples - 80))
+    if (nGraf < 0 || double(spp) * nGraf > double(m_shownSamples - 80)) {
+        // No frame there: the pane is empty, and so is its caption.
+        m_frameCaption.clear();
         return;
+    }
     const int f = int(std::floor(double(spp) * nGraf / 80.0)) * 80;
     drawFrameCurve(f);
     // Two points per pixel column in column mode, one per sample otherwise.

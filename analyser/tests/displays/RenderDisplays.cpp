@@ -15,22 +15,13 @@
 
 #include "TokenFixture.h"
 #include "analyser/DisplayChooserDialogs.h"
-#include "analyser/StoredWordBrowser.h"
+#include "DisplaysView.h"
+#include "ProfilerFakes.h"
 #include "analyser/WordDisplayPanes.h"
 
 using namespace talvor::analyser;
 
 namespace {
-
-class OneWordList : public WordList {
-public:
-    std::vector<std::string> items{"seven"};
-    int index = 0;
-    int count() const override { return int(items.size()); }
-    int currentIndex() const override { return index; }
-    void select(int i) override { index = i; }
-    void setText(int i, const std::string& text) override { items.at(std::size_t(i)) = text; }
-};
 
 bool save(QWidget& client, const std::string& path)
 {
@@ -79,8 +70,14 @@ int main(int argc, char** argv)
     ok = save(client, out + "/displays-token.png") && ok;
 
     // The token stored as the analyser stores it (frames 0 .. wStop + 9, the
-    // samples from 800 before the word), then browsed to.
-    talvor::worddata::WordDataStore store;
+    // samples from 800 before the word), then browsed to by the analyser.
+    test::ScriptedEngine engine;
+    test::FakeHost host;
+    talvor::ModuleState module;
+    Profiler analyser(engine, host, module);
+    testing::DisplaysView view(analyser, displays);
+    analyser.setView(&view);
+    talvor::worddata::WordDataStore& store = analyser.wordData();
     store.SetNewVoc({"seven"}, 1);
     const int frames = token.wStop + 10;
     const std::size_t s0 = std::size_t(token.startSample - 800);
@@ -89,10 +86,11 @@ int main(int argc, char** argv)
                       "seven");
     displays.frameChooser().setSelected(3);
     displays.spectrumChooser().setSelected(2);
-    OneWordList list;
-    const StoredWord stored = showStoredWord(list, store, displays);
-    if (!stored.shown)
-        std::fprintf(stderr, "the stored word was not shown (status %d)\n", stored.storeStatus);
+    analyser.wordList = {"seven"};
+    analyser.listIndex = 0;
+    analyser.ShowStoredWord();
+    if (!displays.wordShown())
+        std::fprintf(stderr, "the stored word was not shown (status %d)\n", analyser.status);
     panes.refresh();
     ok = save(client, out + "/displays-stored.png") && ok;
 

@@ -96,6 +96,15 @@ TEST(WindowDisplays, RecordedTokenShownColouredAndCleared)
     EXPECT_EQ(dialogs.shown.back().detail, "0012203A");
     EXPECT_EQ(window.displays().waveScene().polylines.at(1).colour, rgbOf(0, 200, 0));
 
+    // Listening for the next word: the last word stays and takes the new colour.
+    p.cmdNext_Click();
+    ASSERT_TRUE(p.listening());
+    dialogs.colors = {rgbOf(200, 0, 0)};
+    p.miSig_Click();
+    ASSERT_TRUE(window.displays().wordShown());
+    EXPECT_EQ(window.displays().waveScene().polylines.at(1).colour, rgbOf(200, 0, 0));
+    p.StopListening();
+
     // Cleared: nothing drawn, also by a later colour change.
     p.AllCls();
     EXPECT_FALSE(window.displays().wordShown());

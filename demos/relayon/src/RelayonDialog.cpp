@@ -3,8 +3,10 @@
 #include <QContextMenuEvent>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -28,8 +30,10 @@ RelayonDialog::RelayonDialog(const std::string& caption, QWidget* parent) : QDia
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
     setSizeGripEnabled(true);
+    setWindowIcon(applicationIcon());
 
     m_edit = new QPlainTextEdit(this);
+    m_edit->installEventFilter(this);
     m_edit->setLineWrapMode(QPlainTextEdit::NoWrap);  // long lines scroll sideways
     m_edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_edit->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -82,12 +86,52 @@ std::int32_t RelayonDialog::onMessage(std::uint32_t msg, std::uint32_t wParam, s
     return 0;
 }
 
+QIcon RelayonDialog::applicationIcon()
+{
+    // A receiver's tray with a word coming in: drawn, so no image file is needed.
+    QIcon icon;
+    for (int size : {16, 32, 48}) {
+        QPixmap pm(size, size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        const qreal u = size / 16.0;
+        p.setPen(QPen(QColor(0, 0, 128), u));
+        p.setBrush(QColor(255, 255, 224));
+        p.drawRoundedRect(QRectF(1.5 * u, 5.5 * u, 13 * u, 9 * u), 1.5 * u, 1.5 * u);
+        p.setBrush(QColor(0, 128, 0));
+        p.setPen(Qt::NoPen);
+        p.drawPolygon(QPolygonF({QPointF(5 * u, 0.5 * u), QPointF(11 * u, 0.5 * u), QPointF(11 * u, 3 * u),
+                                 QPointF(13 * u, 3 * u), QPointF(8 * u, 7 * u), QPointF(3 * u, 3 * u),
+                                 QPointF(5 * u, 3 * u)}));
+        p.setPen(QPen(QColor(0, 0, 128), u));
+        for (int line = 0; line < 2; ++line)
+            p.drawLine(QPointF(4 * u, (9.5 + 2.5 * line) * u), QPointF(12 * u, (9.5 + 2.5 * line) * u));
+        p.end();
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
+bool RelayonDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_edit && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            accept();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 QDialog* RelayonDialog::makeAboutDialog(QWidget* parent)
 {
     auto* about = new QDialog(parent);
     about->setWindowTitle(QString::fromLatin1(kAboutCaption));
     auto* icon = new QLabel(about);
-    icon->setPixmap(about->style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
+    icon->setPixmap(applicationIcon().pixmap(32, 32));
     icon->setAlignment(Qt::AlignTop);
     auto* text = new QLabel(QString::fromLatin1(kAboutVersion) + QStringLiteral("\n\n") +
                                 QObject::tr("Shows the words a live recogniser posts to this window."),

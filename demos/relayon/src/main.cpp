@@ -11,6 +11,7 @@ int main(int argc, char** argv)
     talvor::platform::ignoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Relayon"));
+    QApplication::setWindowIcon(talvor::relayon::RelayonDialog::applicationIcon());
     talvor::relayon::RelayonDialog dialog;
     if (!dialog.registered())
         talvor::platform::dialogs().messageBox(

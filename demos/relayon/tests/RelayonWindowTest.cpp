@@ -6,6 +6,8 @@
 
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QTest>
+#include <QTimer>
 
 #include "platform/Window.h"
 #include "testing/EventLoop.h"
@@ -48,6 +50,26 @@ TEST(RelayonWindow, ResultsFromAnotherProcessAppearInOrder)
     EXPECT_TRUE(test::serveEventsUntil([&] { return dialog.logText() == expected; }, 5000))
         << dialog.logText().toStdString();
     EXPECT_EQ(dialog.logEdit()->toPlainText(), QStringLiteral("\nOne Two Three\nNine Eight Seven\n12"));
+}
+
+TEST(RelayonWindow, EnterInTheLogClosesTheDialogWhichHasItsIcon)
+{
+    RelayonDialog dialog;
+    EXPECT_FALSE(dialog.windowIcon().isNull());
+    EXPECT_FALSE(dialog.windowIcon().pixmap(32, 32).toImage().isNull());
+    // Shift+Enter, Ctrl+Enter and other keys are the log's.
+    int result = -1;
+    QTimer::singleShot(0, [&] {
+        dialog.logEdit()->setFocus();
+        QTest::keyClicks(dialog.logEdit(), "ab");
+        QTest::keyClick(dialog.logEdit(), Qt::Key_Return, Qt::ShiftModifier);
+        EXPECT_TRUE(dialog.isVisible());
+        QTest::keyClick(dialog.logEdit(), Qt::Key_Return);  // the default button: OK
+    });
+    result = dialog.exec();
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(dialog.logEdit()->toPlainText().startsWith(QStringLiteral("ab")));
 }
 
 TEST(RelayonWindow, AnEditedLogIsKeptAndAppendedTo)

@@ -68,6 +68,8 @@ public:
                                std::int16_t* samples, std::int32_t* startSample, std::int32_t* endSample);
     std::int32_t ChangeTokenMaxFrames(std::int32_t frames);
     std::int32_t Recompute();
+    // Why the last word candidate of this recording was given up (TokenDiscard).
+    std::int32_t GetTokenDiscard() const { return m_result.discarded; }
 
     // For the library's users and tests.
     const TokenDetector& detector() const { return m_detector; }

@@ -21,6 +21,14 @@ enum TokenStatus : std::int16_t {
     TokenStartsTooEarly = -2,
 };
 
+// Why the detector last gave up a word candidate since its recording began
+// (TokenResult::discarded); the search goes on after each.
+enum TokenDiscard : std::int16_t {
+    DiscardNone = 0,
+    DiscardTooShort = 1,  // ended after fewer than 15 frames
+    DiscardTooLong = 2,   // still going after the maximum word length
+};
+
 // The detected word.
 struct TokenResult {
     float* features = nullptr;        // the detector's frame store
@@ -31,6 +39,7 @@ struct TokenResult {
     std::int16_t* samples = nullptr;  // the recording buffer
     std::int32_t startSample = 0;     // first sample of the block of frame S
     std::int32_t endSample = 0;       // just past the block of frame Ee
+    std::int16_t discarded = DiscardNone;  // the last candidate given up (TokenDiscard)
 };
 
 class TokenDetector {

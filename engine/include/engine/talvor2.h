@@ -57,6 +57,11 @@ TALVOR2_API int32_t ChangeTokenMaxFrames(int32_t frames);
 /* Detection again over the recording in the buffer: its status; 1 when fewer
  * than 800 samples are recorded; the current status while recording. */
 TALVOR2_API int32_t Recompute(void);
+/* Why the detector last gave up a word candidate in the present recording
+ * (it then goes on listening): 0 none, 1 too short (under 15 frames), 2 too
+ * long (over the maximum word length).  Tells a caller whose token came back
+ * with -1 what was heard. */
+TALVOR2_API int32_t GetTokenDiscard(void);
 
 #ifdef __cplusplus
 }

@@ -64,6 +64,10 @@ public:
     QSlider* gridSlider() const { return m_grid; }
     QSlider* animationSlider() const { return m_anim; }
 
+protected:
+    // A click on the example picture draws it again (DoExemple).
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void showFields();
     void showSwatch();

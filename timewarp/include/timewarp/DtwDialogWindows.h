@@ -62,6 +62,9 @@ public:
 protected:
     void load() override;
     void accept_() override;
+    // Up and Down on a way's option or arrows step that way's number as its
+    // arrows do (not the option selection).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     RefSelection m_model;

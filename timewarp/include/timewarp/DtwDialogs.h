@@ -59,8 +59,12 @@ public:
     Panel ShowNearestRef(int k) const;
     Panel ShowTrueRef(int k) const;
     Panel ShowOtherRef(int k) const;
-    // The spin buttons: down moves to the next reference (position + 1),
-    // up to the previous one, within 1 .. the way's count.
+    // The next (position + 1) and the previous reference, within 1 .. the
+    // way's count.
+    void next(Way way);
+    void previous(Way way);
+    // The spin buttons: "Nearest" and "True" run down their lists (down is
+    // the next reference); "Other" counts reference numbers (up is the next).
     void spinDown(Way way);
     void spinUp(Way way);
     int count(Way way) const;

@@ -99,6 +99,13 @@ bool ReadVocabulary(DtwComparerState& state, std::string* error = nullptr);
 // and the current reference, reference set and source set are 1.
 bool LoadWordData(DtwComparerState& state, std::string* error = nullptr);
 
+// The number of references the reference word sets 1..referenceSetCount hold
+// by their label files; false with the reason when a label file cannot be read
+// (LoadWordData then says why).
+bool CountReferences(const DtwComparerState& state, std::int64_t* total, std::string* error = nullptr);
+// "The reference files make 612 references; the DTW comparer takes at most 500."
+std::string tooManyReferencesText(std::int64_t total);
+
 // Reads the first word of <source>.LB/.PR in the work folder as test word 1;
 // the test word count becomes 1.  On failure nothing changes.
 bool LoadRecordedWord(DtwComparerState& state, std::string* error = nullptr);

@@ -18,6 +18,18 @@
 
 namespace talvor::timewarp {
 
+// The hourglass for the length of a command (nothing without a GUI application).
+class BusyCursor {
+public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    bool m_set = false;
+};
+
 // A canvas as an image: its pixels with its texts painted over them.
 QImage canvasImage(const Canvas& canvas);
 

@@ -22,8 +22,9 @@ inline constexpr const char* kNewVocabularyPrompt = "Input size of vocabulary ( 
 inline constexpr const char* kNewVocabularyTitle = "New vocabulary";
 inline constexpr const char* kNewVocabularyDefault = "5";
 inline constexpr std::int32_t kMaxNewVocabulary = 250;
-// Word data files of any letter case (the dialogs' filter).
-inline constexpr const char* kLabFilter = "Labs file (*.[Ll][Aa][Bb])";
+// The dialogs' filter; the file dialogs match its pattern in any letter case,
+// so "x.lab" and "X.LAB" both show.
+inline constexpr const char* kLabFilter = "Labs file (*.LAB)";
 inline constexpr const char* kOpenCaption = "Open saved vocabulary";
 inline constexpr const char* kSaveCaption = "Save vocabulary as";
 // The play timer never runs longer than this.
@@ -53,8 +54,9 @@ public:
     const WordDataStore& store() const { return m_store; }
     // "Current word :": the current row's name.
     std::string txtName() const;
-    // After an opening: the feature and sample counts ("Label1" before).
-    const std::string& label1() const { return m_label1; }
+    // After an opening: the feature and sample counts; before it the word
+    // data file the table came from (empty for a table not yet saved).
+    std::string label1() const { return m_label1.empty() ? m_store.dataName() : m_label1; }
     bool playing() const { return m_playing; }
     std::int32_t playInterval() const { return m_playInterval; }
     // Called after every command that added or removed rows or made a new
@@ -93,7 +95,7 @@ private:
     WordDataStore& m_store;
     EditorServices& m_services;
     std::string m_appPath;
-    std::string m_label1 = "Label1";
+    std::string m_label1;  // set by an opening
     bool m_playing = false;
     std::int32_t m_playInterval = 0;
     std::function<void()> m_tableChanged;

@@ -30,6 +30,8 @@ public:
     WordDataEditor& editor() { return m_editor; }
     // Called after rows were added or removed or a new table was made.
     void setTableChanged(std::function<void()> f) { m_tableChanged = std::move(f); }
+    // Called with the row (1-based) the user picked in the grid.
+    void setRowPicked(std::function<void(std::int32_t)> f) { m_rowPicked = std::move(f); }
     // Shows the store as it is now (after a host changed it).
     void refresh();
 
@@ -52,6 +54,7 @@ private:
 
     WordDataEditor m_editor;
     std::function<void()> m_tableChanged;
+    std::function<void(std::int32_t)> m_rowPicked;
     QTimer m_playTimer;
     QTableWidget* m_grid = nullptr;
     QLineEdit* m_txtName = nullptr;

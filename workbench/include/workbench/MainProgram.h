@@ -4,6 +4,7 @@
 // registration under its caption, through which the external HMM programs
 // send it their command keys.
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +21,15 @@ class WizardWindow;
 constexpr const char* kInstanceLockName = "talvor-workbench";
 // The environment variable that names the program folder.
 constexpr const char* kProgramFolderVariable = "TALVOR_PROGRAM_FOLDER";
+// Sent by a second start to the running workbench's window: it comes to the
+// front and answers 1, or answers 2 while it is hidden for an external HMM
+// program.
+constexpr std::uint32_t kBringToFrontMessage = 0x8001;
+
+// A second start: finds the running workbench's window by its captions and
+// asks it to come to the front; the line for standard error says which
+// window it was, or that none answered.
+std::string bringRunningWorkbenchToFront();
 
 // The program folder: the value of "--program-folder DIR" (or
 // "--program-folder=DIR") among `args`, else $TALVOR_PROGRAM_FOLDER, else

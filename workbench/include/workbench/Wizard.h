@@ -42,6 +42,7 @@ enum WizardPage : int {
 constexpr int kPageCount = 10;
 constexpr int kFeatureCount = 20;
 constexpr int kMaxReferencesDtw = 5;  // DTW takes at most five reference files
+constexpr int kMaxReferenceWordsDtw = 500;  // and at most 500 reference words in all
 
 // Tab captions as shown ("Begin ", "Vocabulary ", ...); page 2's caption is
 // changed by the words / word strings choice and is held in WizardControls.
@@ -317,9 +318,15 @@ public:
     void lstStrText_DblClick();
     void cmdStr_Click(int index);
     void txtFileName_Change();
+    // Add and "Select all" refuse, with a message that says how many there
+    // would be, a DTW choice of more than 500 reference words.
     void cmdAdd_Click();
     void cmdRemove_Click();
     void cmdRefData_Click(int index);
+    // The words of these recordings of the vocabulary, as their .lab files
+    // list them (a file that cannot be read counts none: the mode's start
+    // says why).
+    std::int64_t referenceWordCount(const std::vector<std::string>& files) const;
     void optDirectory_Click(int index);
     void chkFeature_Click();
     void optRunTime_Click(int index);

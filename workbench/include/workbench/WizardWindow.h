@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include <QDesktopServices>
+#include <QUrl>
 #include <QWidget>
 
 #include "workbench/Wizard.h"
@@ -69,12 +71,23 @@ public:
     void showRestoreWindow() override;
     void hideRestoreWindow() override;
 
+    // A second start asked for the workbench: the wizard comes to the front
+    // (out of a minimised state too); while it is hidden for the run-time
+    // mode, the restore window does; hidden while an external program runs,
+    // it stays hidden (it comes back when the program ends): false.
+    bool bringToFront();
+
     // The small windows, made on first use (null before).
     ModelsDialog* modelsDialog() const { return m_modelsDialog.get(); }
     RestoreWindow* restoreWindow() const { return m_restoreWindow.get(); }
-    // The about box "About TALVOR" (the logo on the first and last pages); null before.
+    // The about box "About TALVOR", shown modally by a click on the logo of
+    // the first or last page; null before.
     void showAbout();
     QDialog* aboutBox() const { return m_about.get(); }
+    // Opens the about box's link (the desktop's handler; tests put their own).
+    void setLinkOpener(std::function<void(const QUrl&)> open) { m_openLink = std::move(open); }
+    // The link of the about box: the project's README.
+    static constexpr const char* kAboutLink = TALVOR_README_PATH;
 
     // The widgets, for tests and screenshots.
     QPushButton* nextButton() const { return m_next; }
@@ -108,6 +121,7 @@ private:
     std::unique_ptr<ModelsDialog> m_modelsDialog;
     std::unique_ptr<RestoreWindow> m_restoreWindow;
     std::unique_ptr<QDialog> m_about;
+    std::function<void(const QUrl&)> m_openLink = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     std::function<void()> m_endProgram;
     std::function<void(const std::string&)> m_captionListener;
     bool m_refreshing = false;
@@ -137,10 +151,15 @@ private:
     QLineEdit* m_txtWord = nullptr;
     QListWidget* m_lstVocItems = nullptr;
     QLineEdit* m_txtSize = nullptr;
+    QLabel* m_lblWord = nullptr;
+    QLabel* m_lblList = nullptr;
+    QLabel* m_lblSize = nullptr;
     QListWidget* m_lstStrText = nullptr;
     QListWidget* m_lstString = nullptr;
     // Page 3
     QLabel* m_filePrompt = nullptr;
+    QLabel* m_prompt8 = nullptr;   // page 8: outside the run-time mode
+    QLabel* m_prompt16 = nullptr;  // page 8: in the run-time mode
     QLabel* m_lblTestFile = nullptr;
     QLabel* m_lblFileName = nullptr;
     QListWidget* m_lstFiles = nullptr;

@@ -5,6 +5,7 @@
 // its results to it.
 
 #include <QDialog>
+#include <QIcon>
 #include <memory>
 #include <string>
 
@@ -34,9 +35,14 @@ public:
     void showAbout();
     // The same dialog, not shown, for the render tool.
     static QDialog* makeAboutDialog(QWidget* parent);
+    // The application icon (the window's, the task bar's and the about box's).
+    static QIcon applicationIcon();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* e) override;
+    // Enter in the log presses the default button (OK), as in a dialog;
+    // the log takes no line breaks from the keyboard.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     std::int32_t onMessage(std::uint32_t msg, std::uint32_t wParam, std::int32_t lParam);
