@@ -3,11 +3,11 @@
 // - Rates: each benchmark runs in five repetitions, interleaved at random
 //   with the repetitions of the others, and the console shows one line per
 //   benchmark, its median repetition.
-// - Ratios (pairedRatio): a fast path and its plain reference run in turn, in
-//   rounds of some tens of milliseconds each, so that both meet the same load;
-//   each round's ratio comes from the thread's CPU time (time the scheduler
-//   gives to other programs does not count), and the ratio printed is the
-//   median of the rounds', with their range.
+// - Ratios (PairTimer, printRatios): a fast path and its plain reference run
+//   in turn, about 10 ms of each at a time, so that both meet the same load;
+//   times are the thread's CPU time (time the scheduler gives to other
+//   programs does not count), and the ratio printed is the median of several
+//   rounds', with their range.
 
 #include <benchmark/benchmark.h>
 
@@ -108,57 +108,82 @@ inline double medianOf(std::vector<double> v)
 }
 
 inline constexpr int kRatioRounds = 9;
+inline constexpr int kRatioTries = 3;
 
-// fast() and plain() (the same work) in `rounds` rounds of about `seconds`
-// of CPU time each, in turn (fast first in even rounds, plain first in odd
-// ones), after one call of each to warm up.
-template <class Fast, class Plain>
-PairedRatio pairedRatio(Fast&& fast, Plain&& plain, int rounds = kRatioRounds, double seconds = 0.03)
-{
-    const auto calls = [&](auto& work) {
+// The rounds of one fast path against its plain reference (the same work).
+// A round runs the two in turn kRatioTries times (fast first, then plain
+// first, and so on), each time for about 10 ms of CPU time, and takes each
+// one's shortest time per call: a time slice shared with another program
+// (its caches and branch history refilled after every switch) is never the
+// shortest.  The ratio is the median of the rounds' ratios.
+class PairTimer {
+public:
+    PairTimer(std::function<void()> fast, std::function<void()> plain, double seconds = 0.01)
+        : m_fast(std::move(fast)), m_plain(std::move(plain))
+    {
+        // One call of each to warm up, and to size the runs.
+        m_fastCalls = callsFor(m_fast, seconds);
+        m_plainCalls = callsFor(m_plain, seconds);
+    }
+
+    void round()
+    {
+        double f = 1e30, p = 1e30;
+        for (int k = 0; k < kRatioTries; ++k, ++m_turn) {
+            if (m_turn % 2 == 0) {
+                f = std::min(f, time(m_fast, m_fastCalls));
+                p = std::min(p, time(m_plain, m_plainCalls));
+            } else {
+                p = std::min(p, time(m_plain, m_plainCalls));
+                f = std::min(f, time(m_fast, m_fastCalls));
+            }
+        }
+        m_fastTimes.push_back(f);
+        m_plainTimes.push_back(p);
+        if (f > 0.0)
+            m_ratios.push_back(p / f);
+    }
+
+    PairedRatio result() const
+    {
+        PairedRatio out;
+        out.rounds = static_cast<int>(m_ratios.size());
+        out.median = medianOf(m_ratios);
+        if (!m_ratios.empty()) {
+            out.low = *std::min_element(m_ratios.begin(), m_ratios.end());
+            out.high = *std::max_element(m_ratios.begin(), m_ratios.end());
+        }
+        out.fastSeconds = medianOf(m_fastTimes);
+        out.plainSeconds = medianOf(m_plainTimes);
+        return out;
+    }
+
+private:
+    static int callsFor(const std::function<void()>& work, double seconds)
+    {
         double t = threadSeconds();
         work();
         t = threadSeconds() - t;
         return t > 0.0 ? std::max(1, static_cast<int>(seconds / t)) : 1000;
-    };
-    const int fastCalls = calls(fast), plainCalls = calls(plain);
-    const auto time = [](auto& work, int n) {
+    }
+    static double time(const std::function<void()>& work, int n)
+    {
         const double t = threadSeconds();
         for (int i = 0; i < n; ++i)
             work();
         return (threadSeconds() - t) / n;
-    };
-    std::vector<double> ratios, fastTimes, plainTimes;
-    for (int r = 0; r < rounds; ++r) {
-        double f = 0.0, p = 0.0;
-        if (r % 2 == 0) {
-            f = time(fast, fastCalls);
-            p = time(plain, plainCalls);
-        } else {
-            p = time(plain, plainCalls);
-            f = time(fast, fastCalls);
-        }
-        fastTimes.push_back(f);
-        plainTimes.push_back(p);
-        if (f > 0.0)
-            ratios.push_back(p / f);
     }
-    PairedRatio out;
-    out.rounds = static_cast<int>(ratios.size());
-    out.median = medianOf(ratios);
-    if (!ratios.empty()) {
-        out.low = *std::min_element(ratios.begin(), ratios.end());
-        out.high = *std::max_element(ratios.begin(), ratios.end());
-    }
-    out.fastSeconds = medianOf(fastTimes);
-    out.plainSeconds = medianOf(plainTimes);
-    return out;
-}
+
+    std::function<void()> m_fast, m_plain;
+    int m_fastCalls = 1, m_plainCalls = 1;
+    int m_turn = 0;
+    std::vector<double> m_ratios, m_fastTimes, m_plainTimes;
+};
 
 // "<label>: <ratio>x ..." of a paired measurement.
 inline void printPairedRatio(const std::string& label, const PairedRatio& r)
 {
-    std::printf("%s: %.2fx (median of %d rounds in turn, CPU time; rounds %.2f to %.2f; %.4g ms against %.4g ms)\n",
+    std::printf("%s: %.2fx (median of %d rounds, CPU time; rounds %.2f to %.2f; %.4g ms against %.4g ms)\n",
                 label.c_str(), r.median, r.rounds, r.low, r.high, r.fastSeconds * 1e3, r.plainSeconds * 1e3);
 }
 
@@ -204,14 +229,22 @@ struct RatioPair {
     std::function<void()> fast, plain;
 };
 
-// Prints each pair's paired ratio (unless the benchmarks are filtered).
+// Prints each pair's ratio (unless the benchmarks are filtered).  The pairs
+// take their rounds in turn, so that each pair's rounds spread over the
+// whole time the ratios take, and meet the machine's load as it comes.
 inline void printRatios(int argc, char** argv, const std::vector<RatioPair>& pairs)
 {
     if (!ratiosWanted(argc, argv))
         return;
-    std::printf("\n");
+    std::vector<PairTimer> timers;
     for (const RatioPair& p : pairs)
-        printPairedRatio(p.label, pairedRatio(p.fast, p.plain));
+        timers.emplace_back(p.fast, p.plain);
+    for (int r = 0; r < kRatioRounds; ++r)
+        for (PairTimer& t : timers)
+            t.round();
+    std::printf("\n");
+    for (std::size_t k = 0; k < pairs.size(); ++k)
+        printPairedRatio(pairs[k].label, timers[k].result());
 }
 
 // The main of a benchmark program: runs the benchmarks the command line

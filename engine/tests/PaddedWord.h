@@ -33,7 +33,8 @@ enum class Padding {
     Room,   // kRoomPadSamples of the recording's own background (RoomNoise)
 };
 
-// Noise like the quietest kBackgroundSamples of a recording: its mean, plus
+// Noise like the quietest kBackgroundSamples of a recording (the least
+// deviation about their mean): its mean, plus
 // white noise through the all-pole filter of order 10 fitted to the stretch
 // (autocorrelation and Levinson-Durbin recursion), scaled to the stretch's
 // deviation.  A recording shorter than the stretch, or a stretch without
@@ -45,16 +46,22 @@ public:
         const std::size_t n = kBackgroundSamples;
         if (speech.size() < n)
             return;
-        // The stretch of the least energy.
-        double energy = 0.0;
-        for (std::size_t i = 0; i < n; ++i)
-            energy += double(speech[i]) * double(speech[i]);
-        double least = energy;
+        // The stretch of the least variation about its own mean (an offset
+        // of the recording is no sound), from running sums in integers.
+        long long sum = 0, squares = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            sum += speech[i];
+            squares += static_cast<long long>(speech[i]) * speech[i];
+        }
+        const auto spread = [&] { return double(squares) - double(sum) * double(sum) / double(n); };
+        double least = spread();
         std::size_t from = 0;
         for (std::size_t i = n; i < speech.size(); ++i) {
-            energy += double(speech[i]) * double(speech[i]) - double(speech[i - n]) * double(speech[i - n]);
-            if (energy < least - 1e-9) {
-                least = energy;
+            sum += speech[i] - speech[i - n];
+            squares += static_cast<long long>(speech[i]) * speech[i] -
+                       static_cast<long long>(speech[i - n]) * speech[i - n];
+            if (spread() < least) {
+                least = spread();
                 from = i - n + 1;
             }
         }

@@ -90,12 +90,12 @@ TEST(RoomNoise, TakesTheLevelMeanAndShapeOfTheQuietestStretch)
         bool lowFrequencies;
     };
     const Case cases[] = {
-        {"white background around a word", join({background(1500, 20, 0, false, 1), tone(3000, 6000),
-                                                 background(1500, 20, 0, false, 2)}),
-         20, 0, false},
-        {"humming background with an offset", join({background(1500, 40, 60, true, 3), tone(3000, 6000),
-                                                    background(1500, 40, 60, true, 4)}),
-         40, 60, true},
+        {"white background with an offset around a word",
+         join({background(1500, 20, 60, false, 1), tone(3000, 6000), background(1500, 20, 60, false, 2)}), 20, 60,
+         false},
+        {"humming background", join({background(1500, 40, 0, true, 3), tone(3000, 6000),
+                                     background(1500, 40, 0, true, 4)}),
+         40, 0, true},
         {"the quiet lies between two words", join({tone(2000, 5000), background(800, 12, -5, false, 5),
                                                    background(800, 300, -5, false, 6), tone(2000, 5000)}),
          12, -5, false},
@@ -104,7 +104,8 @@ TEST(RoomNoise, TakesTheLevelMeanAndShapeOfTheQuietestStretch)
         SCOPED_TRACE(c.name);
         const RoomNoise noise(c.recording);
         EXPECT_NEAR(noise.deviation(), c.level, 0.25 * c.level);
-        EXPECT_NEAR(noise.mean(), c.offset, 0.3 * c.level);
+        // (40 ms of a hum have a mean of their own, part of the hum.)
+        EXPECT_NEAR(noise.mean(), c.offset, (c.lowFrequencies ? 1.5 : 0.3) * c.level);
         std::mt19937 rng(7);
         const std::vector<std::int16_t> s = noise.samples(kRoomPadSamples, rng);
         ASSERT_EQ(s.size(), std::size_t(kRoomPadSamples));
