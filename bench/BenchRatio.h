@@ -3,11 +3,11 @@
 // - Rates: each benchmark runs in five repetitions, interleaved at random
 //   with the repetitions of the others, and the console shows one line per
 //   benchmark, its median repetition.
-// - Ratios (PairTimer, printRatios): a fast path and its plain reference run
-//   in turn, about 10 ms of each at a time, so that both meet the same load;
+// - Ratios (PairTimer, Ratios): a fast path and its plain reference run in
+//   turn, about 10 ms of each at a time, so that both meet the same load;
 //   times are the thread's CPU time (time the scheduler gives to other
-//   programs does not count), and the ratio printed is the median of several
-//   rounds', with their range.
+//   programs does not count), and the ratio printed is the median of ten
+//   rounds' (half before the benchmarks, half after), with their range.
 
 #include <benchmark/benchmark.h>
 
@@ -107,7 +107,7 @@ inline double medianOf(std::vector<double> v)
     return n % 2 == 1 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
 }
 
-inline constexpr int kRatioRounds = 9;
+inline constexpr int kRatioRounds = 10;
 inline constexpr int kRatioTries = 3;
 
 // The rounds of one fast path against its plain reference (the same work).
@@ -229,23 +229,47 @@ struct RatioPair {
     std::function<void()> fast, plain;
 };
 
-// Prints each pair's ratio (unless the benchmarks are filtered).  The pairs
-// take their rounds in turn, so that each pair's rounds spread over the
-// whole time the ratios take, and meet the machine's load as it comes.
-inline void printRatios(int argc, char** argv, const std::vector<RatioPair>& pairs)
-{
-    if (!ratiosWanted(argc, argv))
-        return;
-    std::vector<PairTimer> timers;
-    for (const RatioPair& p : pairs)
-        timers.emplace_back(p.fast, p.plain);
-    for (int r = 0; r < kRatioRounds; ++r)
-        for (PairTimer& t : timers)
-            t.round();
-    std::printf("\n");
-    for (std::size_t k = 0; k < pairs.size(); ++k)
-        printPairedRatio(pairs[k].label, timers[k].result());
-}
+// The ratios a program prints.  Half their rounds run before the program's
+// benchmarks and half after (run(Phase::Before), run(Phase::After)), the
+// pairs taking their rounds in turn, so that each ratio's rounds spread over
+// the whole run and meet the machine's load as it comes and goes.  Nothing
+// runs when the command line filters the benchmarks.
+class Ratios {
+public:
+    enum class Phase { Before, After };
+
+    Ratios(int argc, char** argv, const std::vector<RatioPair>& pairs)
+        : m_pairs(pairs), m_wanted(ratiosWanted(argc, argv))
+    {
+    }
+
+    void run(Phase phase)
+    {
+        if (!m_wanted)
+            return;
+        if (m_timers.empty())
+            for (const RatioPair& p : m_pairs)
+                m_timers.emplace_back(p.fast, p.plain);
+        const int rounds = phase == Phase::Before ? kRatioRounds / 2 : kRatioRounds - kRatioRounds / 2;
+        for (int r = 0; r < rounds; ++r)
+            for (PairTimer& t : m_timers)
+                t.round();
+    }
+
+    void print() const
+    {
+        if (m_timers.empty())
+            return;
+        std::printf("\n");
+        for (std::size_t k = 0; k < m_pairs.size(); ++k)
+            printPairedRatio(m_pairs[k].label, m_timers[k].result());
+    }
+
+private:
+    std::vector<RatioPair> m_pairs;
+    bool m_wanted = false;
+    std::vector<PairTimer> m_timers;
+};
 
 // The main of a benchmark program: runs the benchmarks the command line
 // selects, then prints the ratio of each pair.
@@ -253,9 +277,12 @@ inline int runAndPrintRatios(int argc, char** argv, const std::vector<RatioPair>
 {
     if (!initialise(argc, argv))
         return 1;
+    Ratios ratios(argc, argv, pairs);
+    ratios.run(Ratios::Phase::Before);
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    printRatios(argc, argv, pairs);
+    ratios.run(Ratios::Phase::After);
+    ratios.print();
     benchmark::Shutdown();
     return 0;
 }

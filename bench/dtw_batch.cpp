@@ -216,8 +216,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the fast path's scores differ from the plain recurrence\n");
         return 1;
     }
-    talvor::bench::MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
     std::vector<talvor::bench::RatioPair> pairs;
     for (std::size_t k = 0; k < stores.size(); ++k) {
         DtwWordStore* s = stores[k].get();
@@ -229,7 +227,12 @@ int main(int argc, char** argv)
                              },
                              [s, m] { plainOnce(*s, m); }});
     }
-    talvor::bench::printRatios(argc, argv, pairs);
+    talvor::bench::Ratios ratios(argc, argv, pairs);
+    ratios.run(talvor::bench::Ratios::Phase::Before);
+    talvor::bench::MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    ratios.run(talvor::bench::Ratios::Phase::After);
+    ratios.print();
     benchmark::Shutdown();
     return 0;
 }

@@ -205,14 +205,16 @@ int main(int argc, char** argv)
     checkBitIdentity();
     if (!talvor::bench::initialise(argc, argv))
         return 1;
-    talvor::bench::MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    printRates(reporter);
     LoadedDetector loaded;
     std::int64_t frames = 0;
-    talvor::bench::printRatios(argc, argv,
-                               {{"engine (the levels chosen) against the reference", [&] { loaded.run(&frames); },
-                                 referenceOnce}});
+    talvor::bench::Ratios ratios(
+        argc, argv, {{"engine (the levels chosen) against the reference", [&] { loaded.run(&frames); }, referenceOnce}});
+    ratios.run(talvor::bench::Ratios::Phase::Before);
+    talvor::bench::MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    ratios.run(talvor::bench::Ratios::Phase::After);
+    printRates(reporter);
+    ratios.print();
     benchmark::Shutdown();
     return 0;
 }

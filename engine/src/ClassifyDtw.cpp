@@ -318,14 +318,10 @@ isa::Level probeLevel(char method)
         frames[std::size_t(r)] = std::int16_t(40 + (r * 7) % 21);
     std::vector<float> test(std::size_t(kTestFrames) * kDim), refs(std::size_t(kRefs) * 60 * kDim);
     std::uint32_t x = 2024;
-    const auto value = [&x] {
-        x = x * 1664525u + 1013904223u;
-        return float(int(x >> 16) % 2001 - 1000) * 0.001f;
-    };
     for (float& v : test)
-        v = value();
+        v = isa::probeValue(&x);
     for (float& v : refs)
-        v = value();
+        v = isa::probeValue(&x);
     std::vector<float> results(kRefs);
     return isa::choosePathLevel([&](isa::Level level) {
         matchAll(level, method, test.data(), kTestFrames, kDim, kBand, refs, kRefs, frames, kRefs, results.data());

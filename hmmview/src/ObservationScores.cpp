@@ -28,16 +28,12 @@ isa::Level probeLevel()
         floorFrom(kStride, 400.0f), sums(kFramesAtOnce * kStride);
     std::vector<std::uint64_t> live(kFramesAtOnce * liveWords(kStride));
     std::uint32_t r = 99;
-    const auto value = [&r] {
-        r = r * 1664525u + 1013904223u;
-        return float(int(r >> 16) % 2001 - 1000) * 0.002f;
-    };
     for (float& v : x)
-        v = value();
+        v = 2.0f * isa::probeValue(&r);
     for (float& v : means)
-        v = value();
+        v = 2.0f * isa::probeValue(&r);
     for (float& v : inv)
-        v = 1.0f + 0.5f * value();
+        v = 1.0f + isa::probeValue(&r);
     return isa::choosePathLevel([&](isa::Level level) {
         for (std::size_t t = 0; t < kFrames; t += kFramesAtOnce)
             kComponentSums[int(level)](x.data() + t * kFeatures, kFramesAtOnce, kFeatures, means.data(), inv.data(),

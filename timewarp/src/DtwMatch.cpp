@@ -534,15 +534,11 @@ isa::Level probeLevel(char method)
     std::vector<float> test(std::size_t(N) * F), values(std::size_t(M) * F * kLanes + 16),
         work(Lanes::kColumnFloats * Lanes::kWorkColumns + 16, 0.0f), out(kLanes);
     std::uint32_t x = 4711;
-    const auto value = [&x] {
-        x = x * 1664525u + 1013904223u;
-        return float(int(x >> 16) % 2001 - 1000) * 0.001f;
-    };
     for (float& v : test)
-        v = value();
+        v = isa::probeValue(&x);
     float* const groupValues = aligned(values);
     for (std::size_t v = 0; v < std::size_t(M) * F * kLanes; ++v)
-        groupValues[v] = value();
+        groupValues[v] = isa::probeValue(&x);
     std::vector<std::int32_t> lo(N), hi(N), last(kLanes, M);
     makeBands(lo.data(), hi.data(), method, N, M, kRange);
     kernels::LaneJob job;

@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -168,6 +169,14 @@ Level choosePathLevel(Trial&& trial, int rounds = 7)
         }
     }
     return fastestLevel(seconds, static_cast<Level>(top));
+}
+
+// Data for a probe's trial: the same values -1..1 (in steps of 0.001) on
+// every machine, drawn from `*state` (a linear congruential sequence).
+inline float probeValue(std::uint32_t* state)
+{
+    *state = *state * 1664525u + 1013904223u;
+    return static_cast<float>(static_cast<int>(*state >> 16) % 2001 - 1000) * 0.001f;
 }
 
 // Forces a level for a scope (a test or a benchmark run), or with no level
