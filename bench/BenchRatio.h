@@ -7,10 +7,12 @@
 //   turn, about 10 ms of each at a time, so that both meet the same load;
 //   times are the thread's CPU time (time the scheduler gives to other
 //   programs does not count), and the ratio printed is the median of ten
-//   rounds' (half before the benchmarks, half after), with their range.
+//   rounds' (half before the benchmarks, half after, each round on the next
+//   processor), with their range.
 
 #include <benchmark/benchmark.h>
 
+#include <sched.h>
 #include <time.h>
 
 #include <algorithm>
@@ -231,8 +233,9 @@ struct RatioPair {
 
 // The ratios a program prints.  Half their rounds run before the program's
 // benchmarks and half after (run(Phase::Before), run(Phase::After)), the
-// pairs taking their rounds in turn, so that each ratio's rounds spread over
-// the whole run and meet the machine's load as it comes and goes.  Nothing
+// pairs taking their rounds in turn and each round on the next processor, so
+// that each ratio's rounds spread over the whole run and the whole machine
+// and meet its load as it comes and goes.  Nothing
 // runs when the command line filters the benchmarks.
 class Ratios {
 public:
@@ -250,10 +253,30 @@ public:
         if (m_timers.empty())
             for (const RatioPair& p : m_pairs)
                 m_timers.emplace_back(p.fast, p.plain);
+        // Each round on the next processor this thread may run on: one
+        // processor can be slower than the others for a while (its sibling
+        // on the host busy, its caches shared), and a thread tends to stay
+        // where it is.
+        cpu_set_t allowed;
+        CPU_ZERO(&allowed);
+        const bool pin = sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 1;
+        std::vector<int> cpus;
+        for (int c = 0; pin && c < CPU_SETSIZE; ++c)
+            if (CPU_ISSET(c, &allowed))
+                cpus.push_back(c);
         const int rounds = phase == Phase::Before ? kRatioRounds / 2 : kRatioRounds - kRatioRounds / 2;
-        for (int r = 0; r < rounds; ++r)
+        for (int r = 0; r < rounds; ++r, ++m_round) {
+            if (!cpus.empty()) {
+                cpu_set_t one;
+                CPU_ZERO(&one);
+                CPU_SET(cpus[std::size_t(m_round) % cpus.size()], &one);
+                sched_setaffinity(0, sizeof one, &one);
+            }
             for (PairTimer& t : m_timers)
                 t.round();
+        }
+        if (pin)
+            sched_setaffinity(0, sizeof allowed, &allowed);
     }
 
     void print() const
@@ -268,6 +291,7 @@ public:
 private:
     std::vector<RatioPair> m_pairs;
     bool m_wanted = false;
+    int m_round = 0;
     std::vector<PairTimer> m_timers;
 };
 
