@@ -6,7 +6,7 @@
 // - Ratios (PairTimer, Ratios): a fast path and its plain reference run in
 //   turn, about 10 ms of each at a time, so that both meet the same load;
 //   times are the thread's CPU time (time the scheduler gives to other
-//   programs does not count), and the ratio printed is the median of ten
+//   programs does not count), and the ratio printed is the median of sixteen
 //   rounds' (half before the benchmarks, half after, each round on the next
 //   processor), with their range.
 
@@ -109,7 +109,7 @@ inline double medianOf(std::vector<double> v)
     return n % 2 == 1 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
 }
 
-inline constexpr int kRatioRounds = 10;
+inline constexpr int kRatioRounds = 16;
 inline constexpr int kRatioTries = 3;
 
 // The rounds of one fast path against its plain reference (the same work).
@@ -117,21 +117,24 @@ inline constexpr int kRatioTries = 3;
 // first, and so on), each time for about 10 ms of CPU time, and takes each
 // one's shortest time per call: a time slice shared with another program
 // (its caches and branch history refilled after every switch) is never the
-// shortest.  The ratio is the median of the rounds' ratios.
+// shortest.  Where one call takes more than 30 ms, a round runs each once.
+// The ratio is the median of the rounds' ratios.
 class PairTimer {
 public:
     PairTimer(std::function<void()> fast, std::function<void()> plain, double seconds = 0.01)
         : m_fast(std::move(fast)), m_plain(std::move(plain))
     {
         // One call of each to warm up, and to size the runs.
-        m_fastCalls = callsFor(m_fast, seconds);
-        m_plainCalls = callsFor(m_plain, seconds);
+        double longest = 0.0;
+        m_fastCalls = callsFor(m_fast, seconds, &longest);
+        m_plainCalls = callsFor(m_plain, seconds, &longest);
+        m_tries = longest > 0.03 ? 1 : kRatioTries;
     }
 
     void round()
     {
         double f = 1e30, p = 1e30;
-        for (int k = 0; k < kRatioTries; ++k, ++m_turn) {
+        for (int k = 0; k < m_tries; ++k, ++m_turn) {
             if (m_turn % 2 == 0) {
                 f = std::min(f, time(m_fast, m_fastCalls));
                 p = std::min(p, time(m_plain, m_plainCalls));
@@ -161,11 +164,12 @@ public:
     }
 
 private:
-    static int callsFor(const std::function<void()>& work, double seconds)
+    static int callsFor(const std::function<void()>& work, double seconds, double* longest)
     {
         double t = threadSeconds();
         work();
         t = threadSeconds() - t;
+        *longest = std::max(*longest, t);
         return t > 0.0 ? std::max(1, static_cast<int>(seconds / t)) : 1000;
     }
     static double time(const std::function<void()>& work, int n)
@@ -178,6 +182,7 @@ private:
 
     std::function<void()> m_fast, m_plain;
     int m_fastCalls = 1, m_plainCalls = 1;
+    int m_tries = kRatioTries;
     int m_turn = 0;
     std::vector<double> m_ratios, m_fastTimes, m_plainTimes;
 };
