@@ -1,7 +1,7 @@
 #pragma once
 // A benchmark run at one instruction-set level: the level is the benchmark's
-// argument (0 x86-64 .. 3 x86-64-v4), its label names it, and the kernels'
-// ceiling stays lowered to it for the benchmark's scope.  A level this machine
+// argument (0 x86-64 .. 3 x86-64-v4), its label names it, and every kernel
+// path stays forced to it for the benchmark's scope.  A level this machine
 // lacks is reported as skipped.
 
 #include <benchmark/benchmark.h>
@@ -29,5 +29,17 @@ public:
 private:
     std::optional<isa::ScopedCeiling> m_ceiling;
 };
+
+// Calls check(name) with no level forced (each path at the level it chose),
+// then forced to each level the machine supports: for the checks of identical
+// results that come before any timing.
+template <class Check>
+void atEveryLevel(Check check)
+{
+    for (const std::optional<isa::Level> level : isa::chosenAndSupportedLevels()) {
+        const isa::ScopedCeiling ceiling(level);
+        check(isa::levelName(level));
+    }
+}
 
 }  // namespace talvor::bench

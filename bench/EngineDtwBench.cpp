@@ -1,8 +1,9 @@
 // ClassifyWordDTW: local-distance cells per second on one core of the
-// classifier (references side by side in wide vectors, at the machine's
-// level and at each level the machine supports), of the plain column recursions it replaced, and of
-// the full-matrix reference, for the Itakura and the band method.  Every
-// distance is checked bit for bit against the plain recursions first.
+// classifier (references side by side in wide vectors, at the level it chose
+// and forced to each level the machine supports), of the plain column
+// recursions it replaced, and of the full-matrix reference, for the Itakura
+// and the band method.  Every distance is checked bit for bit against the
+// plain recursions first.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -106,18 +107,16 @@ void setCells(benchmark::State& state, char method)
     state.counters["cells/s"] = benchmark::Counter(cells, benchmark::Counter::kIsRate);
 }
 
-// Before anything is timed: the classifier at every level the machine
-// supports against the plain recursions and the full matrix, bit for bit.
+// Before anything is timed: the classifier at the level it chose and at
+// every level the machine supports against the plain recursions and the full
+// matrix, bit for bit.
 void checkBitIdentity()
 {
     const Words& w = words();
     std::vector<float> distances(kRefs);
     std::vector<std::int16_t> order(kRefs);
     for (char method : {'I', 'N'}) {
-        for (isa::Level level : isa::kAllLevels) {
-            if (static_cast<int>(level) > static_cast<int>(isa::supportedLevel()))
-                continue;
-            const isa::ScopedCeiling ceiling(level);
+        talvor::bench::atEveryLevel([&](const char* levelName) {
             classifyWordDtw(method, kDim, kBand, 1, w.tests, w.testFrames, kRefs, w.refs, w.refFrames, distances,
                             order);
             for (int r = 0; r < kRefs; ++r) {
@@ -130,32 +129,51 @@ void checkBitIdentity()
                 if (std::memcmp(&distances[std::size_t(r)], &plain, sizeof plain) != 0 ||
                     std::memcmp(&plain, &matrix, sizeof plain) != 0) {
                     std::fprintf(stderr, "bench_engine_dtw: method %c at %s, reference %d: %.9g, plain %.9g, matrix %.9g\n",
-                                 method, isa::levelName(level), r, double(distances[std::size_t(r)]), double(plain),
+                                 method, levelName, r, double(distances[std::size_t(r)]), double(plain),
                                  double(matrix));
                     std::exit(1);
                 }
             }
-        }
+        });
     }
     std::printf("bit-identity: every distance of the classifier equals the plain recursions' at every level\n");
 }
 
-// The classifier at the level given by the argument (3: the machine's own).
+// One classification of the test word.
+template <char Method>
+void classifyOnce()
+{
+    const Words& w = words();
+    static std::vector<float> distances(kRefs);
+    static std::vector<std::int16_t> order(kRefs);
+    benchmark::DoNotOptimize(
+        classifyWordDtw(Method, kDim, kBand, 1, w.tests, w.testFrames, kRefs, w.refs, w.refFrames, distances, order));
+    benchmark::ClobberMemory();
+}
+
+template <char Method>
+void runClassifier(benchmark::State& state)
+{
+    for (auto _ : state)
+        classifyOnce<Method>();
+    setCells(state, Method);
+}
+
+// The classifier at the level it chose on this machine.
+template <char Method>
+void BM_ClassifyWordDtwChosen(benchmark::State& state)
+{
+    state.SetLabel(isa::levelName(static_cast<isa::Level>(classifierKernelLevel(Method))));
+    runClassifier<Method>(state);
+}
+
+// The classifier forced to the level given by the argument.
 template <char Method>
 void BM_ClassifyWordDtw(benchmark::State& state)
 {
     const talvor::bench::BenchLevel level(state);
-    if (!level.supported())
-        return;
-    const Words& w = words();
-    std::vector<float> distances(kRefs);
-    std::vector<std::int16_t> order(kRefs);
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(classifyWordDtw(Method, kDim, kBand, 1, w.tests, w.testFrames, kRefs, w.refs,
-                                                 w.refFrames, distances, order));
-        benchmark::ClobberMemory();
-    }
-    setCells(state, Method);
+    if (level.supported())
+        runClassifier<Method>(state);
 }
 
 // The reference of the lowest distance, the first of equals (as the classifier
@@ -179,44 +197,56 @@ int bestReference(Distance distanceOf)
 // each reference copied out of the layout frame after frame, then the plain
 // column recursion, one reference after the other.
 template <char Method>
-void BM_PlainColumns(benchmark::State& state)
+void plainColumnsOnce()
 {
     const Words& w = words();
-    std::vector<float> ref;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(bestReference([&](int r) {
-            const int m = w.refFrames[std::size_t(r)];
-            ref.resize(std::size_t(m) * kDim);
-            for (std::size_t v = 0; v < ref.size(); ++v)
-                ref[v] = w.refs[std::size_t(r) + std::size_t(kDtwRefWords) * v];
-            return Method == 'I' ? dtwItakura(w.testVector.data(), kTestFrames, ref.data(), m, kDim)
-                                 : dtwGeneral(w.testVector.data(), kTestFrames, ref.data(), m, kDim, kBand);
-        }));
-        benchmark::ClobberMemory();
-    }
+    static std::vector<float> ref;
+    benchmark::DoNotOptimize(bestReference([&](int r) {
+        const int m = w.refFrames[std::size_t(r)];
+        ref.resize(std::size_t(m) * kDim);
+        for (std::size_t v = 0; v < ref.size(); ++v)
+            ref[v] = w.refs[std::size_t(r) + std::size_t(kDtwRefWords) * v];
+        return Method == 'I' ? dtwItakura(w.testVector.data(), kTestFrames, ref.data(), m, kDim)
+                             : dtwGeneral(w.testVector.data(), kTestFrames, ref.data(), m, kDim, kBand);
+    }));
+    benchmark::ClobberMemory();
+}
+
+template <char Method>
+void BM_PlainColumns(benchmark::State& state)
+{
+    for (auto _ : state)
+        plainColumnsOnce<Method>();
     setCells(state, Method);
 }
 
 // And by the full-matrix recursions.
 template <char Method>
-void BM_FullMatrixReference(benchmark::State& state)
+void fullMatrixOnce()
 {
     const Words& w = words();
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(bestReference([&](int r) {
-            const int m = w.refFrames[std::size_t(r)];
-            const auto& ref = w.refVectors[std::size_t(r)];
-            return Method == 'I' ? reference::itakuraMatrix(w.testVector.data(), kTestFrames, ref.data(), m, kDim)
-                                 : reference::generalMatrix(w.testVector.data(), kTestFrames, ref.data(), m, kDim, kBand);
-        }));
-        benchmark::ClobberMemory();
-    }
+    benchmark::DoNotOptimize(bestReference([&](int r) {
+        const int m = w.refFrames[std::size_t(r)];
+        const auto& ref = w.refVectors[std::size_t(r)];
+        return Method == 'I' ? reference::itakuraMatrix(w.testVector.data(), kTestFrames, ref.data(), m, kDim)
+                             : reference::generalMatrix(w.testVector.data(), kTestFrames, ref.data(), m, kDim, kBand);
+    }));
+    benchmark::ClobberMemory();
+}
+
+template <char Method>
+void BM_FullMatrixReference(benchmark::State& state)
+{
+    for (auto _ : state)
+        fullMatrixOnce<Method>();
     setCells(state, Method);
 }
 
+BENCHMARK(BM_ClassifyWordDtwChosen<'I'>);
 BENCHMARK(BM_ClassifyWordDtw<'I'>)->DenseRange(0, 3)->ArgName("level");
 BENCHMARK(BM_PlainColumns<'I'>);
 BENCHMARK(BM_FullMatrixReference<'I'>);
+BENCHMARK(BM_ClassifyWordDtwChosen<'N'>);
 BENCHMARK(BM_ClassifyWordDtw<'N'>)->DenseRange(0, 3)->ArgName("level");
 BENCHMARK(BM_PlainColumns<'N'>);
 BENCHMARK(BM_FullMatrixReference<'N'>);
@@ -226,15 +256,16 @@ BENCHMARK(BM_FullMatrixReference<'N'>);
 int main(int argc, char** argv)
 {
     checkBitIdentity();
-    const std::string top = "/level:" + std::to_string(static_cast<int>(isa::supportedLevel()));
+    std::printf("levels chosen on this machine: Itakura %s, band %s\n",
+                isa::levelName(static_cast<isa::Level>(classifierKernelLevel('I'))),
+                isa::levelName(static_cast<isa::Level>(classifierKernelLevel('N'))));
     return talvor::bench::runAndPrintRatios(argc, argv, {
-        {"ClassifyWordDTW Itakura, this machine's level, against the plain columns",
-         {"BM_ClassifyWordDtw<'I'>" + top, "BM_PlainColumns<'I'>"}},
-        {"ClassifyWordDTW Itakura, this machine's level, against the full matrix",
-         {"BM_ClassifyWordDtw<'I'>" + top, "BM_FullMatrixReference<'I'>"}},
-        {"ClassifyWordDTW band, this machine's level, against the plain columns",
-         {"BM_ClassifyWordDtw<'N'>" + top, "BM_PlainColumns<'N'>"}},
-        {"ClassifyWordDTW band, this machine's level, against the full matrix",
-         {"BM_ClassifyWordDtw<'N'>" + top, "BM_FullMatrixReference<'N'>"}},
+        {"ClassifyWordDTW Itakura, the level chosen, against the plain columns", classifyOnce<'I'>,
+         plainColumnsOnce<'I'>},
+        {"ClassifyWordDTW Itakura, the level chosen, against the full matrix", classifyOnce<'I'>,
+         fullMatrixOnce<'I'>},
+        {"ClassifyWordDTW band, the level chosen, against the plain columns", classifyOnce<'N'>,
+         plainColumnsOnce<'N'>},
+        {"ClassifyWordDTW band, the level chosen, against the full matrix", classifyOnce<'N'>, fullMatrixOnce<'N'>},
     });
 }

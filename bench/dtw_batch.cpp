@@ -9,19 +9,21 @@
 //
 // cells/s counts local distances per second on one core (the cells the band
 // allows, each a sum over the 20 features); cells_x_features/s is the same
-// times 20.  fast/<case>/<method> runs at the machine's own level,
-// level/<name>/... at each lower level.  At the end each case prints how many
-// times faster the fast path is than the plain recurrence.
+// times 20.  fast/<case>/<method> runs at the level the method's kernel
+// chose on this machine, level/<name>/... forced to each level the machine
+// supports.  At the end each case prints how many times faster the fast path
+// is than the plain recurrence (median CPU times, BenchRatio.h).
 #include <benchmark/benchmark.h>
 
 #include <bit>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "BenchLevel.h"
+#include "BenchRatio.h"
 #include "common/IsaLevel.h"
 #include "timewarp/DtwMatch.h"
 
@@ -111,25 +113,26 @@ bool scoresIdentical(DtwWordStore& s, char method, const char* caseName)
         plain[std::size_t(r)] = plainScore(s, method, r);
         allowed += plain[std::size_t(r)] < kForbidden;
     }
-    for (talvor::isa::Level level : talvor::isa::kAllLevels) {
-        if (level > talvor::isa::supportedLevel())
-            continue;
-        talvor::isa::ScopedCeiling ceiling(level);
+    bool identical = true;
+    talvor::bench::atEveryLevel([&](const char* levelName) {
         MatchAllReferences(s, 1);
-        for (int r = 1; r <= s.referenceTotal; ++r) {
+        for (int r = 1; r <= s.referenceTotal && identical; ++r) {
             const float fast = s.batch[std::size_t(r)].score;
             if (std::bit_cast<std::uint32_t>(plain[std::size_t(r)]) != std::bit_cast<std::uint32_t>(fast)) {
                 std::fprintf(stderr,
                              "%s %c at %s: reference %d scores %.9g by the fast path, %.9g by the plain recurrence\n",
-                             caseName, method, talvor::isa::levelName(level), r, double(fast),
-                             double(plain[std::size_t(r)]));
-                return false;
+                             caseName, method, levelName, r, double(fast), double(plain[std::size_t(r)]));
+                identical = false;
             }
         }
-    }
-    std::printf("%-8s %c: %d scores identical bit for bit at every level up to %s (%d allowed), best reference %d\n",
-                caseName, method, s.referenceTotal, talvor::isa::levelName(talvor::isa::supportedLevel()), allowed,
-                s.best.reference);
+    });
+    if (!identical)
+        return false;
+    std::printf("%-8s %c: %d scores identical bit for bit at the level chosen (%s) and every level up to %s "
+                "(%d allowed), best reference %d\n",
+                caseName, method, s.referenceTotal,
+                talvor::isa::levelName(static_cast<talvor::isa::Level>(batchKernelLevel(method))),
+                talvor::isa::levelName(talvor::isa::supportedLevel()), allowed, s.best.reference);
     return true;
 }
 
@@ -141,9 +144,8 @@ void setRates(benchmark::State& state, const DtwWordStore& s, char method)
         benchmark::Counter(cells * kFeatures, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void fastBatch(benchmark::State& state, DtwWordStore* s, char method, talvor::isa::Level level)
+void runBatch(benchmark::State& state, DtwWordStore* s, char method)
 {
-    talvor::isa::ScopedCeiling ceiling(level);
     s->method = method;
     MatchAllReferences(*s, 1);  // lays the references out once
     for (auto _ : state) {
@@ -153,39 +155,44 @@ void fastBatch(benchmark::State& state, DtwWordStore* s, char method, talvor::is
     setRates(state, *s, method);
 }
 
-void plainBatch(benchmark::State& state, DtwWordStore* s, char method)
+void fastBatch(benchmark::State& state, DtwWordStore* s, char method)
 {
-    s->method = method;
-    for (auto _ : state) {
-        float best = kForbidden;
-        for (int r = 1; r <= s->referenceTotal; ++r) {
-            const float score = plainScore(*s, method, r);
-            if (score < best)
-                best = score;
-        }
-        benchmark::DoNotOptimize(best);
-    }
-    setRates(state, *s, method);
+    state.SetLabel(talvor::isa::levelName(static_cast<talvor::isa::Level>(batchKernelLevel(method))));
+    runBatch(state, s, method);
 }
 
-// Console output plus the times kept by name, for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
+void batchAtLevel(benchmark::State& state, DtwWordStore* s, char method, talvor::isa::Level level)
+{
+    const talvor::isa::ScopedCeiling ceiling(level);
+    runBatch(state, s, method);
+}
+
+// The best score by the plain recurrence, reference after reference.
+void plainOnce(DtwWordStore& s, char method)
+{
+    s.method = method;
+    float best = kForbidden;
+    for (int r = 1; r <= s.referenceTotal; ++r) {
+        const float score = plainScore(s, method, r);
+        if (score < best)
+            best = score;
     }
-    std::map<std::string, double> times;
-};
+    benchmark::DoNotOptimize(best);
+}
+
+void plainBatch(benchmark::State& state, DtwWordStore* s, char method)
+{
+    for (auto _ : state)
+        plainOnce(*s, method);
+    setRates(state, *s, method);
+}
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
+    if (!talvor::bench::initialise(argc, argv))
+        return 1;
     std::vector<std::unique_ptr<DtwWordStore>> stores;
     const char methods[] = {'I', 'N', 'L'};
     bool identical = true;
@@ -195,14 +202,13 @@ int main(int argc, char** argv)
         for (char m : methods) {
             identical = scoresIdentical(*s, m, c.name) && identical;
             const std::string tag = std::string(c.name) + "/" + m;
-            const talvor::isa::Level top = talvor::isa::supportedLevel();
-            benchmark::RegisterBenchmark(("fast/" + tag).c_str(), fastBatch, s, m, top)->Unit(benchmark::kMicrosecond);
+            benchmark::RegisterBenchmark(("fast/" + tag).c_str(), fastBatch, s, m)->Unit(benchmark::kMicrosecond);
             benchmark::RegisterBenchmark(("plain/" + tag).c_str(), plainBatch, s, m)->Unit(benchmark::kMicrosecond);
             for (talvor::isa::Level level : talvor::isa::kAllLevels)
-                if (level < top)
+                if (level <= talvor::isa::supportedLevel())
                     benchmark::RegisterBenchmark(
-                        ("level/" + std::string(talvor::isa::levelName(level)) + "/" + tag).c_str(), fastBatch, s, m,
-                        level)
+                        ("level/" + std::string(talvor::isa::levelName(level)) + "/" + tag).c_str(), batchAtLevel,
+                        s, m, level)
                         ->Unit(benchmark::kMicrosecond);
         }
     }
@@ -210,16 +216,23 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the fast path's scores differ from the plain recurrence\n");
         return 1;
     }
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    for (const Case& c : kCases) {
-        for (char m : methods) {
-            const std::string tag = std::string(c.name) + "/" + m;
-            const auto fast = reporter.times.find("fast/" + tag), plain = reporter.times.find("plain/" + tag);
-            if (fast != reporter.times.end() && plain != reporter.times.end() && fast->second > 0)
-                std::printf("ratio %-10s plain / fast = %.2f\n", tag.c_str(), plain->second / fast->second);
-        }
+    std::vector<talvor::bench::RatioPair> pairs;
+    for (std::size_t k = 0; k < stores.size(); ++k) {
+        DtwWordStore* s = stores[k].get();
+        for (char m : methods)
+            pairs.push_back({"ratio " + std::string(kCases[k].name) + "/" + m + " plain / fast",
+                             [s, m] {
+                                 s->method = m;
+                                 benchmark::DoNotOptimize(MatchAllReferences(*s, 1));
+                             },
+                             [s, m] { plainOnce(*s, m); }});
     }
+    talvor::bench::Ratios ratios(argc, argv, pairs);
+    ratios.run(talvor::bench::Ratios::Phase::Before);
+    talvor::bench::MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    ratios.run(talvor::bench::Ratios::Phase::After);
+    ratios.print();
     benchmark::Shutdown();
     return 0;
 }

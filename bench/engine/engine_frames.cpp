@@ -1,13 +1,16 @@
 // Feature frames plus endpoint steps per second on one core, for the
-// engine's detector (its block steps in the wide kernels of the machine's
-// level, and of each level the machine supports) and for the plain
-// whole-recording reference of the same formulas; printed against real time
-// (100 frames per second of sound) and against each other.  The block steps
-// of every frame are checked bit for bit against the plain loops first.
+// engine's detector (its block steps in the wide kernels at the levels they
+// chose on this machine, and forced to each level the machine supports) and
+// for the plain whole-recording reference of the same formulas; printed
+// against real time (100 frames per second of sound) and against each other
+// (BenchRatio.h).  The block steps of every frame are
+// checked bit for bit against the plain loops first.
+#include "engine/FeatureFrame.h"
 #include "engine/TokenDetector.h"
 
 #include "ReferenceFeatures.h"
 #include "BenchLevel.h"
+#include "BenchRatio.h"
 #include "common/IsaLevel.h"
 
 #include <benchmark/benchmark.h>
@@ -15,7 +18,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -62,15 +64,13 @@ const std::vector<std::int16_t>& signal()
 namespace isa = talvor::isa;
 
 // Before anything is timed: the block steps of every frame of the recording
-// at every level the machine supports against the plain loops, bit for bit.
+// at the levels chosen and at every level the machine supports against the
+// plain loops, bit for bit.
 void checkBitIdentity()
 {
     using namespace talvor::engine;
     const std::vector<std::int16_t>& s = signal();
-    for (isa::Level level : isa::kAllLevels) {
-        if (static_cast<int>(level) > static_cast<int>(isa::supportedLevel()))
-            continue;
-        const isa::ScopedCeiling ceiling(level);
+    talvor::bench::atEveryLevel([&](const char* levelName) {
         std::int16_t fastLast = 0, plainLast = 0;
         std::int16_t fastPrevious[kBlockSamples] = {}, plainPrevious[kBlockSamples] = {};
         for (std::size_t b = 0; b + kBlockSamples <= s.size(); b += kBlockSamples) {
@@ -89,109 +89,132 @@ void checkBitIdentity()
                 std::memcmp(fastWindow, plainWindow, sizeof fastWindow) != 0 ||
                 std::memcmp(fastR, plainR, sizeof fastR) != 0) {
                 std::fprintf(stderr, "bench_engine_frames: block %zu differs from the plain loops at %s\n",
-                             b / kBlockSamples, isa::levelName(level));
+                             b / kBlockSamples, levelName);
                 std::exit(1);
             }
             std::memcpy(fastPrevious, fast, sizeof fast);
             std::memcpy(plainPrevious, plain, sizeof plain);
         }
-    }
+    });
     std::printf("bit-identity: the block steps of every frame equal the plain loops at every level\n");
+    const FeatureKernelLevels chosen = featureKernelLevels();
+    std::printf("levels chosen on this machine: pre-emphasis %s, window %s, autocorrelation %s\n",
+                isa::levelName(static_cast<isa::Level>(chosen.preEmphasis)),
+                isa::levelName(static_cast<isa::Level>(chosen.hammingWindow)),
+                isa::levelName(static_cast<isa::Level>(chosen.autocorrelation)));
 }
 
-// The detector at the level given by the argument (3: the machine's own).
-void BM_EngineDetector(benchmark::State& state)
-{
-    const talvor::bench::BenchLevel level(state);
-    if (!level.supported())
-        return;
-    const std::vector<std::int16_t>& s = signal();
+// The recording in a detector, ready to run.
+struct LoadedDetector {
     TokenDetector detector;
     talvor::engine::TokenResult result;
-    detector.LinkTokenResult(&result);
-    std::memcpy(detector.recordBuffer(), s.data(), s.size() * sizeof(std::int16_t));
-    detector.NextFrame();
-    detector.setRecorded(static_cast<std::int32_t>(s.size()));
-    std::int64_t frames = 0;
-    int words = 0;
-    for (auto _ : state) {
+    LoadedDetector()
+    {
+        const std::vector<std::int16_t>& s = signal();
+        detector.LinkTokenResult(&result);
+        std::memcpy(detector.recordBuffer(), s.data(), s.size() * sizeof(std::int16_t));
+        detector.NextFrame();
+        detector.setRecorded(static_cast<std::int32_t>(s.size()));
+    }
+    // Every frame's features and detector step; the words found.
+    int run(std::int64_t* frames)
+    {
+        int words = 0;
         detector.rewind();
         while (detector.NextFrame()) {
             detector.ComputeFrameFeatures();
             if (detector.EndpointStep() == 0)
                 ++words;
-            ++frames;
+            ++*frames;
         }
         benchmark::DoNotOptimize(detector.frames());
+        return words;
     }
+};
+
+void runDetector(benchmark::State& state)
+{
+    LoadedDetector loaded;
+    std::int64_t frames = 0;
+    int words = 0;
+    for (auto _ : state)
+        words += loaded.run(&frames);
     state.SetItemsProcessed(frames);
     state.counters["words"] = static_cast<double>(words) / static_cast<double>(state.iterations());
 }
 
-void BM_ReferenceDetector(benchmark::State& state)
+void referenceOnce()
 {
-    const std::vector<std::int16_t>& s = signal();
-    std::int64_t frames = 0;
-    for (auto _ : state) {
-        const auto f = talvor::engine::reference::computeFrames(s);
-        const auto d = talvor::engine::reference::detect(f);
-        benchmark::DoNotOptimize(d);
-        frames += static_cast<std::int64_t>(f.size());
-    }
-    state.SetItemsProcessed(frames);
+    const auto f = talvor::engine::reference::computeFrames(signal());
+    const auto d = talvor::engine::reference::detect(f);
+    benchmark::DoNotOptimize(d);
 }
 
+// The detector with each block step at the level it chose.
+void BM_EngineDetectorChosen(benchmark::State& state)
+{
+    runDetector(state);
+}
+
+// The detector forced to the level given by the argument.
+void BM_EngineDetector(benchmark::State& state)
+{
+    const talvor::bench::BenchLevel level(state);
+    if (level.supported())
+        runDetector(state);
+}
+
+void BM_ReferenceDetector(benchmark::State& state)
+{
+    for (auto _ : state)
+        referenceOnce();
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(signal().size() / 80));
+}
+
+BENCHMARK(BM_EngineDetectorChosen)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EngineDetector)->DenseRange(0, 3)->ArgName("level")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReferenceDetector)->Unit(benchmark::kMillisecond);
 
-// Prints frames per second, the real-time factor and the engine/reference ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            if (r.error_occurred || r.iterations == 0)
-                continue;
-            const double seconds = r.GetAdjustedRealTime() / 1e3;  // per iteration, in ms units above
-            const double framesPerIteration = static_cast<double>(signal().size() / 80);
-            m_framesPerSecond[r.benchmark_name()] = framesPerIteration / seconds;
-        }
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        const double reference = m_framesPerSecond["BM_ReferenceDetector"];
-        std::printf("\nfeature frames + detector steps per second on one core:\n");
-        for (isa::Level level : isa::kAllLevels) {
-            const double engine =
-                m_framesPerSecond["BM_EngineDetector/level:" + std::to_string(static_cast<int>(level))];
-            if (engine <= 0.0)
-                continue;
-            std::printf("  engine %-10s %12.0f  (%.0f x real time at 100 frames/s)", isa::levelName(level), engine,
-                        engine / 100.0);
-            if (reference > 0.0)
-                std::printf("  engine / reference: %.2f", engine / reference);
-            std::printf("\n");
-        }
-        if (reference > 0.0)
-            std::printf("  reference         %12.0f  (%.0f x real time)\n", reference, reference / 100.0);
-    }
-
-private:
-    std::map<std::string, double> m_framesPerSecond;
-};
+// Frames per second, the real-time factor and the engine / reference ratio.
+void printRates(const talvor::bench::MedianReporter& reporter)
+{
+    const double framesPerIteration = static_cast<double>(signal().size() / 80);
+    const auto rate = [&](const std::string& name) {
+        const double seconds = reporter.median(name);
+        return seconds > 0.0 ? framesPerIteration / seconds : 0.0;
+    };
+    const double reference = rate("BM_ReferenceDetector");
+    std::printf("\nfeature frames + detector steps per second on one core (median CPU time of %d repetitions):\n",
+                reporter.repetitions("BM_EngineDetectorChosen"));
+    const auto line = [&](const char* name, double engine) {
+        if (engine <= 0.0)
+            return;
+        std::printf("  engine %-10s %12.0f  (%.0f x real time at 100 frames/s)\n", name, engine, engine / 100.0);
+    };
+    line("chosen", rate("BM_EngineDetectorChosen"));
+    for (isa::Level level : isa::kAllLevels)
+        line(isa::levelName(level), rate("BM_EngineDetector/level:" + std::to_string(static_cast<int>(level))));
+    if (reference > 0.0)
+        std::printf("  reference         %12.0f  (%.0f x real time)\n", reference, reference / 100.0);
+}
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
     checkBitIdentity();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (!talvor::bench::initialise(argc, argv))
         return 1;
-    RatioReporter reporter;
+    LoadedDetector loaded;
+    std::int64_t frames = 0;
+    talvor::bench::Ratios ratios(
+        argc, argv, {{"engine (the levels chosen) against the reference", [&] { loaded.run(&frames); }, referenceOnce}});
+    ratios.run(talvor::bench::Ratios::Phase::Before);
+    talvor::bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    ratios.run(talvor::bench::Ratios::Phase::After);
+    printRates(reporter);
+    ratios.print();
     benchmark::Shutdown();
     return 0;
 }

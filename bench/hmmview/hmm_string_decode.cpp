@@ -98,5 +98,14 @@ int main(int argc, char** argv)
     std::printf("results identical\n");
     benchmark::RegisterBenchmark("StringDecode/Plain", plainRun)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("StringDecode/Fast", fastRun)->Unit(benchmark::kMillisecond);
-    return bench::runWithRatios(argc, argv);
+    return bench::runWithRatios(argc, argv,
+                                {{"StringDecode: fast path against the plain reference",
+                                  [] {
+                                      auto r = workload().fastDecode();
+                                      benchmark::DoNotOptimize(r.text.data());
+                                  },
+                                  [] {
+                                      auto r = workload().plainDecode();
+                                      benchmark::DoNotOptimize(r.text.data());
+                                  }}});
 }

@@ -108,9 +108,8 @@ using GatherRows = decltype(&dtwkernels::isa_baseline::gatherRows);
 // The widest group of each level (4 lanes below v3, 8 at v3, 16 at v4), and
 // for the references that are left at v4 a group of 8 when they fit: it
 // takes half the time of a full one.
-int groupLanes(int left)
+int groupLanes(isa::Level level, int left)
 {
-    const isa::Level level = isa::activeLevel();
     if (level >= isa::Level::V4)
         return left <= 8 ? 8 : 16;
     return level >= isa::Level::V3 ? 8 : 4;
@@ -201,14 +200,22 @@ struct Workspace {
     std::vector<float> work;
 };
 
-// Every reference's distance, in order of the references.
-void matchAll(char method, const float* test, int n, int dim, int band, std::span<const float> refWords,
-              std::span<const std::int16_t> refFrames, int nRefs, float* results)
+constexpr Kernel kItakuraKernels[] = {dtwkernels::isa_baseline::itakuraLanes, dtwkernels::isa_v2::itakuraLanes,
+                                      dtwkernels::isa_v3::itakuraLanes, dtwkernels::isa_v4::itakuraLanes};
+constexpr Kernel kBandKernels[] = {dtwkernels::isa_baseline::bandLanes, dtwkernels::isa_v2::bandLanes,
+                                   dtwkernels::isa_v3::bandLanes, dtwkernels::isa_v4::bandLanes};
+constexpr GatherRows kGathers[] = {dtwkernels::isa_baseline::gatherRows, dtwkernels::isa_v2::gatherRows,
+                                   dtwkernels::isa_v3::gatherRows, dtwkernels::isa_v4::gatherRows};
+
+// Every reference's distance, in order of the references, at `level` (the
+// groups' width and every kernel); element (r, v) of the references at
+// r + wordsPerRow v.
+void matchAll(isa::Level level, char method, const float* test, int n, int dim, int band,
+              std::span<const float> refWords, int wordsPerRow, std::span<const std::int16_t> refFrames, int nRefs,
+              float* results)
 {
     using namespace dtwkernels;
-    static constexpr Kernel itakuraKernels[] = TALVOR_ISA_TABLE(itakuraLanes);
-    static constexpr Kernel bandKernels[] = TALVOR_ISA_TABLE(bandLanes);
-    const Kernel kernel = method == 'I' ? isa::select(itakuraKernels) : isa::select(bandKernels);
+    const Kernel kernel = method == 'I' ? kItakuraKernels[int(level)] : kBandKernels[int(level)];
     thread_local Workspace ws;
     // Shortest first; equal lengths in order of the references.
     std::vector<int>& byLength = ws.byLength;
@@ -229,7 +236,7 @@ void matchAll(char method, const float* test, int n, int dim, int band, std::spa
             ws.groups.emplace_back();
         Group& g = ws.groups[std::size_t(groups)];
         g.first = first;
-        g.lanes = groupLanes(nRefs - first);
+        g.lanes = groupLanes(level, nRefs - first);
         g.count = std::min(g.lanes, nRefs - first);
         g.slot = slots;
         planGroup(method, n, band, refFrames, byLength.data() + first, g);
@@ -257,7 +264,7 @@ void matchAll(char method, const float* test, int n, int dim, int band, std::spa
     // the rows whose every slot lies in the layout, and the rest.
     std::size_t inside = rows;
     for (const int r : ws.source)
-        inside = std::min(inside, (refWords.size() - std::size_t(r) - 1) / std::size_t(kDtwRefWords) + 1);
+        inside = std::min(inside, (refWords.size() - std::size_t(r) - 1) / std::size_t(wordsPerRow) + 1);
     ws.blockRows.assign(rowFloats / 16, 0);
     for (int k = 0; k < groups; ++k) {
         const Group& g = ws.groups[std::size_t(k)];
@@ -268,12 +275,11 @@ void matchAll(char method, const float* test, int n, int dim, int band, std::spa
     ws.insideRows.resize(ws.blockRows.size());
     for (std::size_t b = 0; b < ws.blockRows.size(); ++b)
         ws.insideRows[b] = std::min(ws.blockRows[b], inside);
-    static constexpr GatherRows gathers[] = TALVOR_ISA_TABLE(gatherRows);
-    isa::select(gathers)(refWords.data(), kDtwRefWords, ws.source.data(), int(rowFloats), ws.insideRows.data(),
+    kGathers[int(level)](refWords.data(), wordsPerRow, ws.source.data(), int(rowFloats), ws.insideRows.data(),
                          values);
     for (std::size_t s = 0; s < rowFloats; ++s) {
         for (std::size_t v = inside; v < ws.blockRows[s / 16]; ++v) {
-            const std::size_t at = std::size_t(ws.source[s]) + v * std::size_t(kDtwRefWords);
+            const std::size_t at = std::size_t(ws.source[s]) + v * std::size_t(wordsPerRow);
             values[v * rowFloats + s] = at < refWords.size() ? refWords[at] : 0.0f;
         }
     }
@@ -300,6 +306,36 @@ void matchAll(char method, const float* test, int n, int dim, int band, std::spa
         for (int l = 0; l < g.count; ++l)
             results[byLength[std::size_t(g.first + l)]] = g.matches[l] ? normalised(out[l], n) : kDtwUnreachable;
     }
+}
+
+// The level a method's classification runs at on this machine: timed once
+// at its first use on 16 references of 40..60 frames, 20 values each.
+isa::Level probeLevel(char method)
+{
+    constexpr int kRefs = 16, kDim = 20, kTestFrames = 50, kBand = 10;
+    std::vector<std::int16_t> frames(kRefs);
+    for (int r = 0; r < kRefs; ++r)
+        frames[std::size_t(r)] = std::int16_t(40 + (r * 7) % 21);
+    std::vector<float> test(std::size_t(kTestFrames) * kDim), refs(std::size_t(kRefs) * 60 * kDim);
+    std::uint32_t x = 2024;
+    for (float& v : test)
+        v = isa::probeValue(&x);
+    for (float& v : refs)
+        v = isa::probeValue(&x);
+    std::vector<float> results(kRefs);
+    return isa::choosePathLevel([&](isa::Level level) {
+        matchAll(level, method, test.data(), kTestFrames, kDim, kBand, refs, kRefs, frames, kRefs, results.data());
+    });
+}
+
+isa::Level chosenLevel(char method)
+{
+    if (method == 'I') {
+        static const isa::Level itakura = probeLevel('I');
+        return itakura;
+    }
+    static const isa::Level band = probeLevel('N');
+    return band;
 }
 
 }  // namespace fast
@@ -376,6 +412,11 @@ float dtwLinear(const float* test, int n, const float* ref, int m, int dim)
     return sum / static_cast<float>(n);
 }
 
+int classifierKernelLevel(char method)
+{
+    return int(fast::chosenLevel(method == 'I' ? 'I' : 'N'));
+}
+
 int classifyWordDtw(char method, int dim, int band, int testIndex, std::span<const float> testWords,
                     std::span<const std::int16_t> testFrames, int nRefs, std::span<const float> refWords,
                     std::span<const std::int16_t> refFrames, std::span<float> distances,
@@ -405,7 +446,8 @@ int classifyWordDtw(char method, int dim, int band, int testIndex, std::span<con
     std::vector<float> laneResults;
     if (method == 'I' || method == 'N') {
         laneResults.resize(std::size_t(nRefs));
-        fast::matchAll(method, test.data(), n, dim, band, refWords, refFrames, nRefs, laneResults.data());
+        fast::matchAll(isa::pathLevel(fast::chosenLevel(method)), method, test.data(), n, dim, band, refWords,
+                       kDtwRefWords, refFrames, nRefs, laneResults.data());
     }
     std::vector<float> ref;
     float best = kDtwUnreachable;

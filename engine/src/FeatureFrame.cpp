@@ -3,6 +3,7 @@
 #include "FrameKernels.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace talvor::engine {
 
@@ -33,30 +34,110 @@ const FeatureTables& featureTables()
     return tables;
 }
 
-// The block steps run in the wide kernels of the machine's level
-// (FrameKernels.cpp); reference/ReferenceFeatures.h keeps the plain loops.
+// The block steps run in the wide kernels of FrameKernels.cpp, each at the
+// level it chose on this machine; reference/ReferenceFeatures.h keeps the
+// plain loops.
+namespace kernels {
+namespace {
+
+constexpr decltype(&isa_baseline::preEmphasis) kPreEmphasis[] = TALVOR_ISA_TABLE(preEmphasis);
+constexpr decltype(&isa_baseline::hammingWindow) kHammingWindow[] = TALVOR_ISA_TABLE(hammingWindow);
+constexpr decltype(&isa_baseline::autocorrelation) kAutocorrelation[] = TALVOR_ISA_TABLE(autocorrelation);
+
+// What the kernels' probes work on: blocks of a vowel-like sound in noise
+// (the two short steps pass over them kProbePasses times).
+constexpr int kProbeBlocks = 48;
+constexpr int kProbePasses = 24;
+
+struct ProbeSignal {
+    std::int16_t samples[kProbeBlocks + 1][kBlockSamples];
+    float windows[kProbeBlocks][kWindowSamples];
+};
+
+const ProbeSignal& probeSignal()
+{
+    static const ProbeSignal signal = [] {
+        ProbeSignal p{};
+        std::uint32_t x = 12345;
+        for (int b = 0; b <= kProbeBlocks; ++b)
+            for (int n = 0; n < kBlockSamples; ++n) {
+                x = x * 1664525u + 1013904223u;
+                const double t = static_cast<double>(b * kBlockSamples + n) / 8000.0;
+                const double v = 4000.0 * std::sin(kTwoPi * 150.0 * t) + 1500.0 * std::sin(kTwoPi * 900.0 * t) +
+                                 static_cast<double>(static_cast<int>(x >> 20) - 2048);
+                p.samples[b][n] = static_cast<std::int16_t>(v);
+            }
+        for (int b = 0; b < kProbeBlocks; ++b)
+            for (int i = 0; i < kWindowSamples; ++i)
+                p.windows[b][i] = static_cast<float>(p.samples[b + i / kBlockSamples][i % kBlockSamples]);
+        return p;
+    }();
+    return signal;
+}
+
+isa::Level preEmphasisLevel()
+{
+    static const isa::Level level = isa::choosePathLevel([](isa::Level l) {
+        const ProbeSignal& p = probeSignal();
+        std::int16_t block[kBlockSamples];
+        for (int pass = 0; pass < kProbePasses; ++pass)
+            for (int b = 1; b <= kProbeBlocks; ++b) {
+                std::memcpy(block, p.samples[b], sizeof block);
+                kPreEmphasis[static_cast<int>(l)](block, p.samples[b - 1][kBlockSamples - 1]);
+            }
+    });
+    return level;
+}
+
+isa::Level hammingWindowLevel()
+{
+    static const isa::Level level = isa::choosePathLevel([](isa::Level l) {
+        const ProbeSignal& p = probeSignal();
+        float out[kWindowSamples];
+        for (int pass = 0; pass < kProbePasses; ++pass)
+            for (int b = 0; b < kProbeBlocks; ++b)
+                kHammingWindow[static_cast<int>(l)](p.samples[b], p.samples[b + 1], featureTables().hamming, out);
+    });
+    return level;
+}
+
+isa::Level autocorrelationLevel()
+{
+    static const isa::Level level = isa::choosePathLevel([](isa::Level l) {
+        const ProbeSignal& p = probeSignal();
+        float r[kLpcOrder + 1];
+        for (int b = 0; b < kProbeBlocks; ++b)
+            kAutocorrelation[static_cast<int>(l)](p.windows[b], r);
+    });
+    return level;
+}
+
+}  // namespace
+}  // namespace kernels
+
+FeatureKernelLevels featureKernelLevels()
+{
+    return {static_cast<int>(kernels::preEmphasisLevel()), static_cast<int>(kernels::hammingWindowLevel()),
+            static_cast<int>(kernels::autocorrelationLevel())};
+}
+
 void PreEmphasis(std::int16_t block[kBlockSamples], std::int16_t* lastRaw)
 {
-    using namespace kernels;
-    static constexpr decltype(&isa_baseline::preEmphasis) table[] = TALVOR_ISA_TABLE(preEmphasis);
     const std::int16_t raw79 = block[kBlockSamples - 1];
-    isa::select(table)(block, *lastRaw);
+    isa::select(kernels::kPreEmphasis, kernels::preEmphasisLevel())(block, *lastRaw);
     *lastRaw = raw79;
 }
 
 void HammingWindow(const std::int16_t previous[kBlockSamples], const std::int16_t current[kBlockSamples],
                    float out[kWindowSamples])
 {
-    using namespace kernels;
-    static constexpr decltype(&isa_baseline::hammingWindow) table[] = TALVOR_ISA_TABLE(hammingWindow);
-    isa::select(table)(previous, current, featureTables().hamming, out);
+    isa::select(kernels::kHammingWindow, kernels::hammingWindowLevel())(previous, current, featureTables().hamming,
+                                                                        out);
 }
 
 void Autocorrelation(const float s[kWindowSamples], float r[kLpcOrder + 1])
 {
-    using namespace kernels;
-    static constexpr decltype(&isa_baseline::autocorrelation) table[] = TALVOR_ISA_TABLE(autocorrelation);
-    isa::select(table)(s, r);
+    isa::select(kernels::kAutocorrelation, kernels::autocorrelationLevel())(s, r);
 }
 
 float LogEnergy(float r0)

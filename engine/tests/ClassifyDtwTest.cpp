@@ -321,11 +321,8 @@ TEST(ClassifyWordDtw, FastPathGivesThePlainRecursionsBitsAtEveryLevel)
         {"a full layout", 30, 4, 3, 10, 60, kDtwRefWords, 3.0f},
     };
     const char methods[] = {'I', 'N', 'L'};
-    std::vector<isa::Level> levels;
-    for (isa::Level level : isa::kAllLevels) {
-        if (static_cast<int>(level) <= static_cast<int>(isa::supportedLevel()))
-            levels.push_back(level);
-    }
+    // No level forced (each method at its own choice), then each level.
+    const std::vector<std::optional<isa::Level>> levels = isa::chosenAndSupportedLevels();
     const auto bits = [](float v) {
         std::uint32_t b;
         std::memcpy(&b, &v, sizeof b);
@@ -366,7 +363,7 @@ TEST(ClassifyWordDtw, FastPathGivesThePlainRecursionsBitsAtEveryLevel)
                     if (plain[std::size_t(r)] < (expectedBest ? plain[std::size_t(expectedBest - 1)] : kDtwUnreachable))
                         expectedBest = r + 1;
                 }
-                for (isa::Level level : levels) {
+                for (const std::optional<isa::Level> level : levels) {
                     const isa::ScopedCeiling ceiling(level);
                     SCOPED_TRACE(std::string(c.name) + ", seed " + std::to_string(seed) + ", method " + method +
                                  ", " + isa::levelName(level));

@@ -22,14 +22,11 @@
 namespace talvor::engine {
 namespace {
 
-std::vector<isa::Level> supportedLevels()
+// No level forced (each kernel at its own choice), then each level the
+// machine supports.
+std::vector<std::optional<isa::Level>> supportedLevels()
 {
-    std::vector<isa::Level> levels;
-    for (isa::Level level : isa::kAllLevels) {
-        if (static_cast<int>(level) <= static_cast<int>(isa::supportedLevel()))
-            levels.push_back(level);
-    }
-    return levels;
+    return isa::chosenAndSupportedLevels();
 }
 
 std::uint32_t bitsOf(float v)
@@ -102,7 +99,7 @@ const std::vector<Recording>& recordings()
 
 TEST(FrameKernels, BlockStepsGiveThePlainLoopsBitsAtEveryLevel)
 {
-    for (isa::Level level : supportedLevels()) {
+    for (const std::optional<isa::Level> level : supportedLevels()) {
         const isa::ScopedCeiling ceiling(level);
         for (const Recording& recording : recordings()) {
             SCOPED_TRACE(std::string(isa::levelName(level)) + ", " + recording.name);
@@ -170,7 +167,7 @@ TEST(FrameKernels, AutocorrelationOfAnyWindowGivesThePlainSums)
         {"infinity first", with(random(19, 1.0f), 0, inf)},
         {"zeros with one infinity", with(std::vector<float>(kWindowSamples, 0.0f), 150, inf)},
     };
-    for (isa::Level level : supportedLevels()) {
+    for (const std::optional<isa::Level> level : supportedLevels()) {
         const isa::ScopedCeiling ceiling(level);
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(isa::levelName(level)) + ", " + c.name);

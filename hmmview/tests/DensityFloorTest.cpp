@@ -42,13 +42,11 @@ std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
 // Same bits, or both NaN (a NaN's payload may follow the operand order).
 bool sameScore(float a, float b) { return bits(a) == bits(b) || (std::isnan(a) && std::isnan(b)); }
 
-std::vector<isa::Level> levels()
+// No level forced (the sums at their own choice), then each level the
+// machine supports.
+std::vector<std::optional<isa::Level>> levels()
 {
-    std::vector<isa::Level> out;
-    for (isa::Level level : isa::kAllLevels)
-        if (level <= isa::supportedLevel())
-            out.push_back(level);
-    return out;
+    return isa::chosenAndSupportedLevels();
 }
 
 TEST(DensityFloor, EverySumFromTheThresholdOnGivesTheFloorAndShortlyBelowItDoesNot)
@@ -175,7 +173,7 @@ void expectScoresEqualPlain(const HmmModel& model, const std::vector<float>& val
     for (int t = T - 1; t >= 0; --t)
         if (t % 3 != 0)
             scrambled.push_back(t);
-    for (isa::Level level : levels())
+    for (const std::optional<isa::Level> level : levels())
         for (bool inOrder : {true, false}) {
             isa::ScopedCeiling ceiling(level);
             ObservationScores scores(word);
@@ -304,7 +302,7 @@ TEST(ObservationScores, SequentialDecodingOverFarWordsEqualsThePlainDecoder)
     for (const auto& shape : {std::array<int, 3>{8, 4, 18}, std::array<int, 3>{5, 3, 9}}) {
         const ModSpec m = model(shape[0], shape[1], shape[2], seed, 6.0f, false, 6.552e-8f);
         auto loaded = dir.load(m);
-        for (isa::Level level : levels()) {
+        for (const std::optional<isa::Level> level : levels()) {
             isa::ScopedCeiling ceiling(level);
             const std::vector<float> values = frames(m, 60, seed + 7, false);
             float score = 0;

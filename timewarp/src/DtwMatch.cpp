@@ -387,8 +387,8 @@ constexpr int kLanes = DtwWordStore::kLaneWidth;
 }  // namespace
 
 namespace kernels {
-namespace {
 using Kernel = void (*)(const LaneJob&);
+namespace {
 const Kernel kItakura[4] = TALVOR_ISA_TABLE(itakuraLanes);
 const Kernel kGeneral[4] = TALVOR_ISA_TABLE(generalLanes);
 const Kernel kLinear[4] = TALVOR_ISA_TABLE(linearLanes);
@@ -456,11 +456,8 @@ void layOutReferences(DtwWordStore& store, int count)
 // cell-by-cell forms' bands (the Itakura method's first row is the cell
 // (1, 1), the general method's is frames 1..firstRowEnd); linear warping: the
 // frame of each row.
-void makeBands(Lanes& L, char method, int N, int M, int range)
+void makeBands(std::int32_t* lo, std::int32_t* hi, char method, int N, int M, int range)
 {
-    std::int32_t* lo = &L.bandLo[std::size_t(M) * kMaxFrames];
-    std::int32_t* hi = &L.bandHi[std::size_t(M) * kMaxFrames];
-    L.bandReady[std::size_t(M)] = true;
     if (method == kMethodGeneral && N >= 2) {
         // WarpBand's centre ((M-1) i + N - M) div (N-1) row after row without
         // a division: the numerator is positive from i = 1 on, so the
@@ -495,6 +492,12 @@ void makeBands(Lanes& L, char method, int N, int M, int range)
     }
 }
 
+void makeBands(Lanes& L, char method, int N, int M, int range)
+{
+    L.bandReady[std::size_t(M)] = true;
+    makeBands(&L.bandLo[std::size_t(M) * kMaxFrames], &L.bandHi[std::size_t(M) * kMaxFrames], method, N, M, range);
+}
+
 // A new batch (or test word, method, range): no band made yet, but the empty
 // bands of a lane without a match (under linear warping frame 1, a frame
 // every lane has).
@@ -505,6 +508,71 @@ void startBands(Lanes& L, char method, int N)
     for (int i = 0; i < N && i < kMaxFrames; ++i) {
         L.bandLo[std::size_t(i)] = linear ? 1 : kMaxFrames + 8;
         L.bandHi[std::size_t(i)] = linear ? 1 : -8;
+    }
+}
+
+// The kernel of a method at a level.
+kernels::Kernel kernelOf(char method, isa::Level level)
+{
+    switch (method) {
+    case kMethodItakura: return kernels::kItakura[int(level)];
+    case kMethodGeneral: return kernels::kGeneral[int(level)];
+    default: return kernels::kLinear[int(level)];
+    }
+}
+
+// The level a method's kernel runs at on this machine: timed once at its
+// first use on one group of 16 references of 60 frames against a test word
+// of 60, 20 features each, band 10.
+isa::Level probeLevel(char method)
+{
+    constexpr int N = 60, M = 60, F = 20, kRange = 10;
+    const auto aligned = [](std::vector<float>& v) {
+        auto p = reinterpret_cast<std::uintptr_t>(v.data());
+        return reinterpret_cast<float*>((p + 63) & ~std::uintptr_t(63));
+    };
+    std::vector<float> test(std::size_t(N) * F), values(std::size_t(M) * F * kLanes + 16),
+        work(Lanes::kColumnFloats * Lanes::kWorkColumns + 16, 0.0f), out(kLanes);
+    std::uint32_t x = 4711;
+    for (float& v : test)
+        v = isa::probeValue(&x);
+    float* const groupValues = aligned(values);
+    for (std::size_t v = 0; v < std::size_t(M) * F * kLanes; ++v)
+        groupValues[v] = isa::probeValue(&x);
+    std::vector<std::int32_t> lo(N), hi(N), last(kLanes, M);
+    makeBands(lo.data(), hi.data(), method, N, M, kRange);
+    kernels::LaneJob job;
+    job.test = test.data();
+    job.values = groupValues;
+    job.nFeat = F;
+    job.N = N;
+    job.kinds = 1;
+    job.kindLo[0] = lo.data();
+    job.kindHi[0] = hi.data();
+    job.kindBits[0] = (1u << kLanes) - 1u;
+    job.rowLo = job.innerLo = lo.data();
+    job.rowHi = job.innerHi = hi.data();
+    job.last = last.data();
+    job.work = aligned(work);
+    job.out = out.data();
+    return isa::choosePathLevel([&](isa::Level level) { kernelOf(method, level)(job); });
+}
+
+isa::Level chosenLevel(char method)
+{
+    switch (method) {
+    case kMethodItakura: {
+        static const isa::Level itakura = probeLevel(kMethodItakura);
+        return itakura;
+    }
+    case kMethodGeneral: {
+        static const isa::Level general = probeLevel(kMethodGeneral);
+        return general;
+    }
+    default: {
+        static const isa::Level linear = probeLevel(kMethodLinear);
+        return linear;
+    }
     }
 }
 
@@ -565,11 +633,7 @@ void scoreGroup(DtwWordStore& store, int g, const int* frames, char method, cons
     job.last = L.last.data();
     job.work = L.work();
     job.out = L.out.data();
-    switch (method) {
-    case kMethodItakura: isa::select(kernels::kItakura)(job); break;
-    case kMethodGeneral: isa::select(kernels::kGeneral)(job); break;
-    default: isa::select(kernels::kLinear)(job); break;
-    }
+    kernelOf(method, isa::pathLevel(chosenLevel(method)))(job);
     for (int k = 0; k < kLanes; ++k) {
         if (!matched[k])
             continue;
@@ -612,6 +676,11 @@ float GeneralScoreByColumn(DtwWordStore& store, int w, int N, int r, int M)
 float LinearScoreByColumn(DtwWordStore& store, int w, int N, int r, int M)
 {
     return laneScore(store, kMethodLinear, w, N, r, M);
+}
+
+int batchKernelLevel(char method)
+{
+    return int(chosenLevel(method == kMethodItakura || method == kMethodGeneral ? method : char(kMethodLinear)));
 }
 
 std::int16_t MatchAllReferences(DtwWordStore& store, int w)

@@ -321,13 +321,11 @@ std::unique_ptr<DtwWordStore> batchStore(std::mt19937& rng, int nFeat, int N, co
     return s;
 }
 
-std::vector<isa::Level> supportedLevels()
+// No level forced (each kernel at its own choice), then each level the
+// machine supports.
+std::vector<std::optional<isa::Level>> supportedLevels()
 {
-    std::vector<isa::Level> levels;
-    for (isa::Level level : isa::kAllLevels)
-        if (level <= isa::supportedLevel())
-            levels.push_back(level);
-    return levels;
+    return isa::chosenAndSupportedLevels();
 }
 
 // Every reference's batch score and single-reference column score against the
@@ -345,7 +343,7 @@ void expectBatchAsPlain(DtwWordStore& s, int N, const std::vector<int>& Ms)
             if (plain[std::size_t(r)] < (best ? plain[std::size_t(best)] : kForbidden))
                 best = r;
         }
-        for (isa::Level level : supportedLevels()) {
+        for (const std::optional<isa::Level> level : supportedLevels()) {
             SCOPED_TRACE(isa::levelName(level));
             isa::ScopedCeiling ceiling(level);
             MatchAllReferences(s, 1);

@@ -37,6 +37,12 @@ float dtwItakura(const float* test, int n, const float* ref, int m, int dim);
 float dtwGeneral(const float* test, int n, const float* ref, int m, int dim, int band);
 float dtwLinear(const float* test, int n, const float* ref, int m, int dim);
 
+// The instruction-set level (0 x86-64, 1 -v2, 2 -v3, 3 -v4) the classifier
+// runs the method ('I' Itakura, otherwise the band) at on this machine while
+// no level is forced: timed at every level the machine runs at its first use,
+// the fastest kept.
+int classifierKernelLevel(char method);
+
 // Classifies test word testIndex (1-based) against references 0..nRefs-1 by
 // the method letter (any other letter gives distance 0).  distances[r] and
 // order[r] := r for each reference.  Returns the 1-based index of the best

@@ -55,6 +55,16 @@ struct FeatureTables {
 };
 const FeatureTables& featureTables();
 
+// The instruction-set level (0 x86-64, 1 -v2, 2 -v3, 3 -v4) each block step's
+// kernel runs at on this machine while no level is forced: each times itself
+// at every level the machine runs at its first use and keeps the fastest.
+struct FeatureKernelLevels {
+    int preEmphasis = 0;
+    int hammingWindow = 0;
+    int autocorrelation = 0;
+};
+FeatureKernelLevels featureKernelLevels();
+
 // y[n] = trunc(gain (x[n] - 0.95 x[n-1])) in place, from n = 79 down to 0,
 // with x[-1] = *lastRaw; *lastRaw becomes the raw x[79].
 void PreEmphasis(std::int16_t block[kBlockSamples], std::int16_t* lastRaw);

@@ -16,6 +16,11 @@ namespace talvor::hmmview {
 
 class HmmModel;
 
+// The instruction-set level (0 x86-64, 1 -v2, 2 -v3, 3 -v4) the component sums
+// of the observation scores run at on this machine while no level is forced:
+// timed at every level the machine runs at their first use, the fastest kept.
+int componentSumsLevel();
+
 class ObservationScores {
 public:
     // `word` must outlive this object.

@@ -67,6 +67,12 @@ float ItakuraScoreByColumn(DtwWordStore& store, int w, int N, int r, int M);
 float GeneralScoreByColumn(DtwWordStore& store, int w, int N, int r, int M);
 float LinearScoreByColumn(DtwWordStore& store, int w, int N, int r, int M);
 
+// The instruction-set level (0 x86-64, 1 -v2, 2 -v3, 3 -v4) the batch match
+// runs the method's kernel at on this machine while no level is forced:
+// timed at every level the machine runs at its first use, the fastest kept.
+// Any letter but 'I' and 'N' stands for linear warping.
+int batchKernelLevel(char method);
+
 // Batch match of test word w against references 1..referenceTotal by the
 // store's method.  The best result is reset first; a reference becomes the best
 // only by a score strictly below the best so far (the first loaded wins ties).
