@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "RelayonProbe.h"
 #include "analyser/Profiler.h"
 #include "analyser/UscWavescope.h"
 #include "common/ControlInterfaces.h"
@@ -258,24 +259,8 @@ TEST(RunTimeEndToEnd, HiddenListeningReportsAWriteFailureOnStandardError)
 
 TEST(RunTimeEndToEnd, RelayonInAnotherProcessLogsEveryUtteranceOnItsOwnLine)
 {
-    QProcess relayon;
-    relayon.setProgram(QStringLiteral(RELAYON_TEST_PROBE));
-    relayon.setArguments({QString::fromLatin1(kDefaultRTwCapt)});
-    relayon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    relayon.start();
-    ASSERT_TRUE(relayon.waitForStarted(5000));
-    std::string lastLog;
-    bool ready = false;
-    auto readProbe = [&] {
-        while (relayon.canReadLine()) {
-            const std::string line = relayon.readLine().trimmed().toStdString();
-            if (line == "READY")
-                ready = true;
-            else if (line.rfind("LOG ", 0) == 0)
-                lastLog = line.substr(4);
-        }
-    };
-    ASSERT_TRUE(test::serveEventsUntil([&] { readProbe(); return ready; }, 10000, 5));
+    test::RelayonProbe relayon;
+    ASSERT_TRUE(relayon.waitReady());
 
     platform::ScopedScriptedDialogs dialogs;
     RecognisingFolder f;
@@ -286,15 +271,14 @@ TEST(RunTimeEndToEnd, RelayonInAnotherProcessLogsEveryUtteranceOnItsOwnLine)
     // lParam 0, then 1: each utterance on its own line.
     ASSERT_TRUE(test::serveEventsUntil(
         [&] {
-            readProbe();
-            return lastLog.rfind("\\r\\nSeven\\r\\nSeven", 0) == 0;
+            relayon.read();
+            return relayon.log().rfind("\\r\\nSeven\\r\\nSeven", 0) == 0;
         },
         20000, 5))
-        << lastLog;
+        << relayon.log();
     stopListening(w);
     EXPECT_GE(w.state().runTime.RTcount, 2);
-    relayon.closeWriteChannel();
-    EXPECT_TRUE(relayon.waitForFinished(5000));
+    EXPECT_TRUE(relayon.finish());
     EXPECT_TRUE(dialogs.shown.empty());
 }
 

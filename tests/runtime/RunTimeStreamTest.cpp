@@ -6,7 +6,6 @@
 // be lost between two words, none delivered twice, and they arrive in order.
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "PaddedWord.h"
+#include "RelayonProbe.h"
 #include "analyser/Profiler.h"
 #include "analyser/UscWavescope.h"
 #include "common/ControlInterfaces.h"
@@ -111,58 +111,6 @@ private:
     std::string m_old;
 };
 
-// A Relayon log in another process; its log read line by line.
-class RelayonProbe {
-public:
-    RelayonProbe()
-    {
-        m_process.setProgram(QStringLiteral(RELAYON_TEST_PROBE));
-        m_process.setArguments({QString::fromLatin1(kDefaultRTwCapt)});
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start();
-    }
-    ~RelayonProbe()
-    {
-        m_process.closeWriteChannel();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-    }
-    bool waitReady()
-    {
-        return m_process.waitForStarted(5000) && test::serveEventsUntil([&] { read(); return m_ready; }, 10000, 5);
-    }
-    void read()
-    {
-        while (m_process.canReadLine()) {
-            const std::string line = m_process.readLine().trimmed().toStdString();
-            if (line == "READY")
-                m_ready = true;
-            else if (line.rfind("LOG ", 0) == 0)
-                m_log = line.substr(4);
-        }
-    }
-    // One entry per utterance: the words posted for it.
-    std::vector<std::string> utterances() const
-    {
-        std::vector<std::string> out;
-        std::size_t at = 0;
-        while (at <= m_log.size()) {
-            std::size_t end = m_log.find("\\r\\n", at);
-            if (end == std::string::npos)
-                end = m_log.size();
-            if (end > at)
-                out.push_back(m_log.substr(at, end - at));
-            at = end + 4;
-        }
-        return out;
-    }
-
-private:
-    QProcess m_process;
-    bool m_ready = false;
-    std::string m_log;
-};
-
 // A program folder with the digits, a work folder whose references are the
 // speaker's takes 0 and 1, and the DTW comparer configured on them.
 struct StreamFolder {
@@ -235,7 +183,7 @@ TEST_P(RunTimeStream, EveryWordOfAContinuousStreamIsDeliveredOnceAndInOrder)
     for (int d : said)
         spoken.push_back(kLogWords[d]);
 
-    RelayonProbe relayon;
+    test::RelayonProbe relayon;
     ASSERT_TRUE(relayon.waitReady());
 
     ScopedEnv in("TALVOR_AUDIO_IN", wav.c_str()), mode("TALVOR_AUDIO_IN_MODE", "continuous"),
