@@ -2,6 +2,7 @@
 
 #include "analyser/DisplayChooserDialogs.h"
 #include "analyser/WordDisplayPanes.h"
+#include "analyser/ProfilerWord.h"
 #include "analyser/WordDisplays.h"
 
 #include "platform/Colors.h"
@@ -364,17 +365,8 @@ void ProfilerWindow::Display()
     // The menu's colours, then the word the Profiler holds (a word that is not
     // valid only clears the panes).
     applyColours();
-    WordSource word;
-    word.samples = m_profiler.sampleBuf;
-    word.sampleCount = m_profiler.sampleCount;
-    word.features = m_profiler.featureBuf;
-    word.wStart = m_profiler.wStart;
-    word.wStop = m_profiler.wStop;
-    word.startSample = m_profiler.startSample;
-    word.endSample = m_profiler.endSample;
-    word.status = m_profiler.status;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_displays->showWord(word);
+    m_displays->showWord(profilerWord(m_profiler));
     m_displayPanes->refresh();
     QApplication::restoreOverrideCursor();
 }

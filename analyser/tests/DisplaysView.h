@@ -3,8 +3,7 @@
 // the analyser window does (Display: the word in the Profiler's buffers;
 // redrawShown: the word shown, in the present colours), for tests and the
 // render tool that need the panes without the window.
-#include "analyser/Profiler.h"
-#include "analyser/WordDisplays.h"
+#include "analyser/ProfilerWord.h"
 
 namespace talvor::analyser::testing {
 
@@ -16,16 +15,7 @@ public:
     void Display() override
     {
         ++displays;
-        WordSource word;
-        word.samples = m_profiler.sampleBuf;
-        word.sampleCount = m_profiler.sampleCount;
-        word.features = m_profiler.featureBuf;
-        word.wStart = m_profiler.wStart;
-        word.wStop = m_profiler.wStop;
-        word.startSample = m_profiler.startSample;
-        word.endSample = m_profiler.endSample;
-        word.status = m_profiler.status;
-        m_displays.showWord(word);
+        m_displays.showWord(profilerWord(m_profiler));
     }
     void redrawShown() override { m_displays.redraw(); }
     void clearPanes() override { m_displays.clearAll(); }

@@ -45,6 +45,11 @@ public:
     std::intptr_t TokenProces(std::uint32_t window) override
     {
         calls.push_back("TokenProces " + std::to_string(window));
+        return start();
+    }
+    // A token process starts, unless failStart says the input cannot.
+    std::intptr_t start()
+    {
         if (failStart)
             return 0;
         running = 1;
@@ -83,10 +88,7 @@ public:
     std::intptr_t ContinueTokenProces(std::uint32_t window) override
     {
         calls.push_back("ContinueTokenProces " + std::to_string(window));
-        if (failStart)
-            return 0;
-        running = 1;
-        return 5;
+        return start();
     }
     std::int32_t ReleaseSoundCardIn() override { calls.push_back("ReleaseSoundCardIn"); return 0; }
     std::int32_t GetTokenDiscard() override { return discard; }

@@ -14,25 +14,6 @@
 
 namespace talvor::platform::detail {
 
-// Calls onBufferFull on a thread of its own, once, unless cancelled first.
-// cancel() waits for a call under way, so nothing is called after it returns.
-// Safe to use from inside the callback (cancel then does not wait for itself).
-class FullNotifier {
-public:
-    void start(std::function<void()> onFull);
-    void signalFull();  // any thread, also a real-time audio thread (no allocation)
-    void cancel();
-    ~FullNotifier() { cancel(); }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_cv;
-    bool m_full = false;
-    bool m_cancelled = false;
-    std::function<void()> m_onFull;
-    std::thread m_thread;
-};
-
 // Where a running input's samples come from.  Positions count samples from
 // the source's first start and never go back (but for a room at fast pace,
 // which is set back to what a recording used).
@@ -56,14 +37,18 @@ public:
     // A recording used the samples up to `position`; a room at fast pace goes
     // on from there.
     virtual void usedUpTo(std::uint64_t) {}
+    // A source that starts afresh at every recording (the per-recording WAV):
+    // nothing carries over from one recording to the next.
+    virtual bool restartsEachRecording() const { return false; }
 };
 
 // The running input over a source (see Audio.h).
 std::unique_ptr<SoundInput> makeContinuousInput(std::unique_ptr<CaptureSource> source);
 
-// A WAV file (silence for an empty path) played once into a room, read at
-// the first start.
-std::unique_ptr<CaptureSource> makeRoomSource(const std::string& path, Pace pace);
+// A WAV file (silence for an empty path) played into a room: continuous, read
+// at the first start and played once; per recording, read and played from
+// its start at every recording.
+std::unique_ptr<CaptureSource> makeRoomSource(const std::string& path, Pace pace, InputMode mode);
 
 // The default PortAudio input device, capturing into a ring.
 std::unique_ptr<CaptureSource> makePortAudioSource();

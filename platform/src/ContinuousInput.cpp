@@ -1,5 +1,6 @@
 // An input that keeps capturing between recordings, and the WAV room that
-// plays a file once like a person who keeps speaking.
+// plays a file once like a person who keeps speaking (or, per recording,
+// again from its start at every recording).
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -22,21 +23,26 @@ constexpr std::size_t kFastStep = 800;
 
 class RoomSource final : public CaptureSource {
 public:
-    RoomSource(std::string path, Pace pace) : m_path(std::move(path)), m_pace(pace) {}
+    RoomSource(std::string path, Pace pace, InputMode mode) : m_path(std::move(path)), m_pace(pace), m_mode(mode) {}
 
     bool start(std::string* error) override
     {
         std::lock_guard lock(m_mutex);
-        if (!m_started) {
-            // The file is read once, at the first recording; the room then
-            // holds it for good.
-            if (!m_path.empty() && !readWav(m_path, &m_samples, error))
-                return false;
-            m_started = true;
-            m_startTime = Clock::now();
-        }
+        if (m_started && m_mode == InputMode::Continuous)
+            return true;
+        // A continuous room reads its file once, at the first recording, and
+        // holds it for good; per recording, the file is read again and played
+        // from its start.
+        std::vector<std::int16_t> samples;
+        if (!m_path.empty() && !readWav(m_path, &samples, error))
+            return false;
+        m_samples = std::move(samples);
+        m_started = true;
+        m_startTime = Clock::now();
+        m_position = 0;
         return true;
     }
+    bool restartsEachRecording() const override { return m_mode == InputMode::PerRecording; }
     void stop() override {}  // the room plays on: it is the speaker, not the microphone
 
     std::uint64_t captured() const override
@@ -87,8 +93,9 @@ private:
     }
 
     const std::string m_path;  // empty: a silent room
-    std::vector<std::int16_t> m_samples;  // set once, before the room starts
+    std::vector<std::int16_t> m_samples;  // set by start(), before any recording reads it
     const Pace m_pace;
+    const InputMode m_mode;
     mutable std::mutex m_mutex;
     bool m_started = false;
     Clock::time_point m_startTime;
@@ -142,7 +149,7 @@ public:
     }
 
     bool isOpen() const override { return m_open.load(); }
-    bool keepsRunning() const override { return true; }
+    bool keepsRunning() const override { return !m_source->restartsEachRecording(); }
 
 private:
     bool begin(bool continuing, std::int16_t* buffer, std::size_t count, std::function<void()> onBufferFull,
@@ -157,7 +164,7 @@ private:
             return fail("The sound input is already open.");
         if (!buffer || count == 0)
             return fail("No buffer to record into.");
-        if (!m_running) {
+        if (!m_running || m_source->restartsEachRecording()) {
             if (!m_source->start(error))
                 return false;
             m_running = true;
@@ -261,9 +268,9 @@ std::unique_ptr<SoundInput> makeContinuousInput(std::unique_ptr<CaptureSource> s
     return std::make_unique<ContinuousInput>(std::move(source));
 }
 
-std::unique_ptr<CaptureSource> makeRoomSource(const std::string& path, Pace pace)
+std::unique_ptr<CaptureSource> makeRoomSource(const std::string& path, Pace pace, InputMode mode)
 {
-    return std::make_unique<RoomSource>(path, pace);
+    return std::make_unique<RoomSource>(path, pace, mode);
 }
 
 }  // namespace talvor::platform::detail

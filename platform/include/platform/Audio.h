@@ -98,21 +98,14 @@ public:
     // Begins right after the last sample the previous recording used (see
     // above); an input that does not keep running opens as open() does.
     virtual bool openContinuing(std::int16_t* buffer, std::size_t count, std::function<void()> onBufferFull,
-                                std::string* error)
-    {
-        return open(buffer, count, std::move(onBufferFull), error);
-    }
+                                std::string* error) = 0;
     // As close(); only the first `used` samples delivered (at most all) were
     // consumed, so a continuing recording begins right after them.
-    virtual std::size_t closeUsed(std::size_t used)
-    {
-        (void)used;
-        return close();
-    }
+    virtual std::size_t closeUsed(std::size_t used) = 0;
     // Ends any recording, stops capturing for good and releases the device.
-    virtual void release() { close(); }
+    virtual void release() = 0;
     // True for an input that captures on between recordings.
-    virtual bool keepsRunning() const { return false; }
+    virtual bool keepsRunning() const = 0;
 };
 
 class SoundOutput {
