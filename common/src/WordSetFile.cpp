@@ -111,6 +111,29 @@ bool trailerStamp(std::string_view bytes, std::uint64_t* stamp)
     return true;
 }
 
+// A whole file of a word set; false with the reason ("cannot read ...", or
+// the reader's own for a file over the limit).
+bool readSetFile(std::string_view path, std::size_t limit, std::string* bytes, std::string* error)
+{
+    std::string why;
+    if (readFileWhole(path, bytes, limit, &why))
+        return true;
+    setError(error, why.find("larger than") != std::string::npos ? why : "cannot read " + normalizeSeparators(path));
+    return false;
+}
+
+// The values of a feature file's bytes; false when they do not fit in memory.
+bool featureValues(std::string_view bytes, std::string_view path, std::vector<float>* values, std::string* error)
+{
+    try {
+        *values = parseFeatureFile(bytes);
+    } catch (const std::bad_alloc&) {
+        setError(error, "not enough memory to read " + normalizeSeparators(path));
+        return false;
+    }
+    return true;
+}
+
 // A new stamp for every token, also across processes and runs.
 std::uint64_t newStamp()
 {
@@ -225,11 +248,8 @@ bool writeLabelFile(std::string_view path, std::span<const WordSetEntry> words, 
 bool readLabelFile(std::string_view path, LabelFileContents* out, std::string* error, std::int32_t wordsWanted)
 {
     std::string text, why;
-    if (!readFileWhole(path, &text, kLabelFileLimit, &why)) {
-        setError(error, why.find("larger than") != std::string::npos ? why : "cannot read " + normalizeSeparators(path));
+    if (!readSetFile(path, kLabelFileLimit, &text, error))
         return false;
-    }
-    why.clear();
     if (!parseLabelFile(text, out, &why, wordsWanted)) {
         setError(error, normalizeSeparators(path) + ": " + why);
         return false;
@@ -277,18 +297,8 @@ bool writeFeatureFile(std::string_view path, std::span<const float> values, std:
 
 bool readFeatureFile(std::string_view path, std::vector<float>* values, std::string* error)
 {
-    std::string bytes, why;
-    if (!readFileWhole(path, &bytes, kReadFileWholeLimit, &why)) {
-        setError(error, why.find("larger than") != std::string::npos ? why : "cannot read " + normalizeSeparators(path));
-        return false;
-    }
-    try {
-        *values = parseFeatureFile(bytes);
-    } catch (const std::bad_alloc&) {
-        setError(error, "not enough memory to read " + normalizeSeparators(path));
-        return false;
-    }
-    return true;
+    std::string bytes;
+    return readSetFile(path, kReadFileWholeLimit, &bytes, error) && featureValues(bytes, path, values, error);
 }
 
 bool readWordSet(std::string_view labelPath, std::string_view featurePath, std::int32_t featuresPerFrame,
@@ -301,11 +311,9 @@ bool readWordSet(std::string_view labelPath, std::string_view featurePath, std::
     LabelFileContents labels;
     if (!readLabelFile(labelPath, &labels, error, wordsWanted))
         return false;
-    std::string bytes, why;
-    if (!readFileWhole(featurePath, &bytes, kReadFileWholeLimit, &why)) {
-        setError(error, why.find("larger than") != std::string::npos ? why : "cannot read " + normalizeSeparators(featurePath));
+    std::string bytes;
+    if (!readSetFile(featurePath, kReadFileWholeLimit, &bytes, error))
         return false;
-    }
     // The two files of a stamped token must carry one stamp.
     std::uint64_t featureStamp = 0;
     const bool featureStamped = trailerStamp(bytes, &featureStamp);
@@ -317,12 +325,8 @@ bool readWordSet(std::string_view labelPath, std::string_view featurePath, std::
     if (featureStamped)
         bytes.resize(bytes.size() - kTrailerBytes);
     std::vector<float> values;
-    try {
-        values = parseFeatureFile(bytes);
-    } catch (const std::bad_alloc&) {
-        setError(error, "not enough memory to read " + normalizeSeparators(featurePath));
+    if (!featureValues(bytes, featurePath, &values, error))
         return false;
-    }
     WordSet set;
     set.count = labels.count;
     std::int64_t next = 0;
